@@ -1,0 +1,17 @@
+#pragma once
+// The hospital database's schema: created and migrated to the newest version on start.
+
+namespace dieta {
+class SqlDatabase;
+}
+
+namespace dieta::server {
+
+// Creates the tables on an empty database and applies every pending migration, in one
+// transaction per migration. Safe to run on every start and from several processes.
+void migrate(SqlDatabase& db);
+
+// The version the database is at after migrate().
+int schemaVersion(SqlDatabase& db);
+
+} // namespace dieta::server
