@@ -7,6 +7,10 @@ class SqlDatabase;
 
 namespace dieta::server {
 
+// The diet code under which a service of kind "N" (menu independent of the diet) keeps its
+// menu cards (COMPCARD.CDDIETCARD). Table by table, the columns are described in schema.cpp.
+inline constexpr char kServiceCardDiet[] = "*";
+
 // Creates the tables on an empty database and applies every pending migration, in one
 // transaction per migration. Safe to run on every start and from several processes.
 void migrate(SqlDatabase& db);
