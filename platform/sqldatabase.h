@@ -8,22 +8,40 @@
 #include "platform/platform_export.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
 #include <memory>
+#include <stdexcept>
 
 namespace dieta {
 
 enum class SqlEngine { SQLite, PostgreSQL };
 
-struct DatabaseConfig {
+struct PLATFORM_EXPORT DatabaseConfig {
     SqlEngine engine = SqlEngine::SQLite;
-    QString sqlitePath;     // file of the SQLite database
-    QString pgConnection;   // "host=127.0.0.1 port=5432 dbname=dieta user=..." (libpq keywords)
+    QString sqlitePath;   // file of the SQLite database
+    QString pgConnection; // "host=127.0.0.1 port=5432 dbname=dieta user=..." (libpq keywords)
 
     // "postgresql://..." / "postgres:..." / a string with "dbname=" -> PostgreSQL; anything else
     // is a SQLite file path.
     static DatabaseConfig parse(const QString& spec);
 };
+
+// The QPSQL settings of a libpq keyword string or a postgresql:// URI. Keywords other than
+// host, port, dbname, user and password go to the driver's connect options.
+struct PgConnectionSettings {
+    QString host;
+    int port = -1;
+    QString databaseName;
+    QString userName;
+    QString password;
+    QString connectOptions; // "key=value;key=value"
+};
+// Throws SqlError on a malformed string (unterminated quote, keyword without "=").
+PLATFORM_EXPORT PgConnectionSettings parsePgConnection(const QString& connection);
 
 class PLATFORM_EXPORT SqlDatabase {
 public:
@@ -53,6 +71,7 @@ public:
 
 // One writing transaction, rolled back unless committed. SQLite: BEGIN IMMEDIATE, so that
 // concurrent writers wait on the busy timeout instead of failing with "database is locked".
+// PostgreSQL: BEGIN at READ COMMITTED; a read-modify-write there needs SELECT ... FOR UPDATE.
 class PLATFORM_EXPORT WriteTransaction {
 public:
     explicit WriteTransaction(SqlDatabase& db);
@@ -67,5 +86,51 @@ private:
     QSqlDatabase conn_;
     bool open_ = false;
 };
+
+// Creates the portability functions the dialect texts expect on PostgreSQL: nvl for text,
+// numeric, date and timestamp, and instr(text, text). Idempotent; safe to run from several
+// connections or processes at once (serialised by an advisory lock).
+PLATFORM_EXPORT void installPostgresFunctions(const QSqlDatabase& conn);
+
+// The :NAME placeholders of a statement in order of appearance, repeats included. String
+// literals, quoted names, comments, dollar-quoted bodies and "::" casts are skipped.
+PLATFORM_EXPORT QStringList sqlPlaceholders(const QString& sql);
+
+// A statement with named placeholders, prepared once and run any number of times. Every
+// placeholder is rewritten to a positional one, so a name used twice binds on every driver;
+// exec() refuses to run while a placeholder has no value and bind() refuses a name the text
+// lacks (Qt would bind a misspelt name silently as NULL). Names compare case-insensitively.
+// A null QVariant binds NULL; a QString binds as given ("" stays "").
+class PLATFORM_EXPORT SqlStatement {
+public:
+    SqlStatement(const QSqlDatabase& conn, const QString& sql); // throws SqlError
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+
+    SqlStatement& bind(const QString& name, const QVariant& value); // throws SqlError
+    SqlStatement& bind(const QVariantMap& values);                  // throws SqlError
+    void clearBindings();
+    // The placeholders still without a value (upper case, each once).
+    QStringList unboundPlaceholders() const;
+    void exec(); // throws SqlError
+
+    QSqlQuery& query() { return query_; }
+    bool next() { return query_.next(); }
+    QVariant value(int column) const { return query_.value(column); }
+    QVariant value(const QString& column) const { return query_.value(column); }
+    int numRowsAffected() const { return query_.numRowsAffected(); }
+
+private:
+    QSqlQuery query_;
+    QString sql_;
+    QStringList positions_; // placeholder name (upper case) of each "?"
+    QVariantMap values_;    // upper-case name -> value
+    bool prepared_ = false;
+};
+
+// Runs one statement with its named values and returns the query positioned before the first
+// row; throws SqlError with the driver's text.
+PLATFORM_EXPORT QSqlQuery execSql(const QSqlDatabase& conn, const QString& sql,
+                                  const QVariantMap& values = {});
 
 } // namespace dieta

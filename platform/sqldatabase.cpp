@@ -1,0 +1,538 @@
+#include "platform/sqldatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <QUrlQuery>
+#include <atomic>
+#include <sqlite3.h>
+
+namespace dieta {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int sqliteBusyTimeoutMs = 10000;
+constexpr int pgConnectTimeoutSeconds = 10;
+
+QString errorText(const QSqlError& error) {
+    QString text = error.databaseText();
+    const QString driver = error.driverText();
+    if (!driver.isEmpty() && !text.contains(driver))
+        text = text.isEmpty() ? driver : driver + u": "_s + text;
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+[[noreturn]] void throwSqlError(const QString& what, const QSqlError& error) {
+    throw SqlError((what + u": "_s + errorText(error)).toStdString());
+}
+
+// NVL(a, b): a unless it is NULL. Registered on every SQLite connection so that the Oracle
+// texts of the lookup queries run unchanged.
+void sqliteNvl(sqlite3_context* context, int, sqlite3_value** args) {
+    sqlite3_result_value(context, sqlite3_value_type(args[0]) == SQLITE_NULL ? args[1] : args[0]);
+}
+
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+void execOrThrow(const QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throwSqlError(sql, query.lastError());
+}
+
+void configureSqlite(QSqlDatabase& db) {
+    sqlite3* handle = sqliteHandle(db);
+    if (!handle)
+        throw SqlError("SQLite driver gave no sqlite3 handle");
+    const int rc = sqlite3_create_function(handle, "NVL", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                           nullptr, &sqliteNvl, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw SqlError(std::string("cannot register NVL: ") + sqlite3_errstr(rc));
+    execOrThrow(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    execOrThrow(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+    execOrThrow(db, QStringLiteral("PRAGMA foreign_keys=ON"));
+}
+
+QSqlDatabase openSqlite(const QString& name, const QString& path) {
+    if (path.isEmpty())
+        throw SqlError("no SQLite database file given");
+    const QFileInfo file(path);
+    QDir().mkpath(file.absolutePath());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(sqliteBusyTimeoutMs));
+    if (!db.open())
+        throwSqlError(QStringLiteral("cannot open SQLite database %1").arg(path), db.lastError());
+    configureSqlite(db);
+    return db;
+}
+
+QSqlDatabase openPostgres(const QString& name, const QString& connection) {
+    const PgConnectionSettings settings = parsePgConnection(connection);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(settings.host);
+    if (settings.port > 0)
+        db.setPort(settings.port);
+    db.setDatabaseName(settings.databaseName);
+    db.setUserName(settings.userName);
+    db.setPassword(settings.password);
+    QString options = settings.connectOptions;
+    if (!options.contains(u"connect_timeout="))
+        options += (options.isEmpty() ? u""_s : u";"_s) +
+                   QStringLiteral("connect_timeout=%1").arg(pgConnectTimeoutSeconds);
+    db.setConnectOptions(options);
+    if (!db.open())
+        throwSqlError(QStringLiteral("cannot connect to PostgreSQL"), db.lastError());
+    return db;
+}
+
+void requireDriver(SqlEngine engine) {
+    const QString driver = engine == SqlEngine::SQLite ? u"QSQLITE"_s : u"QPSQL"_s;
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        throw SqlError(
+            QStringLiteral("Qt SQL driver %1 is not installed").arg(driver).toStdString());
+}
+
+// Connections that this thread opened, by SqlDatabase instance id. Removed when the thread
+// ends, unless the application is already gone (then the instance's destructor cleans up).
+struct ThreadConnections {
+    QHash<quint64, QString> names;
+    ~ThreadConnections() {
+        if (!QCoreApplication::instance())
+            return;
+        for (const QString& name : std::as_const(names))
+            QSqlDatabase::removeDatabase(name);
+    }
+};
+
+thread_local ThreadConnections threadConnections;
+
+quint64 threadSerial() {
+    static std::atomic<quint64> next{1};
+    thread_local const quint64 serial = next++;
+    return serial;
+}
+
+std::atomic<quint64> nextInstanceId{1};
+
+// libpq keyword string: key = value pairs, values optionally in single quotes with
+// backslash escapes.
+QList<QPair<QString, QString>> parseKeywords(const QString& text) {
+    QList<QPair<QString, QString>> pairs;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto skipSpace = [&] {
+        while (i < n && text.at(i).isSpace())
+            ++i;
+    };
+    while (true) {
+        skipSpace();
+        if (i >= n)
+            break;
+        const qsizetype keyStart = i;
+        while (i < n && text.at(i) != u'=' && !text.at(i).isSpace())
+            ++i;
+        const QString key = text.mid(keyStart, i - keyStart);
+        skipSpace();
+        if (i >= n || text.at(i) != u'=')
+            throw SqlError(
+                ("malformed connection string: missing \"=\" after " + key).toStdString());
+        ++i;
+        skipSpace();
+        QString value;
+        if (i < n && text.at(i) == u'\'') {
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                const QChar c = text.at(i++);
+                if (c == u'\\' && i < n) {
+                    value += text.at(i++);
+                } else if (c == u'\'') {
+                    closed = true;
+                    break;
+                } else {
+                    value += c;
+                }
+            }
+            if (!closed)
+                throw SqlError("malformed connection string: unterminated quote");
+        } else {
+            while (i < n && !text.at(i).isSpace()) {
+                const QChar c = text.at(i++);
+                if (c == u'\\' && i < n)
+                    value += text.at(i++);
+                else
+                    value += c;
+            }
+        }
+        pairs.append({key, value});
+    }
+    return pairs;
+}
+
+QList<QPair<QString, QString>> parseUri(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        throw SqlError(("malformed PostgreSQL URI: " + url.errorString()).toStdString());
+    QList<QPair<QString, QString>> pairs;
+    if (!url.host().isEmpty())
+        pairs.append({u"host"_s, url.host()});
+    if (url.port() > 0)
+        pairs.append({u"port"_s, QString::number(url.port())});
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (path.size() > 1)
+        pairs.append({u"dbname"_s, path.mid(1)});
+    if (!url.userName().isEmpty())
+        pairs.append({u"user"_s, url.userName(QUrl::FullyDecoded)});
+    if (!url.password().isEmpty())
+        pairs.append({u"password"_s, url.password(QUrl::FullyDecoded)});
+    const auto items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    for (const auto& item : items)
+        pairs.append(item);
+    return pairs;
+}
+
+bool isUri(const QString& text) {
+    return text.startsWith(u"postgresql://") || text.startsWith(u"postgres://");
+}
+
+// Placeholder scanning shared by sqlPlaceholders and SqlStatement: calls onPlaceholder for
+// each :NAME and copies everything else to rewritten, with "?" in place of each placeholder.
+struct ScannedSql {
+    QString rewritten;
+    QStringList names;
+};
+
+bool isNameStart(QChar c) {
+    return c.isLetter() || c == u'_';
+}
+bool isNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+qsizetype skipQuoted(const QString& sql, qsizetype i, QChar quote) {
+    const qsizetype n = sql.size();
+    for (++i; i < n; ++i) {
+        if (sql.at(i) == quote) {
+            if (i + 1 < n && sql.at(i + 1) == quote)
+                ++i; // doubled quote inside the literal
+            else
+                return i + 1;
+        }
+    }
+    return n;
+}
+
+// $tag$ ... $tag$ (PostgreSQL function bodies); returns i unchanged when not a dollar quote.
+qsizetype skipDollarQuoted(const QString& sql, qsizetype i) {
+    const qsizetype n = sql.size();
+    qsizetype j = i + 1;
+    if (j < n && !(sql.at(j) == u'$' || isNameStart(sql.at(j))))
+        return i;
+    while (j < n && sql.at(j) != u'$') {
+        if (!isNameChar(sql.at(j)))
+            return i;
+        ++j;
+    }
+    if (j >= n)
+        return i;
+    const QString tag = sql.mid(i, j - i + 1);
+    const qsizetype end = sql.indexOf(tag, j + 1);
+    return end < 0 ? n : end + tag.size();
+}
+
+ScannedSql scanSql(const QString& sql) {
+    ScannedSql out;
+    out.rewritten.reserve(sql.size());
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        qsizetype next = i + 1;
+        if (c == u'\'' || c == u'"') {
+            next = skipQuoted(sql, i, c);
+        } else if (c == u'-' && i + 1 < n && sql.at(i + 1) == u'-') {
+            next = sql.indexOf(u'\n', i);
+            next = next < 0 ? n : next;
+        } else if (c == u'/' && i + 1 < n && sql.at(i + 1) == u'*') {
+            next = sql.indexOf(u"*/", i + 2);
+            next = next < 0 ? n : next + 2;
+        } else if (c == u'$') {
+            next = std::max(skipDollarQuoted(sql, i), i + 1);
+        } else if (c == u':' && i + 1 < n && sql.at(i + 1) == u':') {
+            next = i + 2;
+        } else if (c == u':' && i + 1 < n && isNameStart(sql.at(i + 1))) {
+            qsizetype end = i + 2;
+            while (end < n && isNameChar(sql.at(end)))
+                ++end;
+            out.names.append(sql.mid(i + 1, end - i - 1));
+            out.rewritten += u'?';
+            i = end;
+            continue;
+        }
+        out.rewritten += QStringView(sql).mid(i, next - i);
+        i = next;
+    }
+    return out;
+}
+
+} // namespace
+
+// ---- DatabaseConfig ----
+
+DatabaseConfig DatabaseConfig::parse(const QString& spec) {
+    DatabaseConfig config;
+    const QString text = spec.trimmed();
+    if (isUri(text) || text.startsWith(u"postgres:") || text.contains(u"dbname=") ||
+        text.contains(u"host=")) {
+        config.engine = SqlEngine::PostgreSQL;
+        config.pgConnection = text;
+    } else {
+        config.engine = SqlEngine::SQLite;
+        config.sqlitePath = text.startsWith(u"sqlite:") ? text.mid(7) : text;
+    }
+    return config;
+}
+
+PgConnectionSettings parsePgConnection(const QString& connection) {
+    QString text = connection.trimmed();
+    if (text.startsWith(u"postgres:") && !isUri(text))
+        text = text.mid(9);
+    const auto pairs = isUri(text) ? parseUri(text) : parseKeywords(text);
+    PgConnectionSettings settings;
+    QStringList options;
+    for (const auto& [key, value] : pairs) {
+        if (key == u"host" || key == u"hostaddr") {
+            settings.host = value;
+        } else if (key == u"port") {
+            bool ok = false;
+            settings.port = value.toInt(&ok);
+            if (!ok || settings.port <= 0 || settings.port > 65535)
+                throw SqlError(("invalid port in connection string: " + value).toStdString());
+        } else if (key == u"dbname") {
+            settings.databaseName = value;
+        } else if (key == u"user") {
+            settings.userName = value;
+        } else if (key == u"password") {
+            settings.password = value;
+        } else if (value.contains(u' ') || value.contains(u';')) {
+            options.append(key + u"='"_s + QString(value).replace(u"'"_s, u"\\'"_s) + u'\'');
+        } else {
+            options.append(key + u'=' + value);
+        }
+    }
+    settings.connectOptions = options.join(u';');
+    return settings;
+}
+
+// ---- SqlDatabase ----
+
+struct SqlDatabase::Impl {
+    DatabaseConfig config;
+    quint64 id = nextInstanceId++;
+    QMutex mutex;
+    QSet<QString> names; // every connection opened for this instance, in any thread
+};
+
+SqlDatabase::SqlDatabase(DatabaseConfig config) : d(std::make_unique<Impl>()) {
+    d->config = std::move(config);
+}
+
+SqlDatabase::~SqlDatabase() {
+    QSet<QString> names;
+    {
+        QMutexLocker lock(&d->mutex);
+        names.swap(d->names);
+    }
+    threadConnections.names.remove(d->id);
+    for (const QString& name : std::as_const(names))
+        QSqlDatabase::removeDatabase(name);
+}
+
+const DatabaseConfig& SqlDatabase::config() const {
+    return d->config;
+}
+
+SqlEngine SqlDatabase::engine() const {
+    return d->config.engine;
+}
+
+QSqlDatabase SqlDatabase::connection() {
+    const QString existing = threadConnections.names.value(d->id);
+    if (!existing.isEmpty()) {
+        QSqlDatabase db = QSqlDatabase::database(existing, false);
+        if (db.isOpen())
+            return db;
+        releaseThreadConnection(); // closed under us (server restart): open a fresh one
+    }
+    requireDriver(d->config.engine);
+    const QString name = QStringLiteral("dieta-sql-%1-thread-%2").arg(d->id).arg(threadSerial());
+    try {
+        QSqlDatabase db = d->config.engine == SqlEngine::SQLite
+                              ? openSqlite(name, d->config.sqlitePath)
+                              : openPostgres(name, d->config.pgConnection);
+        threadConnections.names.insert(d->id, name);
+        QMutexLocker lock(&d->mutex);
+        d->names.insert(name);
+        return db;
+    } catch (...) {
+        QSqlDatabase::removeDatabase(name);
+        throw;
+    }
+}
+
+void SqlDatabase::releaseThreadConnection() {
+    const QString name = threadConnections.names.take(d->id);
+    if (name.isEmpty())
+        return;
+    {
+        QMutexLocker lock(&d->mutex);
+        d->names.remove(name);
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// ---- WriteTransaction ----
+
+WriteTransaction::WriteTransaction(SqlDatabase& db) : conn_(db.connection()) {
+    execOrThrow(conn_, db.engine() == SqlEngine::SQLite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    open_ = true;
+}
+
+WriteTransaction::~WriteTransaction() {
+    if (!open_)
+        return;
+    QSqlQuery query(conn_);
+    if (!query.exec(QStringLiteral("ROLLBACK")))
+        qWarning("rollback failed: %s", qPrintable(errorText(query.lastError())));
+}
+
+QSqlDatabase WriteTransaction::connection() const {
+    return conn_;
+}
+
+void WriteTransaction::commit() {
+    if (!open_)
+        throw SqlError("commit of a transaction that is not open");
+    QSqlQuery query(conn_);
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        // SQLite keeps the transaction open after a failed COMMIT (SQLITE_BUSY); the
+        // destructor then rolls it back.
+        throwSqlError(QStringLiteral("COMMIT"), query.lastError());
+    }
+    open_ = false;
+}
+
+// ---- PostgreSQL portability functions ----
+
+void installPostgresFunctions(const QSqlDatabase& conn) {
+    static const char* const statements[] = {
+        // CREATE OR REPLACE FUNCTION from two sessions at once fails with "tuple
+        // concurrently updated": serialise on a fixed advisory lock held to the commit.
+        "SELECT pg_advisory_xact_lock(1684632161)",
+        "CREATE OR REPLACE FUNCTION nvl(text, text) RETURNS text "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT COALESCE($1, $2)'",
+        "CREATE OR REPLACE FUNCTION nvl(numeric, numeric) RETURNS numeric "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT COALESCE($1, $2)'",
+        "CREATE OR REPLACE FUNCTION nvl(date, date) RETURNS date "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT COALESCE($1, $2)'",
+        "CREATE OR REPLACE FUNCTION nvl(timestamp, timestamp) RETURNS timestamp "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT COALESCE($1, $2)'",
+        "CREATE OR REPLACE FUNCTION instr(text, text) RETURNS integer "
+        "LANGUAGE sql IMMUTABLE AS 'SELECT strpos($1, $2)'",
+    };
+    execOrThrow(conn, QStringLiteral("BEGIN"));
+    try {
+        for (const char* statement : statements)
+            execOrThrow(conn, QString::fromLatin1(statement));
+        execOrThrow(conn, QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(conn).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+// ---- Statements ----
+
+QStringList sqlPlaceholders(const QString& sql) {
+    return scanSql(sql).names;
+}
+
+SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql) : query_(conn) {
+    ScannedSql scanned = scanSql(sql);
+    for (const QString& name : std::as_const(scanned.names))
+        positions_.append(name.toUpper());
+    query_.setForwardOnly(true);
+    if (positions_.isEmpty()) {
+        sql_ = sql; // PostgreSQL prepares only plain DML: run the text as it is
+        return;
+    }
+    sql_ = std::move(scanned.rewritten);
+    if (!query_.prepare(sql_))
+        throwSqlError(sql, query_.lastError());
+    prepared_ = true;
+}
+
+SqlStatement& SqlStatement::bind(const QString& name, const QVariant& value) {
+    QString key = name.startsWith(u':') ? name.mid(1).toUpper() : name.toUpper();
+    if (!positions_.contains(key))
+        throw SqlError(("statement has no placeholder :" + name).toStdString());
+    values_.insert(std::move(key), value);
+    return *this;
+}
+
+SqlStatement& SqlStatement::bind(const QVariantMap& values) {
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        bind(it.key(), it.value());
+    return *this;
+}
+
+void SqlStatement::clearBindings() {
+    values_.clear();
+}
+
+QStringList SqlStatement::unboundPlaceholders() const {
+    QStringList unbound;
+    for (const QString& name : positions_)
+        if (!values_.contains(name) && !unbound.contains(name))
+            unbound.append(name);
+    return unbound;
+}
+
+void SqlStatement::exec() {
+    const QStringList unbound = unboundPlaceholders();
+    if (!unbound.isEmpty())
+        throw SqlError(("placeholders without a value: :" + unbound.join(u", :")).toStdString());
+    bool ok = false;
+    if (prepared_) {
+        for (qsizetype i = 0; i < positions_.size(); ++i)
+            query_.bindValue(int(i), values_.value(positions_.at(i)));
+        ok = query_.exec();
+    } else {
+        ok = query_.exec(sql_);
+    }
+    if (!ok)
+        throwSqlError(sql_.simplified().left(200), query_.lastError());
+}
+
+QSqlQuery execSql(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values) {
+    SqlStatement statement(conn, sql);
+    statement.bind(values);
+    statement.exec();
+    return std::move(statement.query());
+}
+
+} // namespace dieta
