@@ -30,6 +30,7 @@ struct CallContext {
     QString operatorCode; // X-Operador header
     QString method;
     SqlDatabase* db = nullptr;
+    QString peer; // the client's address as the socket tells it, never as a header claims
 };
 
 struct CallResult {

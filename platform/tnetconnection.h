@@ -1,0 +1,118 @@
+#pragma once
+// The client side of the remote calls: one connection to the application server, its host,
+// port and server object, the operator sent with every call, and synchronous calls by name.
+//
+// Calls block the calling thread on a plain socket (no nested event loop, so no handler runs
+// again mid-call). A call never throws: every failure comes back as an error result, a QVariant
+// holding a ServerError, which Consiste::CheckResultServ shows and abandons on:
+//   an answer {"error": t}                 -> ServerError{t}
+//   server down, refused, time-out         -> ServerError{"Servidor de aplicação não respondeu..."}
+//   an answer that is not our protocol     -> ServerError{"Resposta inválida do servidor..."}
+// Only setConnected(true) throws (NetConnectionError), so that a failed connection at the
+// creation of a screen propagates to whoever creates it.
+
+#include "platform/platform_export.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace dieta {
+
+// An error result of a remote call: the text is meant for the operator.
+struct ServerError {
+    QString text;
+    bool operator==(const ServerError&) const = default;
+};
+
+} // namespace dieta
+
+Q_DECLARE_METATYPE(dieta::ServerError)
+
+namespace dieta {
+
+inline QVariant makeServerError(const QString& text) {
+    return QVariant::fromValue(ServerError{text});
+}
+inline bool isServerError(const QVariant& v) {
+    return v.metaType() == QMetaType::fromType<ServerError>();
+}
+// The error's text; empty when the value is no error result.
+inline QString serverErrorText(const QVariant& v) {
+    return isServerError(v) ? v.value<ServerError>().text : QString();
+}
+
+// A connection that could not be made. what() is the UTF-8 of text().
+class PLATFORM_EXPORT NetConnectionError : public std::runtime_error {
+public:
+    explicit NetConnectionError(const QString& text);
+    QString text() const { return QString::fromUtf8(what()); }
+};
+
+class PLATFORM_EXPORT TNetConnection : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Host READ Host WRITE setHost)
+    Q_PROPERTY(int Port READ Port WRITE setPort)
+    Q_PROPERTY(QString ServerName READ ServerName WRITE setServerName)
+    Q_PROPERTY(QString Operator READ Operator WRITE setOperator)
+    Q_PROPERTY(bool Connected READ Connected WRITE setConnected)
+
+public:
+    static constexpr int DefaultConnectTimeoutMs = 3000;
+    static constexpr int DefaultReadTimeoutMs = 60000;
+
+    explicit TNetConnection(QObject* parent = nullptr);
+    ~TNetConnection() override;
+
+    QString Host() const { return host_; }
+    void setHost(const QString& host);
+    int Port() const { return port_; }
+    void setPort(int port);
+    // The remote data module addressed by every call, "Zfa13000.rdmDietaOral" by default.
+    QString ServerName() const { return serverName_; }
+    void setServerName(const QString& name);
+    // Sent as the X-Operador header of every call, so the server can authorise and audit.
+    QString Operator() const { return operator_; }
+    void setOperator(const QString& code);
+
+    // Runs at the start of every connection attempt, before host and port are read: the place
+    // to set them from the host's settings. It may throw; the attempt is then abandoned.
+    void setBeforeConnect(std::function<void()> handler) { beforeConnect_ = std::move(handler); }
+
+    // Time allowed to open the connection and to wait for each answer.
+    void setTimeouts(int connectMs, int readMs);
+
+    bool Connected() const;
+    // true: BeforeConnect, then GET /health; throws NetConnectionError when the server does not
+    // answer as an application server. false: closes the connection. Setting the current
+    // state again does nothing.
+    void setConnected(bool on);
+
+    // Calls a method of ServerName with positional arguments. By-reference arguments come
+    // back changed in args (by position). Returns the result or an error result (see above).
+    // Connects first when not connected; a failed connection is an error result too.
+    QVariant call(const QString& method, QVariantList& args);
+    QVariant call(const QString& method, const QVariantList& args = {});
+
+private:
+    void connectNow();
+    void disconnectNow();
+    QString unreachableText() const;
+
+    QString host_ = QStringLiteral("127.0.0.1");
+    int port_ = 0;
+    QString serverName_ = QStringLiteral("Zfa13000.rdmDietaOral");
+    QString operator_;
+    std::function<void()> beforeConnect_;
+    int connectTimeoutMs_ = DefaultConnectTimeoutMs;
+    int readTimeoutMs_ = DefaultReadTimeoutMs;
+
+    struct Client;
+    std::unique_ptr<Client> client_;
+};
+
+} // namespace dieta

@@ -1,0 +1,97 @@
+// dieta-server: the application server of the Dieta Oral module.
+//   dieta-server [--db PATH|CONNSTRING] [--host 127.0.0.1] [--port N] [--demo SIZE]
+//                [--data-dir DIR]
+// Prints "listening on HOST:PORT" once it accepts calls; SIGINT or SIGTERM stop it cleanly.
+
+#include "server/serverapp.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <pthread.h>
+
+namespace {
+
+using dieta::server::ServerOptions;
+
+[[noreturn]] void usageError(const QString& text) {
+    std::fprintf(stderr, "dieta-server: %s\n", qPrintable(text));
+    std::exit(2);
+}
+
+std::optional<int> intOption(const QCommandLineParser& parser, const QString& name, int min,
+                             int max) {
+    if (!parser.isSet(name))
+        return std::nullopt;
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < min || value > max)
+        usageError(QStringLiteral("--%1 takes a number from %2 to %3").arg(name).arg(min).arg(max));
+    return value;
+}
+
+ServerOptions readOptions(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Dieta Oral application server"));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("db"), QStringLiteral("SQLite file or PostgreSQL connection string."),
+         QStringLiteral("spec")},
+        {QStringLiteral("host"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+         QStringLiteral("host"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."),
+         QStringLiteral("port"), QStringLiteral("0")},
+        {QStringLiteral("demo"),
+         QStringLiteral("Fill an empty database with a demo hospital of SIZE inpatients."),
+         QStringLiteral("size")},
+        {QStringLiteral("data-dir"),
+         QStringLiteral("Folder of the default SQLite database (default ./data)."),
+         QStringLiteral("dir"), QStringLiteral("data")},
+    });
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        usageError(
+            QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    ServerOptions options;
+    options.database = parser.value(QStringLiteral("db"));
+    options.host = parser.value(QStringLiteral("host"));
+    options.dataDir = parser.value(QStringLiteral("data-dir"));
+    options.port = intOption(parser, QStringLiteral("port"), 0, 65535).value_or(0);
+    options.demoInpatients = intOption(parser, QStringLiteral("demo"), 1, 10'000'000);
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Blocked before any thread starts, so that every thread inherits the mask and the signals
+    // reach only the sigwait() below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dieta-server"));
+    dieta::server::ServerApp server(readOptions(app));
+    try {
+        server.start();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dieta-server: %s\n", e.what());
+        return 1;
+    }
+    std::fprintf(stderr, "dieta-server: database %s\n", qPrintable(server.databaseSpec()));
+    std::printf("listening on %s:%d\n", qPrintable(server.host()), server.port());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    std::fprintf(stderr, "dieta-server: stopping (signal %d)\n", received);
+    server.stop();
+    return 0;
+}

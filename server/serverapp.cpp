@@ -1,0 +1,89 @@
+#include "server/serverapp.h"
+
+#include "platform/sqldatabase.h"
+#include "server/methods/methods.h"
+#include "server/storage/demodata.h"
+#include "server/storage/schema.h"
+#include "server/transport/httpserver.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace dieta::server {
+
+ServerApp::ServerApp(ServerOptions options) : options_(std::move(options)) {}
+
+ServerApp::~ServerApp() {
+    stop();
+    if (db_)
+        db_->releaseThreadConnection();
+}
+
+QString ServerApp::resolvedDatabaseSpec() const {
+    if (!options_.database.trimmed().isEmpty())
+        return options_.database.trimmed();
+    return QDir(options_.dataDir).absoluteFilePath(QStringLiteral("dieta.db"));
+}
+
+QString ServerApp::databaseSpec() const {
+    return resolvedDatabaseSpec();
+}
+
+void ServerApp::start() {
+    if (isRunning())
+        return;
+    const DatabaseConfig config = DatabaseConfig::parse(resolvedDatabaseSpec());
+    if (config.engine == SqlEngine::SQLite) {
+        const QString folder = QFileInfo(config.sqlitePath).absolutePath();
+        if (!QDir().mkpath(folder))
+            throw std::runtime_error(
+                QStringLiteral("Não foi possível criar a pasta %1.").arg(folder).toStdString());
+    }
+    if (!db_) {
+        auto db = std::make_unique<SqlDatabase>(config);
+        migrate(*db);
+        if (options_.demoInpatients) {
+            DemoOptions demo;
+            demo.inpatients = *options_.demoInpatients;
+            generateDemo(*db, demo);
+        }
+        registerAllMethods(registry_);
+        if (options_.extraMethods)
+            options_.extraMethods(registry_);
+        db_ = std::move(db);
+    }
+    HttpServerOptions http;
+    http.host = options_.host;
+    http.port = options_.port;
+    http.workers = options_.workers;
+    auto server = std::make_unique<HttpServer>(registry_, db_.get(), http);
+    server->start();
+    http_ = std::move(server);
+}
+
+void ServerApp::stop() {
+    if (http_)
+        http_->stop();
+    http_.reset();
+}
+
+bool ServerApp::isRunning() const {
+    return http_ && http_->isRunning();
+}
+
+QString ServerApp::host() const {
+    return options_.host;
+}
+
+int ServerApp::port() const {
+    return http_ ? http_->port() : 0;
+}
+
+SqlDatabase& ServerApp::database() {
+    if (!db_)
+        throw std::logic_error("ServerApp::database() before start()");
+    return *db_;
+}
+
+} // namespace dieta::server

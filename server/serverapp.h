@@ -1,0 +1,63 @@
+#pragma once
+// The application server as a whole: opens the database, brings its schema up to date,
+// optionally fills it with demo data, registers the methods and serves them over HTTP.
+// Used by dieta-server's main() and by the tests, which run it in their own process.
+
+#include "server/methodregistry.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace dieta {
+class SqlDatabase;
+}
+
+namespace dieta::server {
+
+class HttpServer;
+
+struct ServerOptions {
+    // A SQLite file path or a PostgreSQL connection string; empty: dieta.db under dataDir.
+    QString database;
+    QString dataDir = QStringLiteral("data");
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 0;                      // 0: any free port
+    std::optional<int> demoInpatients; // fill an empty database with a demo hospital
+    int workers = 32;
+    // Called after the real methods are registered (tests add their own).
+    std::function<void(MethodRegistry&)> extraMethods;
+};
+
+class ServerApp {
+public:
+    explicit ServerApp(ServerOptions options);
+    ~ServerApp();
+    ServerApp(const ServerApp&) = delete;
+    ServerApp& operator=(const ServerApp&) = delete;
+
+    // Opens and migrates the database, adds demo data when asked, then listens. Throws
+    // std::exception with a readable text when any step fails; nothing is left running.
+    void start();
+    // Stops serving and joins every thread; the database stays open until destruction.
+    void stop();
+
+    bool isRunning() const;
+    QString host() const;
+    int port() const;
+    // The database file or connection string actually used.
+    QString databaseSpec() const;
+    SqlDatabase& database();
+    const MethodRegistry& registry() const { return registry_; }
+
+private:
+    QString resolvedDatabaseSpec() const;
+
+    ServerOptions options_;
+    MethodRegistry registry_;
+    std::unique_ptr<SqlDatabase> db_;
+    std::unique_ptr<HttpServer> http_;
+};
+
+} // namespace dieta::server

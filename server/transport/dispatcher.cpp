@@ -1,0 +1,182 @@
+#include "server/transport/dispatcher.h"
+
+#include "platform/wirevalue.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtDebug>
+#include <exception>
+
+namespace dieta::server {
+
+namespace {
+
+QByteArray compact(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QString kindName(ArgKind kind) {
+    switch (kind) {
+    case ArgKind::String:
+        return QStringLiteral("texto");
+    case ArgKind::Date:
+        return QStringLiteral("data");
+    case ArgKind::Number:
+        return QStringLiteral("número");
+    case ArgKind::Boolean:
+        return QStringLiteral("lógico");
+    case ArgKind::Packet:
+        return QStringLiteral("pacote de dados");
+    case ArgKind::Variant:
+        break;
+    }
+    return QStringLiteral("valor");
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value the handler sees for a kind, or nothing when the value is not of that kind.
+std::optional<QVariant> coerce(const QVariant& value, ArgKind kind) {
+    switch (kind) {
+    case ArgKind::String:
+        if (!value.isValid())
+            return QVariant(QString(""));
+        if (value.typeId() == QMetaType::QString)
+            return value;
+        return std::nullopt;
+    case ArgKind::Date:
+        if (value.typeId() == QMetaType::QDate && value.toDate().isValid())
+            return value;
+        if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
+            return QVariant(value.toDateTime().date());
+        return std::nullopt;
+    case ArgKind::Number:
+        return isNumber(value) ? std::optional<QVariant>(value) : std::nullopt;
+    case ArgKind::Boolean:
+        return value.typeId() == QMetaType::Bool ? std::optional<QVariant>(value) : std::nullopt;
+    case ArgKind::Packet:
+        return isPacket(value) ? std::optional<QVariant>(value) : std::nullopt;
+    case ArgKind::Variant:
+        return value;
+    }
+    return std::nullopt;
+}
+
+struct Decoded {
+    QVariantList args;
+    QString error; // non-empty: the reason for a 400
+};
+
+Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return {{}, QStringLiteral("Corpo da requisição inválido: JSON malformado.")};
+    const QJsonValue wireArgs = document.object().value(QLatin1String("args"));
+    // A method without arguments may be called with an empty object.
+    if (!document.isObject() || !(wireArgs.isArray() || wireArgs.isUndefined()))
+        return {{}, QStringLiteral("Corpo da requisição inválido: esperado {\"args\": [...]}.")};
+    const QJsonArray array = wireArgs.toArray();
+    if (array.size() != spec.args.size())
+        return {{},
+                QStringLiteral("%1 espera %2 argumento(s), recebeu %3.")
+                    .arg(spec.name)
+                    .arg(spec.args.size())
+                    .arg(array.size())};
+    Decoded decoded;
+    for (int i = 0; i < array.size(); ++i) {
+        QString wireError;
+        std::optional<QVariant> value = fromWire(array.at(i), &wireError);
+        if (!value)
+            return {{},
+                    QStringLiteral("%1: argumento %2 inválido: %3")
+                        .arg(spec.name)
+                        .arg(i + 1)
+                        .arg(wireError)};
+        std::optional<QVariant> coerced = coerce(*value, spec.args.at(i));
+        if (!coerced)
+            return {{},
+                    QStringLiteral("%1: o argumento %2 deve ser %3.")
+                        .arg(spec.name)
+                        .arg(i + 1)
+                        .arg(kindName(spec.args.at(i)))};
+        decoded.args.append(*coerced);
+    }
+    return decoded;
+}
+
+// Every by-reference argument goes back, changed or not; never null, which the caller's
+// string variables cannot hold.
+QJsonObject byRefValues(const MethodSpec& spec, const QVariantList& args) {
+    QJsonObject byref;
+    for (int position : spec.byref) {
+        if (position < 0 || position >= args.size())
+            continue;
+        QJsonValue value = toWire(args.at(position));
+        if (value.isNull() || value.isUndefined())
+            value = QString("");
+        byref.insert(QString::number(position), value);
+    }
+    return byref;
+}
+
+HttpAnswer runHandler(const MethodSpec& spec, QVariantList& args, CallContext& context) {
+    CallResult outcome = spec.handler(context, args);
+    if (outcome.failed())
+        return {200, compact({{QStringLiteral("error"), outcome.error}})};
+    QJsonObject answer{{QStringLiteral("result"), toWire(outcome.result)}};
+    if (!spec.byref.isEmpty())
+        answer.insert(QStringLiteral("byref"), byRefValues(spec, args));
+    return {200, compact(answer)};
+}
+
+} // namespace
+
+HttpAnswer errorAnswer(int status, const QString& text) {
+    return {status, compact({{QStringLiteral("error"), text}})};
+}
+
+HttpAnswer internalErrorAnswer() {
+    return errorAnswer(500, QStringLiteral("Erro interno do servidor de aplicação."));
+}
+
+Dispatcher::Dispatcher(const MethodRegistry& registry, QString objectName)
+    : registry_(registry), objectName_(std::move(objectName)) {}
+
+HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
+                                const QByteArray& body, CallContext context) const {
+    if (object != objectName_)
+        return errorAnswer(404, QStringLiteral("Objeto desconhecido: %1.").arg(object));
+    const MethodSpec* spec = registry_.find(method);
+    if (!spec || !spec->handler)
+        return errorAnswer(404, QStringLiteral("Método desconhecido: %1.").arg(method));
+    Decoded decoded = decodeArguments(*spec, body);
+    if (!decoded.error.isEmpty())
+        return errorAnswer(400, decoded.error);
+    context.method = method;
+    try {
+        return runHandler(*spec, decoded.args, context);
+    } catch (const std::exception& e) {
+        qWarning().noquote() << "dieta-server:" << method << "failed:" << e.what();
+    } catch (...) {
+        qWarning().noquote() << "dieta-server:" << method << "failed with an unknown exception";
+    }
+    return internalErrorAnswer();
+}
+
+} // namespace dieta::server
