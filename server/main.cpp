@@ -3,6 +3,7 @@
 //                [--data-dir DIR]
 // Prints "listening on HOST:PORT" once it accepts calls; SIGINT or SIGTERM stop it cleanly.
 
+#include "platform/sqldatabase.h"
 #include "server/serverapp.h"
 
 #include <QCommandLineParser>
@@ -61,8 +62,18 @@ ServerOptions readOptions(const QCoreApplication& app) {
     options.host = parser.value(QStringLiteral("host"));
     options.dataDir = parser.value(QStringLiteral("data-dir"));
     options.port = intOption(parser, QStringLiteral("port"), 0, 65535).value_or(0);
-    options.demoInpatients = intOption(parser, QStringLiteral("demo"), 1, 10'000'000);
+    if (auto size = intOption(parser, QStringLiteral("demo"), 1, 10'000'000)) {
+        options.demo = dieta::server::DemoOptions{};
+        options.demo->inpatients = *size;
+    }
     return options;
+}
+
+// A PostgreSQL connection string may hold a password: the log names the engine only.
+QString databaseLabel(dieta::server::ServerApp& server) {
+    const auto& config = server.database().config();
+    return config.engine == dieta::SqlEngine::SQLite ? config.sqlitePath
+                                                     : QStringLiteral("PostgreSQL");
 }
 
 } // namespace
@@ -85,7 +96,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "dieta-server: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "dieta-server: database %s\n", qPrintable(server.databaseSpec()));
+    std::fprintf(stderr, "dieta-server: database %s\n", qPrintable(databaseLabel(server)));
     std::printf("listening on %s:%d\n", qPrintable(server.host()), server.port());
     std::fflush(stdout);
 

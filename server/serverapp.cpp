@@ -2,7 +2,6 @@
 
 #include "platform/sqldatabase.h"
 #include "server/methods/methods.h"
-#include "server/storage/demodata.h"
 #include "server/storage/schema.h"
 #include "server/transport/httpserver.h"
 
@@ -43,11 +42,8 @@ void ServerApp::start() {
     if (!db_) {
         auto db = std::make_unique<SqlDatabase>(config);
         migrate(*db);
-        if (options_.demoInpatients) {
-            DemoOptions demo;
-            demo.inpatients = *options_.demoInpatients;
-            generateDemo(*db, demo);
-        }
+        if (options_.demo)
+            generateDemo(*db, *options_.demo);
         registerAllMethods(registry_);
         if (options_.extraMethods)
             options_.extraMethods(registry_);

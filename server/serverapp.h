@@ -4,6 +4,7 @@
 // Used by dieta-server's main() and by the tests, which run it in their own process.
 
 #include "server/methodregistry.h"
+#include "server/storage/demodata.h"
 
 #include <QString>
 #include <functional>
@@ -23,8 +24,8 @@ struct ServerOptions {
     QString database;
     QString dataDir = QStringLiteral("data");
     QString host = QStringLiteral("127.0.0.1");
-    int port = 0;                      // 0: any free port
-    std::optional<int> demoInpatients; // fill an empty database with a demo hospital
+    int port = 0;                    // 0: any free port
+    std::optional<DemoOptions> demo; // fill an empty database with a demo hospital
     int workers = 32;
     // Called after the real methods are registered (tests add their own).
     std::function<void(MethodRegistry&)> extraMethods;
