@@ -1,0 +1,272 @@
+#include "server/methods/methodsupport.h"
+
+#include "platform/wiredate.h"
+#include "platform/wirevalue.h"
+#include "server/storage/audit.h"
+#include "server/storage/authorization.h"
+
+#include <QDebug>
+#include <QSqlRecord>
+
+namespace dieta::server {
+
+namespace {
+
+const QString databaseFailureText =
+    QStringLiteral("Não foi possível concluir a operação no banco de dados. Tente novamente.");
+
+void logDatabaseFailure(const CallContext& context, const std::exception& error) {
+    qWarning().noquote() << "method" << context.method << "failed:" << error.what();
+}
+
+} // namespace
+
+// ---- Arguments ----
+
+QString argText(const QVariantList& args, int index) {
+    if (index < 0 || index >= args.size() || args[index].isNull())
+        return QString();
+    return args[index].toString();
+}
+
+QDate argDate(const QVariantList& args, int index) {
+    if (index < 0 || index >= args.size())
+        return QDate();
+    const QVariant& value = args[index];
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate();
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime().date();
+    return QDate();
+}
+
+bool argBool(const QVariantList& args, int index) {
+    return index >= 0 && index < args.size() && args[index].toBool();
+}
+
+std::optional<DataPacket> argPacket(const QVariantList& args, int index) {
+    if (index < 0 || index >= args.size() || !isPacket(args[index]))
+        return std::nullopt;
+    return toPacket(args[index]);
+}
+
+DataPacket requirePacket(const QVariantList& args, int index, const QString& what) {
+    auto packet = argPacket(args, index);
+    if (!packet)
+        throw MethodError(QStringLiteral("%1 inválido.").arg(what));
+    return *packet;
+}
+
+QString checkedCode(const QString& code, int width, const QString& what) {
+    if (code.size() > width)
+        throw MethodError(QStringLiteral("%1 \"%2\" inválido: no máximo %3 caracteres.")
+                              .arg(what, code)
+                              .arg(width));
+    return code;
+}
+
+QString cellText(const DataPacket& packet, int row, QStringView field) {
+    const QVariant value = packet.value(row, field);
+    return value.isNull() ? QString() : value.toString();
+}
+
+QDate cellDate(const DataPacket& packet, int row, QStringView field) {
+    return argDate({packet.value(row, field)}, 0);
+}
+
+// ---- Code lists ----
+
+CodeList parseCodeList(const QString& text, const QString& what) {
+    CodeList list;
+    if (text.isEmpty() || text == u"T")
+        return list;
+    list.all = false;
+    if (text.size() < 3 || !text.startsWith(u'_') || !text.endsWith(u'_'))
+        throw MethodError(QStringLiteral("%1: lista inválida.").arg(what));
+    const QStringList parts = text.mid(1, text.size() - 2).split(u'_');
+    for (const QString& code : parts) {
+        if (code.isEmpty())
+            throw MethodError(QStringLiteral("%1: lista inválida.").arg(what));
+        if (!list.codes.contains(code))
+            list.codes.append(code);
+    }
+    return list;
+}
+
+QString inCondition(const QString& column, const QStringList& codes, const QString& prefix,
+                    QVariantMap& values) {
+    if (codes.isEmpty())
+        return QStringLiteral(" AND 1 = 0");
+    QStringList names;
+    names.reserve(codes.size());
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const QString name = prefix + QString::number(i);
+        names.append(u':' + name);
+        values.insert(name, codes[i]);
+    }
+    return QStringLiteral(" AND %1 IN (%2)").arg(column, names.join(u", "));
+}
+
+// ---- Service or group ----
+
+QStringList servicesOf(const QSqlDatabase& conn, const QString& branch, const QString& code) {
+    QSqlQuery service =
+        execSql(conn,
+                QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
+                               " WHERE CDFILIAL = :BRANCH AND CDSERVFILI = :CODE"),
+                {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("CODE"), code}});
+    if (service.next())
+        return {service.value(0).toString()};
+    QSqlQuery group = execSql(conn,
+                              QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
+                                             " WHERE CDFILIAL = :BRANCH AND CDGRUPSERV = :CODE"
+                                             " ORDER BY CDSERVFILI"),
+                              {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("CODE"), code}});
+    QStringList services;
+    while (group.next())
+        services.append(group.value(0).toString());
+    return services;
+}
+
+// ---- Packets from queries ----
+
+FieldDef textField(const QString& name, int size, bool hidden) {
+    FieldDef field{name, FieldKind::String, size};
+    field.hidden = hidden;
+    return field;
+}
+
+FieldDef dateTimeField(const QString& name, bool hidden) {
+    FieldDef field{name, FieldKind::DateTime, 0};
+    field.hidden = hidden;
+    return field;
+}
+
+FieldDef dateField(const QString& name, bool hidden) {
+    FieldDef field{name, FieldKind::Date, 0};
+    field.hidden = hidden;
+    return field;
+}
+
+FieldDef floatField(const QString& name, bool hidden) {
+    FieldDef field{name, FieldKind::Float, 0};
+    field.hidden = hidden;
+    return field;
+}
+
+QVariant cellFromSql(const QVariant& value, FieldKind kind) {
+    if (value.isNull())
+        return QVariant();
+    switch (kind) {
+    case FieldKind::String:
+        return value.toString();
+    case FieldKind::Date:
+        if (value.metaType().id() == QMetaType::QDate)
+            return value;
+        if (value.metaType().id() == QMetaType::QDateTime)
+            return value.toDateTime().date();
+        return parseIsoDate(QStringView(value.toString()).left(10));
+    case FieldKind::DateTime: {
+        if (value.metaType().id() == QMetaType::QDateTime)
+            return value;
+        if (value.metaType().id() == QMetaType::QDate)
+            return QDateTime(value.toDate(), QTime(0, 0));
+        // SQLite keeps "yyyy-MM-dd" or "yyyy-MM-ddTHH:mm:ss[.zzz]": the packet carries seconds.
+        const QString text = value.toString();
+        const QDateTime parsed = parseIsoDateTime(QStringView(text).left(19));
+        return parsed.isValid() ? QVariant(parsed) : QVariant();
+    }
+    case FieldKind::Float:
+        return value.toDouble();
+    case FieldKind::Integer:
+        return value.toLongLong();
+    case FieldKind::Boolean:
+        return value.toBool();
+    }
+    return value;
+}
+
+DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields) {
+    DataPacket packet;
+    packet.fields = std::move(fields);
+    const qsizetype columns = packet.fields.size();
+    while (query.next()) {
+        Row row;
+        row.reserve(columns);
+        for (qsizetype i = 0; i < columns; ++i)
+            row.append(cellFromSql(query.value(int(i)), packet.fields[i].kind));
+        packet.rows.append(std::move(row));
+    }
+    return packet;
+}
+
+// ---- Call frames ----
+
+CallResult runRead(CallContext& context, const std::function<CallResult(QSqlDatabase&)>& body) {
+    try {
+        QSqlDatabase conn = context.db->connection();
+        return body(conn);
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    } catch (const std::exception& error) {
+        logDatabaseFailure(context, error);
+        return CallResult::fail(databaseFailureText);
+    }
+}
+
+namespace {
+
+// Runs the body inside one transaction; `succeeded` tells whether its answer means success.
+template <typename Answer>
+Answer runInTransaction(CallContext& context, const QString& operatorCode,
+                        const QStringList& branches, const std::function<Answer(WriteScope&)>& body,
+                        const std::function<bool(const Answer&)>& succeeded,
+                        const std::function<Answer(const QString&)>& failure) {
+    try {
+        WriteTransaction transaction(*context.db);
+        WriteScope scope{transaction.connection(), context.db->engine(), operatorCode, {}};
+        for (const QString& branch : branches)
+            if (const QString refusal = nutritionistRefusal(scope.conn, operatorCode, branch);
+                !refusal.isEmpty())
+                return failure(refusal);
+        Answer answer = body(scope);
+        if (!succeeded(answer))
+            return answer;
+        AuditEntry entry;
+        entry.operatorCode = operatorCode;
+        entry.method = context.method;
+        entry.branch = branches.value(0);
+        entry.patients = scope.audit.patients;
+        entry.changes = scope.audit.changes;
+        recordAudit(scope.conn, entry);
+        transaction.commit();
+        return answer;
+    } catch (const MethodError& error) {
+        return failure(error.text());
+    } catch (const std::exception& error) {
+        logDatabaseFailure(context, error);
+        return failure(databaseFailureText);
+    }
+}
+
+} // namespace
+
+CallResult runWrite(CallContext& context, const QString& operatorCode, const QStringList& branches,
+                    const std::function<CallResult(WriteScope&)>& body) {
+    return runInTransaction<CallResult>(
+        context, operatorCode, branches, body,
+        [](const CallResult& result) { return !result.failed(); },
+        [](const QString& text) { return CallResult::fail(text); });
+}
+
+CallResult runWriteAnsweringText(CallContext& context, const QString& operatorCode,
+                                 const QStringList& branches,
+                                 const std::function<QString(WriteScope&)>& body) {
+    const QString text = runInTransaction<QString>(
+        context, operatorCode, branches, body,
+        [](const QString& answer) { return answer.isEmpty(); },
+        [](const QString& failureText) { return failureText; });
+    return CallResult::ok(text.isNull() ? QStringLiteral("") : text);
+}
+
+} // namespace dieta::server

@@ -1,0 +1,121 @@
+#pragma once
+// What every group of remote methods shares: reading arguments, answering data packets built
+// straight from query results, code lists matched as data, the "service or group" rule, and
+// the frame of a call (errors for the operator, one transaction, authorisation and audit for
+// writes).
+
+#include "platform/datapacket.h"
+#include "platform/sqldatabase.h"
+#include "server/methodregistry.h"
+
+#include <QDate>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+namespace dieta::server {
+
+// An error meant for the operator (Portuguese). Thrown anywhere inside a method; the call's
+// frame answers it as an error result and rolls the transaction back.
+class MethodError : public std::runtime_error {
+public:
+    explicit MethodError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    QString text() const { return QString::fromStdString(what()); }
+};
+
+// ---- Arguments ----
+
+QString argText(const QVariantList& args, int index); // null and absent -> ""
+QDate argDate(const QVariantList& args, int index);   // a date or the date of a date-time
+bool argBool(const QVariantList& args, int index);
+// The packet at index; nullopt when the value is no packet ("" stands for "nothing").
+std::optional<DataPacket> argPacket(const QVariantList& args, int index);
+// The packet at index, or MethodError "<what> inválido." when it is none.
+DataPacket requirePacket(const QVariantList& args, int index, const QString& what);
+
+// The code itself; MethodError when it has more than `width` characters.
+QString checkedCode(const QString& code, int width, const QString& what);
+
+// Text of a packet cell: null -> "", anything else its string form.
+QString cellText(const DataPacket& packet, int row, QStringView field);
+// Date of a packet cell (date or date-time); invalid when the cell holds neither.
+QDate cellDate(const DataPacket& packet, int row, QStringView field);
+
+// ---- Code lists ("_001_014_" or "T") ----
+
+struct CodeList {
+    bool all = true;
+    QStringList codes;
+
+    bool contains(const QString& code) const { return all || codes.contains(code); }
+};
+
+// "T", an empty text and null mean all. Anything else must be "_" + code + "_" ... with no
+// empty code; MethodError "<what>: lista inválida." otherwise.
+CodeList parseCodeList(const QString& text, const QString& what);
+
+// " AND <column> IN (:<prefix>0, ...)" with the codes bound in `values`; "" for all. An empty
+// list of codes matches nothing. The codes never reach the SQL text.
+QString inCondition(const QString& column, const QStringList& codes, const QString& prefix,
+                    QVariantMap& values);
+
+// ---- Service or group ----
+
+// The services a code stands for in a branch: the service itself, or, when the code is no
+// service of the branch but a service group, every service of the group in the branch.
+// Empty when it is neither.
+QStringList servicesOf(const QSqlDatabase& conn, const QString& branch, const QString& code);
+
+// ---- Packets from queries ----
+
+FieldDef textField(const QString& name, int size, bool hidden = false);
+FieldDef dateTimeField(const QString& name, bool hidden = false);
+FieldDef dateField(const QString& name, bool hidden = false);
+FieldDef floatField(const QString& name, bool hidden = false);
+
+// A value as the database hands it back (SQLite: text dates, PostgreSQL: QDate/QDateTime;
+// integers for numbers) in the packet's memory form for the field's kind.
+QVariant cellFromSql(const QVariant& value, FieldKind kind);
+
+// The rows of an executed query, column i into field i.
+DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields);
+
+// ---- Call frames ----
+
+// A reading method's body: runs on this thread's connection. MethodError becomes an error
+// result; a database failure a generic one (the driver's text goes to the log only).
+CallResult runRead(CallContext& context, const std::function<CallResult(QSqlDatabase&)>& body);
+
+// What a writing method tells the audit about itself.
+struct AuditNote {
+    QStringList patients;
+    QJsonObject changes;
+};
+
+struct WriteScope {
+    QSqlDatabase conn;
+    SqlEngine engine = SqlEngine::SQLite;
+    QString operatorCode;
+    AuditNote audit;
+};
+
+// A writing method's body, in one transaction: the operator must be a nutritionist of every
+// branch given (else the refusal of authorization.h), the
+// body runs, and a successful result is recorded in the audit table and committed. A failed
+// result or any exception rolls everything back.
+CallResult runWrite(CallContext& context, const QString& operatorCode, const QStringList& branches,
+                    const std::function<CallResult(WriteScope&)>& body);
+
+// The same frame for methods whose failures are answered as a plain text result (DelServ):
+// the text is the result, "" on success.
+CallResult runWriteAnsweringText(CallContext& context, const QString& operatorCode,
+                                 const QStringList& branches,
+                                 const std::function<QString(WriteScope&)>& body);
+
+} // namespace dieta::server
