@@ -31,8 +31,7 @@ QString HostSettings::usage() {
 }
 
 std::optional<HostSettings> HostSettings::fromArguments(const QStringList& arguments,
-                                                        const QString& defaultDir,
-                                                        QString* error) {
+                                                        const QString& defaultDir, QString* error) {
     HostSettings s;
     s.moduleDir = defaultDir;
     QString file = QDir(defaultDir).filePath("dieta-host.ini");

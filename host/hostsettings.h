@@ -16,11 +16,11 @@ struct HostSettings {
     bool moduFili = false; // the branch is fixed by the host: the module disables its branch edit
     QString serverHost = QStringLiteral("127.0.0.1");
     int serverPort = 8080;
-    QString database; // SQLite file or PostgreSQL connection string for the lookup queries
+    QString database;  // SQLite file or PostgreSQL connection string for the lookup queries
     QString moduleDir; // where module libraries are looked for; default: the executable's
     QString dishMask = QStringLiteral("99.99.999");
-    bool openModule = false;  // open the Dieta Oral screen at start
-    QString screenshot;       // save a picture of the loaded screen there and quit
+    bool openModule = false; // open the Dieta Oral screen at start
+    QString screenshot;      // save a picture of the loaded screen there and quit
 
     // Returns nullopt and a Portuguese text in *error on a bad option.
     static std::optional<HostSettings> fromArguments(const QStringList& arguments,
