@@ -209,11 +209,15 @@ bool isUri(const QString& text) {
     return text.startsWith(u"postgresql://") || text.startsWith(u"postgres://");
 }
 
-// Placeholder scanning shared by sqlPlaceholders and SqlStatement: calls onPlaceholder for
-// each :NAME and copies everything else to rewritten, with "?" in place of each placeholder.
+// Placeholder scanning shared by sqlPlaceholders and SqlStatement: the :NAME placeholders in
+// order, and the text with each replaced by a positional marker. SQLite gets one "?" per
+// occurrence. PostgreSQL gets one "$n" per name, reused at every occurrence: the server infers
+// a parameter's type from its first use, so in "(CD = :P OR :P IS NULL)" a marker of its own
+// for the second :P would have no type and fail.
 struct ScannedSql {
     QString rewritten;
-    QStringList names;
+    QStringList names;     // every occurrence
+    QStringList bindOrder; // upper-case names, one per positional value to bind
 };
 
 bool isNameStart(QChar c) {
@@ -254,7 +258,7 @@ qsizetype skipDollarQuoted(const QString& sql, qsizetype i) {
     return end < 0 ? n : end + tag.size();
 }
 
-ScannedSql scanSql(const QString& sql) {
+ScannedSql scanSql(const QString& sql, bool numberedMarkers = false) {
     ScannedSql out;
     out.rewritten.reserve(sql.size());
     const qsizetype n = sql.size();
@@ -278,8 +282,19 @@ ScannedSql scanSql(const QString& sql) {
             qsizetype end = i + 2;
             while (end < n && isNameChar(sql.at(end)))
                 ++end;
-            out.names.append(sql.mid(i + 1, end - i - 1));
-            out.rewritten += u'?';
+            const QString name = sql.mid(i + 1, end - i - 1);
+            out.names.append(name);
+            if (numberedMarkers) {
+                qsizetype number = out.bindOrder.indexOf(name.toUpper());
+                if (number < 0) {
+                    out.bindOrder.append(name.toUpper());
+                    number = out.bindOrder.size() - 1;
+                }
+                out.rewritten += u'$' + QString::number(number + 1);
+            } else {
+                out.bindOrder.append(name.toUpper());
+                out.rewritten += u'?';
+            }
             i = end;
             continue;
         }
@@ -472,9 +487,8 @@ QStringList sqlPlaceholders(const QString& sql) {
 }
 
 SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql) : query_(conn) {
-    ScannedSql scanned = scanSql(sql);
-    for (const QString& name : std::as_const(scanned.names))
-        positions_.append(name.toUpper());
+    ScannedSql scanned = scanSql(sql, conn.driverName() == u"QPSQL");
+    positions_ = std::move(scanned.bindOrder);
     query_.setForwardOnly(true);
     if (positions_.isEmpty()) {
         sql_ = sql; // PostgreSQL prepares only plain DML: run the text as it is

@@ -100,7 +100,9 @@ PLATFORM_EXPORT QStringList sqlPlaceholders(const QString& sql);
 // placeholder is rewritten to a positional one, so a name used twice binds on every driver;
 // exec() refuses to run while a placeholder has no value and bind() refuses a name the text
 // lacks (Qt would bind a misspelt name silently as NULL). Names compare case-insensitively.
-// A null QVariant binds NULL; a QString binds as given ("" stays "").
+// A null QVariant binds NULL; a QString binds as given ("" stays ""). PostgreSQL types each
+// placeholder from its first use: one that first appears where nothing says its type
+// (":P IS NULL") needs a cast there, CAST(:P AS VARCHAR(10)).
 class PLATFORM_EXPORT SqlStatement {
 public:
     SqlStatement(const QSqlDatabase& conn, const QString& sql); // throws SqlError
@@ -123,7 +125,7 @@ public:
 private:
     QSqlQuery query_;
     QString sql_;
-    QStringList positions_; // placeholder name (upper case) of each "?"
+    QStringList positions_; // placeholder name (upper case) of each positional value
     QVariantMap values_;    // upper-case name -> value
     bool prepared_ = false;
 };

@@ -60,6 +60,7 @@ private slots:
     void concurrentWritersAllSucceed();
     void connectionBelongsToItsThread_data() { TestDatabase::addEngineRows(); }
     void connectionBelongsToItsThread();
+    void threadEndRemovesItsConnection();
     void sqliteConnectionSettings();
     void twoInstancesKeepSeparateConnections();
 };
@@ -145,6 +146,12 @@ void TstSqlDatabase::repeatedPlaceholderBindsEveryOccurrence() {
     QCOMPARE(scalar(t.connection(), sql, {{u"P_CD"_s, u"002"_s}, {u"P_T"_s, QVariant()}}).toInt(),
              1);
     QCOMPARE(scalar(t.connection(), sql, {{u"P_CD"_s, u"002"_s}, {u"P_T"_s, u"T"_s}}).toInt(), 3);
+
+    // A use that alone says nothing of the type (IS NULL) after one that does: PostgreSQL
+    // types the parameter once for both.
+    const QString optional = u"SELECT COUNT(*) FROM serv WHERE (cd = :P_CD OR :P_CD IS NULL)"_s;
+    QCOMPARE(scalar(t.connection(), optional, {{u"P_CD"_s, QVariant()}}).toInt(), 3);
+    QCOMPARE(scalar(t.connection(), optional, {{u"P_CD"_s, u"003"_s}}).toInt(), 1);
 
     SqlStatement statement(t.connection(), sql);
     statement.bind(u"P_T"_s, QVariant());
@@ -279,6 +286,15 @@ void TstSqlDatabase::connectionBelongsToItsThread() {
     QVERIFY(!QSqlDatabase::contains(workerName));
     QCOMPARE(scalar(t.connection(), u"SELECT tx FROM note"_s).toString(), u"from worker"_s);
     QCOMPARE(t.connection().connectionName(), mainName);
+}
+
+void TstSqlDatabase::threadEndRemovesItsConnection() {
+    TestDatabase t(u"sqlite"_s);
+    QString name;
+    std::thread worker([&] { name = t.db().connection().connectionName(); });
+    worker.join();
+    QVERIFY(!name.isEmpty());
+    QVERIFY(!QSqlDatabase::contains(name));
 }
 
 void TstSqlDatabase::sqliteConnectionSettings() {
