@@ -6,8 +6,10 @@
 //   Codes are stored exactly as the module shows them ("0001", "01.02.003"); '' is not NULL.
 // - Dates (DATE): PostgreSQL DATE; SQLite TEXT 'yyyy-MM-dd' (what QtSql writes for a bound
 //   QDate), checked by a GLOB constraint. Bind QDate, never QDateTime, to a DATE column.
-// - Date-times (TIMESTAMP): PostgreSQL TIMESTAMP (no time zone, local time); SQLite TEXT
-//   'yyyy-MM-ddTHH:mm:ss[.zzz]' (what QtSql writes for a bound QDateTime).
+// - Date-times (TIMESTAMPTZ): PostgreSQL TIMESTAMPTZ, since QtSql sends a QDateTime as UTC
+//   and a plain TIMESTAMP column would drop the offset and shift local times; SQLite TEXT
+//   'yyyy-MM-ddTHH:mm:ss[.zzz]' (what QtSql writes for a bound QDateTime). Bind QDateTime;
+//   compare what comes back as instants (QDateTime ==), not as texts.
 // - Numbers: INTEGER for counters and orders, DOUBLE PRECISION for quantities, hours and
 //   nutrient amounts (both engines hand back a double).
 // - Flags: VARCHAR(1) "S"/"N" unless a column says otherwise.
@@ -219,7 +221,7 @@ const std::vector<Migration>& migrations() {
              "VARCHAR(4),"
              " DSSERVINTE VARCHAR(255), DSPRESMEDI VARCHAR(40),"
              " IDIMPRSERV VARCHAR(1) NOT NULL DEFAULT 'N', CDOPERADOR VARCHAR(12),"
-             " DTULTALTE TIMESTAMP, NRVERSAO INTEGER NOT NULL DEFAULT 1,"
+             " DTULTALTE TIMESTAMPTZ, NRVERSAO INTEGER NOT NULL DEFAULT 1,"
              " PRIMARY KEY (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV))",
              "CREATE INDEX SERVINTE_DIA ON SERVINTE (CDFILIAL, DTSERVINTE, CDSERVFILI)",
              "CREATE TABLE CONFESCO (CDFILIAL VARCHAR(4) NOT NULL, CDPACIENTE VARCHAR(12) NOT NULL,"
@@ -228,7 +230,7 @@ const std::vector<Migration>& migrations() {
              " CDFILAUXPRAT VARCHAR(4), IDESCOCONF VARCHAR(1) NOT NULL DEFAULT 'N',"
              " IDOPCAOCONF VARCHAR(1) NOT NULL DEFAULT 'N', DSOBSCONF VARCHAR(255),"
              " QTPRATCONF DOUBLE PRECISION, HRCONSCONF DOUBLE PRECISION,"
-             " HRINTECONF DOUBLE PRECISION, HRPERICONF DOUBLE PRECISION, DTCONSCONF TIMESTAMP,"
+             " HRINTECONF DOUBLE PRECISION, HRPERICONF DOUBLE PRECISION, DTCONSCONF TIMESTAMPTZ,"
              " IDRESTCONF VARCHAR(1) NOT NULL DEFAULT '0', NRVERSAO INTEGER NOT NULL DEFAULT 1,"
              " PRIMARY KEY (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV, CDSEQUCOPR))",
              "CREATE TABLE CONFCARD (CDFILIAL VARCHAR(4) NOT NULL, CDSERVFILI VARCHAR(5) NOT NULL,"
@@ -242,7 +244,7 @@ const std::vector<Migration>& migrations() {
              " HRCONSCARD DOUBLE PRECISION, HRINTECARD DOUBLE PRECISION,"
              " HRPERICARD DOUBLE PRECISION, PRIMARY KEY (CDFILIAL, CDSERVFILI, CDDIETCARD,"
              " DTCOMPCARD, CDTIPOPRAT, CDFILAUXPRAT, CDPRATO))",
-             "CREATE TABLE AUDIT (NRAUDIT IDENTITY_KEY, DTAUDIT TIMESTAMP NOT NULL,"
+             "CREATE TABLE AUDIT (NRAUDIT IDENTITY_KEY, DTAUDIT TIMESTAMPTZ NOT NULL,"
              " CDOPERADOR VARCHAR(12) NOT NULL, NMMETODO VARCHAR(40) NOT NULL,"
              " CDFILIAL VARCHAR(4), DSPACIENTES TEXT, DSALTERACAO TEXT)",
              "CREATE INDEX AUDIT_DATA ON AUDIT (DTAUDIT)",
@@ -255,7 +257,7 @@ const std::vector<Migration>& migrations() {
 QString forSqlite(QString sql) {
     static const QRegularExpression varchar(QStringLiteral(R"((\w+) VARCHAR\((\d+)\))"));
     static const QRegularExpression date(QStringLiteral(R"((\w+) DATE\b)"));
-    static const QRegularExpression timestamp(QStringLiteral(R"((\w+) TIMESTAMP\b)"));
+    static const QRegularExpression timestamp(QStringLiteral(R"((\w+) TIMESTAMPTZ\b)"));
     sql.replace(QStringLiteral("IDENTITY_KEY"),
                 QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"));
     sql.replace(varchar, QStringLiteral(R"(\1 TEXT CHECK (length(\1) <= \2))"));
@@ -321,10 +323,10 @@ bool applyNext(SqlDatabase& db) {
     exec(conn, db.engine() == SqlEngine::SQLite
                    ? forSqlite(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version"
                                               " (version INTEGER NOT NULL PRIMARY KEY,"
-                                              " applied_at TIMESTAMP NOT NULL)"))
+                                              " applied_at TIMESTAMPTZ NOT NULL)"))
                    : QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version"
                                     " (version INTEGER NOT NULL PRIMARY KEY,"
-                                    " applied_at TIMESTAMP NOT NULL)"));
+                                    " applied_at TIMESTAMPTZ NOT NULL)"));
     const int current = currentVersion(conn);
     for (const Migration& migration : migrations()) {
         if (migration.version > current) {
@@ -345,6 +347,10 @@ void migrate(SqlDatabase& db) {
     // The module's Oracle texts call NVL and INSTR; PostgreSQL lacks them.
     if (db.engine() == SqlEngine::PostgreSQL)
         installPostgresFunctions(db.connection());
+}
+
+int latestSchemaVersion() {
+    return migrations().back().version;
 }
 
 int schemaVersion(SqlDatabase& db) {

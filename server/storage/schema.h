@@ -15,7 +15,10 @@ inline constexpr char kServiceCardDiet[] = "*";
 // transaction per migration. Safe to run on every start and from several processes.
 void migrate(SqlDatabase& db);
 
-// The version the database is at after migrate().
+// The version the database is at (0 before the first migrate()).
 int schemaVersion(SqlDatabase& db);
+
+// The version migrate() brings a database to.
+int latestSchemaVersion();
 
 } // namespace dieta::server

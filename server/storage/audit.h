@@ -1,0 +1,27 @@
+#pragma once
+// The audit trail: every write of the server leaves one AUDIT row, written inside the
+// caller's transaction so that it lands or disappears together with the change it records.
+
+#include <QJsonValue>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+namespace dieta::server {
+
+struct AuditEntry {
+    QString operatorCode; // the operator of the call (argument or request header)
+    QString method;       // remote method name, "SetUpdServinte"
+    QString branch;       // CDFILIAL, empty when the call has none
+    QStringList patients; // patient codes touched; stored once each as a code list "_P1_P2_"
+    QJsonValue changes;   // what changed, stored as compact JSON text
+};
+
+// Inserts the entry with the current local time; throws SqlError when the row cannot be
+// written (the caller's transaction must then roll back).
+void recordAudit(QSqlDatabase& conn, const AuditEntry& entry);
+
+// "_P1_P2_": each distinct code once, in first-seen order; empty codes are left out.
+QString auditPatientList(const QStringList& patients);
+
+} // namespace dieta::server
