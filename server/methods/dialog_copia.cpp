@@ -1,0 +1,333 @@
+// Copying a day's diet records and menu choices to another day, for a scope of patients,
+// services (or a service group), floors, wings and beds.
+//
+// The copy is set-based (INSERT ... SELECT), so a whole branch copies in a few statements:
+// the records in scope are first collected in a temporary table, then the destination is
+// cleared or the patients already served there are left out, then records and choices are
+// copied. A patient is the unit of "already has diets": sequences are unique per patient and
+// day, so a patient's day is either kept whole or replaced whole.
+
+#include "server/methods/dialog_menu.h"
+#include "server/methods/dialog_methods.h"
+#include "server/methods/methodsupport.h"
+#include "server/storage/schema.h"
+
+#include <QJsonObject>
+#include <QSqlQuery>
+
+namespace dieta::server {
+
+namespace {
+
+struct CopyScope {
+    QString branch;
+    CodeList patients;
+    CodeList services;
+    CodeList beds;
+    CodeList wings;
+    CodeList floors;
+    QString group; // "" for every group
+};
+
+QString groupOf(const QString& text) {
+    const QString group = text.trimmed();
+    if (group.isEmpty() || group == u"T")
+        return QString();
+    return checkedCode(group, 3, QStringLiteral("Grupo de serviços"));
+}
+
+CodeList listOf(const QString& text, const QString& what, int width) {
+    CodeList list = parseCodeList(text.trimmed().isEmpty() ? text : text.trimmed(), what);
+    for (const QString& code : list.codes)
+        checkedCode(code, width, what);
+    return list;
+}
+
+void requireBranch(const QSqlDatabase& conn, const QString& branch) {
+    checkedCode(branch, 4, QStringLiteral("Filial"));
+    if (branch.isEmpty())
+        throw MethodError(QStringLiteral("Filial deve ser informada."));
+    if (!execSql(conn, QStringLiteral("SELECT 1 FROM FILIAL WHERE CDFILIAL = :FILIAL"),
+                 {{QStringLiteral("FILIAL"), branch}})
+             .next())
+        throw MethodError(QStringLiteral("Filial %1 não cadastrada.").arg(branch));
+}
+
+// " AND ..." conditions of the records (alias S, service SV) of the scope's patients, services
+// and group.
+QString recordConditions(const CopyScope& scope, QVariantMap& values) {
+    QString sql;
+    if (!scope.patients.all)
+        sql += inCondition(QStringLiteral("S.CDPACIENTE"), scope.patients.codes,
+                           QStringLiteral("PAC"), values);
+    if (!scope.services.all)
+        sql += inCondition(QStringLiteral("S.CDSERVFILI"), scope.services.codes,
+                           QStringLiteral("SRV"), values);
+    if (!scope.group.isEmpty()) {
+        sql += QStringLiteral(" AND SV.CDGRUPSERV = :GRUPO");
+        values.insert(QStringLiteral("GRUPO"), scope.group);
+    }
+    return sql;
+}
+
+// The condition that the record's stay is active on the destination day, in a bed of the
+// scope's beds, wings and floors, and, for a companion's record, still has its companion.
+QString stayCondition(const CopyScope& scope, QVariantMap& values) {
+    QString sql =
+        QStringLiteral(" AND EXISTS (SELECT 1 FROM INTERNA I"
+                       " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
+                       " WHERE I.CDFILIAL = S.CDFILIAL AND I.CDPACIENTE = S.CDPACIENTE"
+                       " AND I.DTINTERNA <= :DESTINO AND (I.DTALTA IS NULL OR I.DTALTA >= :DESTINO)"
+                       " AND (S.STPACIACOM = '0' OR I.IDACOMPANH = 'S')");
+    if (!scope.beds.all)
+        sql += inCondition(QStringLiteral("I.CDLEITO"), scope.beds.codes, QStringLiteral("LEI"),
+                           values);
+    if (!scope.wings.all)
+        sql += inCondition(QStringLiteral("L.CDALA"), scope.wings.codes, QStringLiteral("ALA"),
+                           values);
+    if (!scope.floors.all)
+        sql += inCondition(QStringLiteral("L.CDANDAR"), scope.floors.codes, QStringLiteral("AND"),
+                           values);
+    return sql + u')';
+}
+
+// The temporary table of the records to copy. Created once per connection; emptied before
+// and after each copy, so that a connection reused by the next call starts clean.
+void prepareScopeTable(const QSqlDatabase& conn) {
+    execSql(conn, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS COPIA_ESCOPO ("
+                                 "CDPACIENTE VARCHAR(12) NOT NULL, NRSEQUSERV VARCHAR(2) NOT NULL,"
+                                 " PRIMARY KEY (CDPACIENTE, NRSEQUSERV))"));
+    execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
+}
+
+int collectScope(const QSqlDatabase& conn, const CopyScope& scope, QDate origin, QDate destination,
+                 bool special) {
+    QVariantMap values{{QStringLiteral("FILIAL"), scope.branch},
+                       {QStringLiteral("ORIGEM"), origin},
+                       {QStringLiteral("DESTINO"), destination}};
+    QString sql = QStringLiteral(
+        "INSERT INTO COPIA_ESCOPO (CDPACIENTE, NRSEQUSERV)"
+        " SELECT S.CDPACIENTE, S.NRSEQUSERV FROM SERVINTE S"
+        " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
+        " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
+        " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :ORIGEM");
+    sql += recordConditions(scope, values);
+    if (!special)
+        sql += QStringLiteral(" AND (D.IDDIETESPE IS NULL OR D.IDDIETESPE <> 'S')");
+    sql += stayCondition(scope, values);
+    return execSql(conn, sql, values).numRowsAffected();
+}
+
+// Destination: overwrite replaces the day of every patient being copied; otherwise the
+// patients that already have records there are left out of the copy.
+void clearOrSkipDestination(const QSqlDatabase& conn, const QString& branch, QDate destination,
+                            bool overwrite) {
+    const QVariantMap values{{QStringLiteral("FILIAL"), branch},
+                             {QStringLiteral("DESTINO"), destination}};
+    if (overwrite) {
+        for (const char* table : {"CONFESCO", "SERVINTE"})
+            execSql(
+                conn,
+                QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = :FILIAL AND DTSERVINTE = :DESTINO"
+                               " AND CDPACIENTE IN (SELECT CDPACIENTE FROM COPIA_ESCOPO)")
+                    .arg(QLatin1String(table)),
+                values);
+        return;
+    }
+    execSql(conn,
+            QStringLiteral("DELETE FROM COPIA_ESCOPO WHERE CDPACIENTE IN (SELECT CDPACIENTE FROM"
+                           " SERVINTE WHERE CDFILIAL = :FILIAL AND DTSERVINTE = :DESTINO)"),
+            values);
+}
+
+// The consumption date-time of a copied choice moves by the days between the two dates.
+QString shiftedConsumption(SqlEngine engine) {
+    return engine == SqlEngine::SQLite
+               ? QStringLiteral("strftime('%Y-%m-%dT%H:%M:%S', C.DTCONSCONF, :DESLOCA)")
+               : QStringLiteral("C.DTCONSCONF + CAST(:DIAS AS INTEGER) * INTERVAL '1 day'");
+}
+
+struct CopyCounts {
+    int records = 0;
+    int choices = 0;
+};
+
+CopyCounts copyRecords(const QSqlDatabase& conn, SqlEngine engine, const QString& branch,
+                       QDate origin, QDate destination, const QString& operatorCode) {
+    const QVariantMap common{{QStringLiteral("FILIAL"), branch},
+                             {QStringLiteral("ORIGEM"), origin},
+                             {QStringLiteral("DESTINO"), destination}};
+    QVariantMap recordValues = common;
+    recordValues.insert(QStringLiteral("OPERADOR"), operatorCode);
+    recordValues.insert(QStringLiteral("AGORA"),
+                        QDateTime(QDate::currentDate(),
+                                  QTime::currentTime().addMSecs(-QTime::currentTime().msec())));
+    CopyCounts counts;
+    counts.records =
+        execSql(
+            conn,
+            QStringLiteral("INSERT INTO SERVINTE (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV,"
+                           " STPACIACOM, CDSERVFILI, CDDIETPAD, DSSERVINTE, DSPRESMEDI, IDIMPRSERV,"
+                           " CDOPERADOR, DTULTALTE, NRVERSAO)"
+                           " SELECT S.CDFILIAL, S.CDPACIENTE, :DESTINO, S.NRSEQUSERV, S.STPACIACOM,"
+                           " S.CDSERVFILI, S.CDDIETPAD, S.DSSERVINTE, S.DSPRESMEDI, 'N', :OPERADOR,"
+                           " :AGORA, 1 FROM SERVINTE S JOIN COPIA_ESCOPO T ON T.CDPACIENTE ="
+                           " S.CDPACIENTE AND T.NRSEQUSERV = S.NRSEQUSERV"
+                           " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :ORIGEM"),
+            recordValues)
+            .numRowsAffected();
+    QVariantMap choiceValues = common;
+    const qint64 days = origin.daysTo(destination);
+    if (engine == SqlEngine::SQLite)
+        choiceValues.insert(QStringLiteral("DESLOCA"),
+                            QStringLiteral("%1 days").arg(days < 0 ? QString::number(days)
+                                                                   : u'+' + QString::number(days)));
+    else
+        choiceValues.insert(QStringLiteral("DIAS"), days);
+    counts.choices =
+        execSql(conn,
+                QStringLiteral(
+                    "INSERT INTO CONFESCO (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV,"
+                    " CDSEQUCOPR, CDTIPOPRAT, CDPRATO, CDFILAUXPRAT, IDESCOCONF, IDOPCAOCONF,"
+                    " DSOBSCONF, QTPRATCONF, HRCONSCONF, HRINTECONF, HRPERICONF, DTCONSCONF,"
+                    " IDRESTCONF, NRVERSAO)"
+                    " SELECT C.CDFILIAL, C.CDPACIENTE, :DESTINO, C.NRSEQUSERV, C.CDSEQUCOPR,"
+                    " C.CDTIPOPRAT, C.CDPRATO, C.CDFILAUXPRAT, C.IDESCOCONF, C.IDOPCAOCONF,"
+                    " C.DSOBSCONF, C.QTPRATCONF, C.HRCONSCONF, C.HRINTECONF, C.HRPERICONF, %1,"
+                    " C.IDRESTCONF, 1 FROM CONFESCO C JOIN COPIA_ESCOPO T ON T.CDPACIENTE ="
+                    " C.CDPACIENTE AND T.NRSEQUSERV = C.NRSEQUSERV"
+                    " WHERE C.CDFILIAL = :FILIAL AND C.DTSERVINTE = :ORIGEM")
+                    .arg(shiftedConsumption(engine)),
+                choiceValues)
+            .numRowsAffected();
+    return counts;
+}
+
+DataPacket missingMenuFields() {
+    DataPacket packet;
+    packet.fields = {textField(QStringLiteral("NMSERVFILI"), 200),
+                     textField(QStringLiteral("DSDIETPAD"), 200)};
+    return packet;
+}
+
+// The services and diets of the copied records that have no menu card on the destination day
+// (the diet's, its group's, or the service's own for a service whose menu ignores the diet).
+DataPacket missingMenus(const QSqlDatabase& conn, const QString& branch, QDate destination) {
+    QSqlQuery query =
+        execSql(conn,
+                QStringLiteral(
+                    "SELECT DISTINCT SV.CDSERVFILI, SV.NMSERVICO, D.CDDIETPAD, D.DSDIETPAD"
+                    " FROM SERVINTE S JOIN COPIA_ESCOPO T ON T.CDPACIENTE = S.CDPACIENTE"
+                    "  AND T.NRSEQUSERV = S.NRSEQUSERV"
+                    " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
+                    " JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
+                    " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :DESTINO"
+                    "  AND (D.IDFORMDIET <> '4' OR SV.IDTIPOSERV = 'N')"
+                    "  AND NOT EXISTS (SELECT 1 FROM COMPCARD K WHERE K.CDFILIAL = S.CDFILIAL"
+                    "   AND K.CDSERVFILI = S.CDSERVFILI AND K.DTCOMPCARD = :DESTINO"
+                    "   AND ((SV.IDTIPOSERV = 'N' AND K.CDDIETCARD = :CARTAOSERVICO)"
+                    "    OR (SV.IDTIPOSERV <> 'N' AND (K.CDDIETCARD = S.CDDIETPAD"
+                    "     OR K.CDDIETCARD = D.CDDIETGRUP))))"
+                    " ORDER BY SV.CDSERVFILI, D.CDDIETPAD"),
+                {{QStringLiteral("FILIAL"), branch},
+                 {QStringLiteral("DESTINO"), destination},
+                 {QStringLiteral("CARTAOSERVICO"), QString::fromLatin1(kServiceCardDiet)}});
+    DataPacket packet = missingMenuFields();
+    while (query.next())
+        packet.rows.append(Row{query.value(1).toString(), query.value(3).toString()});
+    return packet;
+}
+
+QStringList copiedPatients(const QSqlDatabase& conn) {
+    QSqlQuery query = execSql(
+        conn, QStringLiteral("SELECT DISTINCT CDPACIENTE FROM COPIA_ESCOPO ORDER BY CDPACIENTE"));
+    QStringList patients;
+    while (query.next())
+        patients.append(query.value(0).toString());
+    return patients;
+}
+
+} // namespace
+
+// args: destination day, branch, var service list, var patient list, var service group.
+CallResult getVdCopia(CallContext& context, QVariantList& args) {
+    return runRead(context, [&](QSqlDatabase& conn) {
+        const QDate destination = argDate(args, 0);
+        if (!destination.isValid())
+            throw MethodError(QStringLiteral("Data de destino deve ser informada."));
+        CopyScope scope;
+        scope.branch = argText(args, 1);
+        requireBranch(conn, scope.branch);
+        scope.services = listOf(argText(args, 2), QStringLiteral("Serviço"), 5);
+        scope.patients = listOf(argText(args, 3), QStringLiteral("Paciente"), 12);
+        scope.group = groupOf(argText(args, 4));
+        QVariantMap values{{QStringLiteral("FILIAL"), scope.branch},
+                           {QStringLiteral("DESTINO"), destination}};
+        QString sql = QStringLiteral(
+            "SELECT DISTINCT S.CDPACIENTE FROM SERVINTE S"
+            " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
+            " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :DESTINO");
+        sql += recordConditions(scope, values);
+        sql += QStringLiteral(" ORDER BY S.CDPACIENTE");
+        QSqlQuery query = execSql(conn, sql, values);
+        return CallResult::ok(
+            fromPacket(packetFromQuery(query, {textField(QStringLiteral("CDPACIENTE"), 12)})));
+    });
+}
+
+// args: branch, var patients, var services, origin, var beds, var wings, var floors,
+// copy special diets, overwrite, destination, operator, list parameters, var service group.
+// Answer: [message key, services and diets without a menu, the new inpatient list].
+CallResult getCopiarDieta(CallContext& context, QVariantList& args) {
+    const CallOperator op = callOperator(context, argText(args, 10));
+    if (!op.error.isEmpty())
+        return CallResult::fail(op.error);
+    const QString branch = argText(args, 0);
+    return runWrite(context, op.code, {branch}, [&](WriteScope& write) {
+        const QSqlDatabase& conn = write.conn;
+        CopyScope scope;
+        scope.branch = branch;
+        requireBranch(conn, branch);
+        const QDate origin = argDate(args, 3);
+        const QDate destination = argDate(args, 9);
+        if (!origin.isValid())
+            throw MethodError(QStringLiteral("Data de origem deve ser informada."));
+        if (!destination.isValid())
+            throw MethodError(QStringLiteral("Data de destino deve ser informada."));
+        // Copying a day onto itself would, with overwrite, delete what it means to copy.
+        if (origin == destination)
+            throw MethodError(
+                QStringLiteral("Data de destino deve ser diferente da data de origem."));
+        scope.patients = listOf(argText(args, 1), QStringLiteral("Paciente"), 12);
+        scope.services = listOf(argText(args, 2), QStringLiteral("Serviço"), 5);
+        scope.beds = listOf(argText(args, 4), QStringLiteral("Leito"), 12);
+        scope.wings = listOf(argText(args, 5), QStringLiteral("Ala"), 12);
+        scope.floors = listOf(argText(args, 6), QStringLiteral("Andar"), 20);
+        scope.group = groupOf(argText(args, 12));
+        const bool special = argBool(args, 7);
+        const bool overwrite = argBool(args, 8);
+
+        prepareScopeTable(conn);
+        if (collectScope(conn, scope, origin, destination, special) == 0)
+            return CallResult::ok(QVariantList{QStringLiteral("NExist_Conf"),
+                                               fromPacket(missingMenuFields()),
+                                               QStringLiteral("")});
+        clearOrSkipDestination(conn, branch, destination, overwrite);
+        const CopyCounts counts =
+            copyRecords(conn, write.engine, branch, origin, destination, write.operatorCode);
+        const DataPacket errors = missingMenus(conn, branch, destination);
+        write.audit.patients = copiedPatients(conn);
+        write.audit.changes =
+            QJsonObject{{QStringLiteral("origem"), origin.toString(Qt::ISODate)},
+                        {QStringLiteral("destino"), destination.toString(Qt::ISODate)},
+                        {QStringLiteral("sobrepor"), overwrite},
+                        {QStringLiteral("especial"), special},
+                        {QStringLiteral("registros"), counts.records},
+                        {QStringLiteral("escolhas"), counts.choices}};
+        execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
+        return CallResult::ok(QVariantList{QStringLiteral(""), fromPacket(errors),
+                                           inpatientListAnswer(conn, args, 11)});
+    });
+}
+
+} // namespace dieta::server
