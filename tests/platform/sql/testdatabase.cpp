@@ -68,8 +68,6 @@ TestDatabase::TestDatabase(const QString& engine) {
         config.pgConnection = keywordString(parsePgConnection(pgAdminConnection()), pgName_);
     }
     db_ = std::make_unique<SqlDatabase>(config);
-    if (config.engine == SqlEngine::PostgreSQL)
-        installPostgresFunctions(db_->connection()); // as the server's migration does
 }
 
 TestDatabase::~TestDatabase() {

@@ -101,6 +101,8 @@ void setUpQryDieta(TADOIBQuery& query) {
 }
 
 void createLookupTables(TestDatabase& t) {
+    if (t.db().engine() == SqlEngine::PostgreSQL)
+        installPostgresFunctions(t.connection()); // as the server's migration does
     const QStringList statements{
         u"CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, NMFILIAL VARCHAR(30))"_s,
         u"CREATE TABLE GRUPSERV (CDGRUPSERV VARCHAR(3) PRIMARY KEY, NMGRUPSERV VARCHAR(30))"_s,
