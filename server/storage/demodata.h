@@ -11,7 +11,7 @@ class SqlDatabase;
 namespace dieta::server {
 
 struct DemoOptions {
-    int inpatients = 300;     // patients staying on the reference date (beds follow)
+    int inpatients = 300; // patients staying on the reference date (beds follow)
     std::uint32_t seed = 13000;
     QDate today = QDate::currentDate(); // menu cards and prescriptions are laid around it
 };
