@@ -193,8 +193,15 @@ DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields) {
     while (query.next()) {
         Row row;
         row.reserve(columns);
-        for (qsizetype i = 0; i < columns; ++i)
-            row.append(cellFromSql(query.value(int(i)), packet.fields[i].kind));
+        for (qsizetype i = 0; i < columns; ++i) {
+            const FieldDef& field = packet.fields[i];
+            QVariant cell = cellFromSql(query.value(int(i)), field.kind);
+            // A longer stored name would make the client refuse the whole packet.
+            if (field.kind == FieldKind::String && field.size > 0 && !cell.isNull() &&
+                cell.toString().size() > field.size)
+                cell = cell.toString().left(field.size);
+            row.append(std::move(cell));
+        }
         packet.rows.append(std::move(row));
     }
     return packet;

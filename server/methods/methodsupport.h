@@ -83,7 +83,7 @@ FieldDef floatField(const QString& name, bool hidden = false);
 // integers for numbers) in the packet's memory form for the field's kind.
 QVariant cellFromSql(const QVariant& value, FieldKind kind);
 
-// The rows of an executed query, column i into field i.
+// The rows of an executed query, column i into field i; texts cut to their field's size.
 DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields);
 
 // ---- Call frames ----

@@ -1,0 +1,224 @@
+// The main screen's writing methods on day records: saving a patient's diet and remark,
+// deleting the marked patients' records, and marking restricted dishes.
+
+#include "platform/wirevalue.h"
+#include "server/methods/dayrecords.h"
+#include "server/methods/inpatientlist.h"
+#include "server/methods/mainscreenhandlers.h"
+#include "server/methods/methodsupport.h"
+#include "server/methods/restrictions.h"
+
+#include <QJsonArray>
+#include <QSet>
+
+namespace dieta::server {
+
+namespace {
+
+QString staleRecordText(const QString& patient) {
+    return QStringLiteral("O registro de dieta do paciente %1 foi excluído ou alterado por outro"
+                          " usuário. Atualize a lista.")
+        .arg(patient);
+}
+
+Stay requireStay(const WriteScope& scope, const QString& branch, const QString& patient,
+                 QDate date) {
+    std::optional<Stay> stay = activeStay(scope.conn, scope.engine, branch, patient, date, true);
+    if (!stay)
+        throw MethodError(
+            QStringLiteral("Paciente %1 não está internado na filial %2 na data informada.")
+                .arg(patient, branch));
+    return *stay;
+}
+
+// The record the save goes to: the one named by its sequence, or with an empty sequence the
+// patient's first record of the day, created when there is none (never a second one).
+DayRecord recordToSave(WriteScope& scope, const Stay& stay, QDate date, const QString& sequence,
+                       bool& created) {
+    created = false;
+    if (!sequence.isEmpty()) {
+        std::optional<DayRecord> record =
+            findDayRecord(scope.conn, {stay.branch, stay.patient, date, sequence});
+        if (!record)
+            throw MethodError(staleRecordText(stay.patient));
+        return *record;
+    }
+    if (std::optional<DayRecord> record =
+            firstDayRecord(scope.conn, stay.branch, stay.patient, date, QStringLiteral("0")))
+        return *record;
+    created = true;
+    DayRecord record;
+    record.key = {stay.branch, stay.patient, date, QString()};
+    return record;
+}
+
+} // namespace
+
+// Arguments: branch, patient, date, sequence, service, diet, operator, rebuild menu, remark,
+// menu choices. The choices packet is what the screen holds; the stored choices are the truth
+// (SetUpdConfesco keeps them), so it is not applied. With "rebuild menu" true, a diet that
+// changes takes its new card's dishes in place of the old diet's.
+CallResult setUpdServinte(CallContext& context, QVariantList& args) {
+    try {
+        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
+        const QString patient = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
+        const QDate date = argDate(args, 2);
+        const QString sequence = checkedCode(argText(args, 3), 2, QStringLiteral("Sequência"));
+        const QString serviceGiven = checkedCode(argText(args, 4), 5, QStringLiteral("Serviço"));
+        const QString diet = checkedCode(argText(args, 5), 4, QStringLiteral("Dieta"));
+        const QString operatorCode = checkedCode(argText(args, 6), 12, QStringLiteral("Operador"));
+        const bool rebuildMenu = argBool(args, 7);
+        const QString remark = checkedCode(argText(args, 8), 255, QStringLiteral("Observação"));
+        if (branch.isEmpty())
+            return CallResult::fail(QStringLiteral("Filial deve ser informada."));
+        if (patient.isEmpty())
+            return CallResult::fail(QStringLiteral("Paciente deve ser informado."));
+        if (!date.isValid())
+            return CallResult::fail(QStringLiteral("Data deve ser informada."));
+        if (diet.isEmpty())
+            return CallResult::fail(QStringLiteral("Dieta deve ser informada."));
+
+        return runWrite(context, operatorCode, {branch}, [&](WriteScope& scope) {
+            const Stay stay = requireStay(scope, branch, patient, date);
+            const QString service = serviceGiven.isEmpty() ? stay.service : serviceGiven;
+            if (serviceKind(scope.conn, branch, service).isEmpty())
+                throw MethodError(QStringLiteral("Serviço não cadastrado."));
+            checkDietOfService(scope.conn, branch, service, diet);
+
+            bool created = false;
+            DayRecord record = recordToSave(scope, stay, date, sequence, created);
+            const QString previousDiet = record.diet;
+            const bool dietChanged = created || previousDiet != diet;
+            record.diet = diet;
+            record.remark = remark;
+            record.service = service;
+            if (dietChanged)
+                record.printMark = QStringLiteral("N"); // a printed label no longer holds
+            if (created)
+                record = insertDayRecord(scope.conn, record, operatorCode);
+            else
+                updateDayRecord(scope.conn, record, operatorCode);
+            int rebuilt = -1;
+            if (dietChanged && rebuildMenu) {
+                rebuilt = rebuildChoicesFromCard(scope.conn, record);
+                markRestrictions(scope.conn, stay, date);
+            }
+            scope.audit.patients = {patient};
+            scope.audit.changes = QJsonObject{
+                {QStringLiteral("data"), date.toString(Qt::ISODate)},
+                {QStringLiteral("sequencia"), record.key.sequence},
+                {QStringLiteral("novo"), created},
+                {QStringLiteral("dietaAnterior"), previousDiet},
+                {QStringLiteral("dieta"), diet},
+                {QStringLiteral("observacao"), remark},
+                {QStringLiteral("pratosRefeitos"), rebuilt},
+            };
+            return CallResult::ok();
+        });
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    }
+}
+
+// Arguments: branch, the marked rows (patient, date, sequence, patient or companion). Answers
+// "" or why nothing was deleted; all the given records go, or none.
+CallResult delServ(CallContext& context, QVariantList& args) {
+    const QString branch = argText(args, 0);
+    if (branch.isEmpty())
+        return CallResult::ok(QStringLiteral("Filial deve ser informada."));
+    if (branch.size() > 4)
+        return CallResult::ok(QStringLiteral("Filial \"%1\" inválida.").arg(branch));
+    const std::optional<DataPacket> marked = argPacket(args, 1);
+    if (!marked || marked->rows.isEmpty())
+        return CallResult::ok(QStringLiteral("Paciente deve ser informado."));
+    for (const char* field : {"CDPACIENTE", "DTSERVINTE", "NRSEQUSERV"})
+        if (marked->fieldIndex(QString::fromLatin1(field)) < 0)
+            return CallResult::ok(QStringLiteral("Pacientes marcados inválidos: falta o campo %1.")
+                                      .arg(QString::fromLatin1(field)));
+
+    return runWriteAnsweringText(
+        context, context.operatorCode, {branch}, [&](WriteScope& scope) -> QString {
+            QJsonArray deleted;
+            for (int row = 0; row < marked->rows.size(); ++row) {
+                const QString rowBranch = cellText(*marked, row, u"CDFILIAL");
+                const QString patient = cellText(*marked, row, u"CDPACIENTE");
+                const QString sequence = cellText(*marked, row, u"NRSEQUSERV");
+                const QDate date = cellDate(*marked, row, u"DTSERVINTE");
+                if (!rowBranch.isEmpty() && rowBranch != branch)
+                    return QStringLiteral("O paciente %1 é de outra filial.").arg(patient);
+                if (sequence.isEmpty())
+                    continue; // no record yet: nothing of this patient to delete
+                if (!date.isValid() || patient.size() > 12 || sequence.size() > 2)
+                    return QStringLiteral("Pacientes marcados inválidos.");
+                const DayRecordKey key{branch, patient, date, sequence};
+                const std::optional<DayRecord> record = findDayRecord(scope.conn, key);
+                const int statusColumn = marked->fieldIndex(u"STPACIACOM");
+                const QString status = cellText(*marked, row, u"STPACIACOM");
+                if (!record || (statusColumn >= 0 && !status.isEmpty() &&
+                                isPatientStatus(status) != isPatientStatus(record->status)))
+                    return staleRecordText(patient);
+                deleteDayRecord(scope.conn, key);
+                scope.audit.patients.append(patient);
+                deleted.append(QJsonObject{{QStringLiteral("paciente"), patient},
+                                           {QStringLiteral("data"), date.toString(Qt::ISODate)},
+                                           {QStringLiteral("sequencia"), sequence},
+                                           {QStringLiteral("dieta"), record->diet}});
+            }
+            if (deleted.isEmpty())
+                return QStringLiteral("Os pacientes marcados não têm registro de dieta no dia.");
+            scope.audit.changes = QJsonObject{{QStringLiteral("excluidos"), deleted}};
+            return QString();
+        });
+}
+
+// Arguments: branch, current patient, service, mode (by reference: "0" the listed patients,
+// "1" the current one), the list, the list's parameters. Answers the list again.
+CallResult getVerifRestInto(CallContext& context, QVariantList& args) {
+    const QString mode = argText(args, 3);
+    args[3] = mode; // back as it came, never null
+    try {
+        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
+        const QString current = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
+        const std::optional<DataPacket> list = argPacket(args, 4);
+        const DataPacket params = requirePacket(args, 5, QStringLiteral("Pacote de parâmetros"));
+        if (branch.isEmpty())
+            return CallResult::fail(QStringLiteral("Filial deve ser informada."));
+        if (mode != u"0" && mode != u"1")
+            return CallResult::fail(QStringLiteral("Modo de verificação inválido."));
+        QDate date = cellDate(params, 0, u"DTSERVINTE");
+        if (!date.isValid() && list && !list->rows.isEmpty())
+            date = cellDate(*list, 0, u"DTSERVINTE");
+        if (!date.isValid())
+            return CallResult::fail(QStringLiteral("Data deve ser informada."));
+
+        QStringList patients;
+        if (mode == u"1") {
+            if (current.isEmpty())
+                return CallResult::fail(QStringLiteral("Paciente deve ser informado."));
+            patients.append(current);
+        } else if (list) {
+            for (int row = 0; row < list->rows.size(); ++row) {
+                const QString patient = cellText(*list, row, u"CDPACIENTE");
+                if (!patient.isEmpty() && !patients.contains(patient))
+                    patients.append(checkedCode(patient, 12, QStringLiteral("Paciente")));
+            }
+        }
+
+        return runWrite(context, context.operatorCode, {branch}, [&](WriteScope& scope) {
+            int marked = 0;
+            for (const QString& patient : std::as_const(patients))
+                if (const std::optional<Stay> stay =
+                        activeStay(scope.conn, scope.engine, branch, patient, date))
+                    marked += markRestrictions(scope.conn, *stay, date);
+            scope.audit.patients = patients;
+            scope.audit.changes = QJsonObject{{QStringLiteral("modo"), mode},
+                                              {QStringLiteral("data"), date.toString(Qt::ISODate)},
+                                              {QStringLiteral("pratosVerificados"), marked}};
+            return CallResult::ok(fromPacket(buildInpatientList(scope.conn, params)));
+        });
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    }
+}
+
+} // namespace dieta::server
