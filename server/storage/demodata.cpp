@@ -673,6 +673,10 @@ bool hasDemoData(const QSqlDatabase& conn) {
 void generateDemo(SqlDatabase& db, const DemoOptions& options) {
     WriteTransaction transaction(db);
     const QSqlDatabase conn = transaction.connection();
+    // Two servers started with demo data on one new PostgreSQL database: the second waits
+    // here, then finds the hospital there (SQLite's BEGIN IMMEDIATE does the same).
+    if (db.engine() == SqlEngine::PostgreSQL)
+        execSql(conn, QStringLiteral("SELECT pg_advisory_xact_lock(13001)"));
     if (hasDemoData(conn))
         return;
     DemoBuilder(conn, options).run();

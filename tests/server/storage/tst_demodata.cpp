@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
+#include <thread>
 
 using namespace dieta;
 using namespace dieta::server;
@@ -315,6 +316,35 @@ private slots:
         const auto before = tableCounts(first->connection());
         generateDemo(first->db(), tinyHospital(9));
         QCOMPARE(tableCounts(first->connection()), before);
+    }
+
+    // Two servers asked for demo data on one new database: one hospital, no failure.
+    void concurrentGeneration_data() { TestDatabase::addEngineRows(); }
+    void concurrentGeneration() {
+        QFETCH(QString, engine);
+        if (!TestDatabase::available(engine))
+            QSKIP("DIETA_TEST_PG not set");
+        TestDatabase test(engine);
+        migrate(test.db());
+        QString errors[2];
+        auto start = [&](int index) {
+            try {
+                generateDemo(test.db(), tinyHospital());
+            } catch (const std::exception& error) {
+                errors[index] = QString::fromUtf8(error.what());
+            }
+            test.db().releaseThreadConnection();
+        };
+        std::thread first(start, 0);
+        std::thread second(start, 1);
+        first.join();
+        second.join();
+        QCOMPARE(errors[0], QString());
+        QCOMPARE(errors[1], QString());
+        TestDatabase single("sqlite");
+        migrate(single.db());
+        generateDemo(single.db(), tinyHospital());
+        QCOMPARE(tableCounts(test.connection()), tableCounts(single.connection()));
     }
 
     void sizeFollowsOption() {
