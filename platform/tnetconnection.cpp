@@ -171,6 +171,7 @@ void TNetConnection::connectNow() {
     if (!isHealthy(client->http.Get("/health")))
         throw NetConnectionError(unreachableText());
     client_ = std::move(client);
+    idle_.start();
 }
 
 void TNetConnection::disconnectNow() {
@@ -197,6 +198,8 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
     const httplib::Headers headers{{"X-Operador", headerValue(operator_)}};
     const std::string path = "/" + serverName_.toStdString() + "/" + method.toStdString();
     const QByteArray body = requestBody(args);
+    if (idle_.isValid() && idle_.elapsed() > ReuseIdleMs)
+        client_->http.stop(); // the next request opens a fresh connection
     httplib::Result res =
         client_->http.Post(path.c_str(), headers, body.constData(), size_t(body.size()), jsonType);
     if (!res) {
@@ -207,6 +210,7 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
                     .arg(port_));
         return makeServerError(unreachableText());
     }
+    idle_.start();
     return readAnswer(res->status, res->body, args);
 }
 

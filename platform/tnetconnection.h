@@ -13,6 +13,7 @@
 
 #include "platform/platform_export.h"
 
+#include <QElapsedTimer>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
@@ -64,6 +65,9 @@ class PLATFORM_EXPORT TNetConnection : public QObject {
 public:
     static constexpr int DefaultConnectTimeoutMs = 3000;
     static constexpr int DefaultReadTimeoutMs = 60000;
+    // An idle connection is reused only this long, well inside the server's keep-alive time,
+    // so that a call never races the server closing the connection under it.
+    static constexpr int ReuseIdleMs = 1000;
 
     explicit TNetConnection(QObject* parent = nullptr);
     ~TNetConnection() override;
@@ -113,6 +117,7 @@ private:
 
     struct Client;
     std::unique_ptr<Client> client_;
+    QElapsedTimer idle_; // since the last answer
 };
 
 } // namespace dieta

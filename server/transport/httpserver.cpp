@@ -105,6 +105,12 @@ void HttpServer::Impl::configure() {
                 db->releaseThreadConnection();
         });
     };
+    // The library's default also sets SO_REUSEPORT, which lets a second server bind the same
+    // port and silently take half of the calls (perhaps on another database).
+    http->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     http->set_tcp_nodelay(true);
     http->set_keep_alive_timeout(options.keepAliveSeconds);
     http->set_keep_alive_max_count(size_t(options.keepAliveMaxRequests));

@@ -20,11 +20,13 @@ struct HttpServerOptions {
     QString objectName = QStringLiteral("Zfa13000.rdmDietaOral");
     // Above the number of clients: each keep-alive connection holds one worker.
     int workers = 32;
-    int keepAliveSeconds = 5;
+    // Short, so that stopping waits little for idle connections; clients reuse a connection
+    // only while it is much younger than this (TNetConnection::ReuseIdleMs).
+    int keepAliveSeconds = 2;
     int keepAliveMaxRequests = 1000;
     int readTimeoutSeconds = 10;
     qint64 maxBodyBytes = 16 * 1024 * 1024;
-    int maxHeaderBytes = 8 * 1024; // one header's name and value
+    int maxHeaderBytes = 4 * 1024; // one header's name and value
     int maxHeaderCount = 64;
 };
 

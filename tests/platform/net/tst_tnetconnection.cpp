@@ -1,0 +1,319 @@
+// The client of the remote calls against a real transport with test methods, and against
+// servers that misbehave (down, silent, slow, answering garbage).
+
+#include "platform/datapacket.h"
+#include "platform/tnetconnection.h"
+#include "platform/wirevalue.h"
+#include "server/transport/httpserver.h"
+#include "tests/server/support/echomethods.h"
+
+#include <QTcpServer>
+#include <QtTest>
+#include <httplib.h>
+#include <thread>
+
+using namespace dieta;
+
+namespace {
+
+// A stand-in server answering every call with a fixed status and body.
+class FakeServer {
+public:
+    FakeServer(int status, std::string body, std::string type = "application/json",
+               bool healthy = true) {
+        http_.Get("/health", [=](const httplib::Request&, httplib::Response& res) {
+            if (healthy)
+                res.set_content(R"({"status":"ok"})", "application/json");
+            else
+                res.set_content(body, type.c_str());
+        });
+        http_.Post(R"(/.*)", [=](const httplib::Request&, httplib::Response& res) {
+            res.status = status;
+            res.set_content(body, type.c_str());
+        });
+        port_ = http_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { http_.listen_after_bind(); });
+        while (!http_.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~FakeServer() {
+        http_.stop();
+        thread_.join();
+    }
+    int port() const { return port_; }
+
+private:
+    httplib::Server http_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+// A port on which nothing listens.
+int closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+DataPacket samplePacket() {
+    DataPacket packet;
+    packet.fields = {{"CDPACIENTE", FieldKind::String, 12},
+                     {"DTNASC", FieldKind::Date},
+                     {"QTPRATCONF", FieldKind::Float},
+                     {"IDCHECK", FieldKind::Boolean}};
+    packet.rows = {{QString("P0001"), QDate(1950, 3, 1), 1.5, true},
+                   {QString("Ação ç"), QVariant(), QVariant(), false}};
+    return packet;
+}
+
+} // namespace
+
+class tst_TNetConnection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void valuesTravelBothWays_data();
+    void valuesTravelBothWays();
+    void byReferenceArgumentsComeBackByPosition();
+    void byReferenceNullComesBackEmpty();
+    void argumentKindsReachTheHandler();
+    void errorAnswerIsAnErrorResult();
+    void internalFaultLeaksNoDetail();
+    void operatorHeaderArrives();
+    void connectChecksHealth();
+    void beforeConnectRunsFirstAndMayAbandon();
+    void callConnectsWhenNeeded();
+    void unreachableServerIsAnErrorResult();
+    void serverGoneMidSessionIsAnErrorResult();
+    void timeoutIsAnErrorResultAndTheConnectionRecovers();
+    void garbageAnswersAreErrorResults_data();
+    void garbageAnswersAreErrorResults();
+    void invalidMethodNameIsRefusedLocally();
+
+private:
+    std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01");
+
+    server::MethodRegistry registry_;
+    std::unique_ptr<server::HttpServer> server_;
+};
+
+void tst_TNetConnection::init() {
+    registry_ = {};
+    test::addEchoMethods(registry_);
+    server_ = std::make_unique<server::HttpServer>(registry_, nullptr);
+    server_->start();
+}
+
+void tst_TNetConnection::cleanup() {
+    server_.reset();
+}
+
+std::unique_ptr<TNetConnection> tst_TNetConnection::connectedClient(const QString& op) {
+    auto client = std::make_unique<TNetConnection>();
+    client->setHost("127.0.0.1");
+    client->setPort(server_->port());
+    client->setOperator(op);
+    client->setConnected(true);
+    return client;
+}
+
+void tst_TNetConnection::valuesTravelBothWays_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("text with accents") << QVariant(QString("Ação  com brancos "));
+    QTest::newRow("empty text") << QVariant(QString(""));
+    QTest::newRow("date") << QVariant(QDate(2026, 12, 7));
+    QTest::newRow("date-time") << QVariant(QDateTime(QDate(2026, 12, 7), QTime(13, 45, 0)));
+    QTest::newRow("boolean") << QVariant(true);
+    QTest::newRow("number") << QVariant(1.5);
+    QTest::newRow("null") << QVariant();
+    QTest::newRow("packet") << fromPacket(samplePacket());
+    QTest::newRow("array of packet, number, text")
+        << QVariant(QVariantList{fromPacket(samplePacket()), 2.5, QString("x")});
+}
+
+void tst_TNetConnection::valuesTravelBothWays() {
+    QFETCH(QVariant, value);
+    auto client = connectedClient();
+    const QVariant result = client->call("Echo", QVariantList{value});
+    QVERIFY2(!isServerError(result), qPrintable(serverErrorText(result)));
+    QCOMPARE(result, value);
+}
+
+void tst_TNetConnection::byReferenceArgumentsComeBackByPosition() {
+    auto client = connectedClient();
+    QVariantList args{QString("abc"), QString("old"), 7.0, QString("keep")};
+    const QVariant result = client->call("Swap", args);
+    QVERIFY2(!isServerError(result), qPrintable(serverErrorText(result)));
+    QVERIFY(!result.isValid()); // a write that succeeded answers null
+    QCOMPARE(args, (QVariantList{QString("abc"), QString("abc!"), 7.0, QString("keep")}));
+}
+
+void tst_TNetConnection::byReferenceNullComesBackEmpty() {
+    auto client = connectedClient();
+    QVariantList args{QString("something")};
+    QCOMPARE(client->call("ClearRef", args), QVariant(QString("cleared")));
+    QCOMPARE(args.at(0), QVariant(QString("")));
+}
+
+void tst_TNetConnection::argumentKindsReachTheHandler() {
+    auto client = connectedClient();
+    // A null string is taken as "", a date-time as its date.
+    const QVariant result =
+        client->call("Kinds", QVariantList{QVariant(), QDateTime(QDate(2026, 1, 2), QTime(3, 4)),
+                                           qint64(3), false, fromPacket(samplePacket())});
+    QCOMPARE(result.toString().section(',', 0, 1), QString("QString,QDate"));
+    QCOMPARE(result.toString().section(',', 3, 4), QString("bool,dieta::DataPacket"));
+}
+
+void tst_TNetConnection::errorAnswerIsAnErrorResult() {
+    auto client = connectedClient();
+    const QVariant result = client->call("Fail", QVariantList{QString("Dieta não cadastrada.")});
+    QVERIFY(isServerError(result));
+    QCOMPARE(serverErrorText(result), QString("Dieta não cadastrada."));
+}
+
+void tst_TNetConnection::internalFaultLeaksNoDetail() {
+    auto client = connectedClient();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Throw failed"));
+    const QVariant result = client->call("Throw");
+    QVERIFY(isServerError(result));
+    QVERIFY(!serverErrorText(result).isEmpty());
+    QVERIFY(!serverErrorText(result).contains(test::secretDetail));
+    // The server goes on serving.
+    QCOMPARE(client->call("Echo", QVariantList{1.0}), QVariant(1.0));
+}
+
+void tst_TNetConnection::operatorHeaderArrives() {
+    auto client = connectedClient("NUTRI01");
+    QCOMPARE(client->call("Operator"), QVariant(QString("NUTRI01")));
+    client->setOperator("ZÉ");
+    QCOMPARE(client->call("Operator"), QVariant(QString("ZÉ")));
+    // A line break cannot smuggle a header of its own.
+    client->setOperator("OP\r\nX-Operador: ADMIN");
+    QCOMPARE(client->call("Operator"), QVariant(QString("OPX-Operador: ADMIN")));
+}
+
+void tst_TNetConnection::connectChecksHealth() {
+    TNetConnection client;
+    client.setHost("127.0.0.1");
+    client.setPort(server_->port());
+    QVERIFY(!client.Connected());
+    client.setConnected(true);
+    QVERIFY(client.Connected());
+    client.setConnected(false);
+    QVERIFY(!client.Connected());
+
+    // Answers, but is no application server.
+    FakeServer notOurs(200, "hello", "text/plain", false);
+    client.setPort(notOurs.port());
+    QVERIFY_THROWS_EXCEPTION(NetConnectionError, client.setConnected(true));
+    QVERIFY(!client.Connected());
+}
+
+void tst_TNetConnection::beforeConnectRunsFirstAndMayAbandon() {
+    TNetConnection client;
+    int runs = 0;
+    client.setBeforeConnect([&] {
+        ++runs;
+        client.setHost("127.0.0.1");
+        client.setPort(server_->port());
+    });
+    client.setConnected(true);
+    QCOMPARE(runs, 1);
+    QVERIFY(client.Connected());
+
+    TNetConnection refusing;
+    refusing.setBeforeConnect([] { throw std::runtime_error("sem endereço"); });
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, refusing.setConnected(true));
+    QVERIFY(!refusing.Connected());
+}
+
+void tst_TNetConnection::callConnectsWhenNeeded() {
+    auto client = connectedClient();
+    client->setConnected(false);
+    QCOMPARE(client->call("Echo", QVariantList{QString("a")}), QVariant(QString("a")));
+    QVERIFY(client->Connected());
+}
+
+void tst_TNetConnection::unreachableServerIsAnErrorResult() {
+    TNetConnection client;
+    client.setHost("127.0.0.1");
+    client.setPort(closedPort());
+    try {
+        client.setConnected(true);
+        QFAIL("connecting to a closed port must throw");
+    } catch (const NetConnectionError& e) {
+        QVERIFY2(e.text().startsWith("Servidor de aplicação não respondeu"), e.what());
+    }
+    const QVariant result = client.call("Echo", QVariantList{1.0});
+    QVERIFY(isServerError(result));
+    QVERIFY(serverErrorText(result).startsWith("Servidor de aplicação não respondeu"));
+
+    client.setPort(0);
+    QVERIFY_THROWS_EXCEPTION(NetConnectionError, client.setConnected(true));
+}
+
+void tst_TNetConnection::serverGoneMidSessionIsAnErrorResult() {
+    auto client = connectedClient();
+    QVariantList args{QString("abc"), QString("old"), 1.0, QString("keep")};
+    server_.reset();
+    const QVariant result = client->call("Swap", args);
+    QVERIFY(isServerError(result));
+    QCOMPARE(args.at(1), QVariant(QString("old"))); // untouched by a failed call
+}
+
+void tst_TNetConnection::timeoutIsAnErrorResultAndTheConnectionRecovers() {
+    auto client = connectedClient();
+    client->setTimeouts(1000, 300);
+    const QVariant result = client->call("Sleep", QVariantList{1200.0});
+    QVERIFY(isServerError(result));
+    QVERIFY2(serverErrorText(result).contains("a tempo"), qPrintable(serverErrorText(result)));
+    QCOMPARE(client->call("Echo", QVariantList{2.0}), QVariant(2.0));
+}
+
+void tst_TNetConnection::garbageAnswersAreErrorResults_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("html") << 200 << QByteArray("<html>oops</html>");
+    QTest::newRow("empty") << 200 << QByteArray();
+    QTest::newRow("json array") << 200 << QByteArray("[1,2]");
+    QTest::newRow("no result") << 200 << QByteArray(R"({"resultado": 1})");
+    QTest::newRow("error not text") << 200 << QByteArray(R"({"error": 5})");
+    QTest::newRow("bad wire value") << 200 << QByteArray(R"({"result": {"date": "ontem"}})");
+    QTest::newRow("byref out of range")
+        << 200 << QByteArray(R"({"result": null, "byref": {"9": "x"}})");
+    QTest::newRow("byref not a position")
+        << 200 << QByteArray(R"({"result": null, "byref": {"a": "x"}})");
+    QTest::newRow("proxy error page") << 502 << QByteArray("Bad Gateway");
+    QTest::newRow("result with failure status") << 500 << QByteArray(R"({"result": 1})");
+}
+
+void tst_TNetConnection::garbageAnswersAreErrorResults() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    FakeServer fake(status, body.toStdString());
+    TNetConnection client;
+    client.setHost("127.0.0.1");
+    client.setPort(fake.port());
+    client.setConnected(true);
+    QVariantList args{QString("mine")};
+    const QVariant result = client.call("Anything", args);
+    QVERIFY(isServerError(result));
+    QVERIFY2(serverErrorText(result).startsWith("Resposta inválida do servidor de aplicação"),
+             qPrintable(serverErrorText(result)));
+    QCOMPARE(args, QVariantList{QString("mine")});
+}
+
+void tst_TNetConnection::invalidMethodNameIsRefusedLocally() {
+    auto client = connectedClient();
+    QVERIFY(isServerError(client->call("../health")));
+    QVERIFY(isServerError(client->call("")));
+    client->setServerName("Zfa13000/rdm");
+    QVERIFY(isServerError(client->call("Echo", QVariantList{1.0})));
+}
+
+QTEST_GUILESS_MAIN(tst_TNetConnection)
+#include "tst_tnetconnection.moc"

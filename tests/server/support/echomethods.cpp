@@ -1,0 +1,56 @@
+#include "tests/server/support/echomethods.h"
+
+#include <QThread>
+#include <stdexcept>
+
+namespace dieta::test {
+
+using server::ArgKind;
+using server::CallContext;
+using server::CallResult;
+using server::MethodSpec;
+
+void addEchoMethods(server::MethodRegistry& registry) {
+    registry.add({"Echo", {ArgKind::Variant}, {}, [](CallContext&, QVariantList& args) {
+                      return CallResult::ok(args.at(0));
+                  }});
+    registry.add({"Swap",
+                  {ArgKind::String, ArgKind::String, ArgKind::Number, ArgKind::String},
+                  {1, 3},
+                  [](CallContext&, QVariantList& args) {
+                      args[1] = args.at(0).toString() + QStringLiteral("!");
+                      return CallResult::ok();
+                  }});
+    registry.add({"ClearRef", {ArgKind::String}, {0}, [](CallContext&, QVariantList& args) {
+                      args[0] = QVariant();
+                      return CallResult::ok(QStringLiteral("cleared"));
+                  }});
+    registry.add({"Fail", {ArgKind::String}, {}, [](CallContext&, QVariantList& args) {
+                      return CallResult::fail(args.at(0).toString());
+                  }});
+    registry.add({"Operator", {}, {}, [](CallContext& context, QVariantList&) {
+                      return CallResult::ok(context.operatorCode);
+                  }});
+    registry.add({"Peer", {}, {}, [](CallContext& context, QVariantList&) {
+                      return CallResult::ok(context.peer);
+                  }});
+    registry.add(
+        {"Kinds",
+         {ArgKind::String, ArgKind::Date, ArgKind::Number, ArgKind::Boolean, ArgKind::Packet},
+         {},
+         [](CallContext&, QVariantList& args) {
+             QStringList names;
+             for (const QVariant& arg : args)
+                 names << QString::fromLatin1(arg.typeName());
+             return CallResult::ok(names.join(QLatin1Char(',')));
+         }});
+    registry.add({"Sleep", {ArgKind::Number}, {}, [](CallContext&, QVariantList& args) {
+                      QThread::msleep(args.at(0).toULongLong());
+                      return CallResult::ok(QStringLiteral("done"));
+                  }});
+    registry.add({"Throw", {}, {}, [](CallContext&, QVariantList&) -> CallResult {
+                      throw std::runtime_error(secretDetail);
+                  }});
+}
+
+} // namespace dieta::test
