@@ -1,5 +1,7 @@
 #include "platform/datapacket.h"
 
+#include "platform/packetreader.h"
+#include "platform/packetwriter.h"
 #include "platform/wiredate.h"
 
 #include <QFile>
@@ -127,55 +129,99 @@ QJsonArray rowToJson(const Row& row, const QList<FieldDef>& fields) {
     return array;
 }
 
-std::optional<Row> rowFromJson(const QJsonValue& value, const QList<FieldDef>& fields,
-                               const QString& where, QString* error) {
-    if (!value.isArray()) {
-        fail(error,
-             QStringLiteral("Pacote de dados inválido: %1 não é uma lista de valores.").arg(where));
-        return std::nullopt;
+template <typename Cell>
+std::optional<QVariant> decodeCell(const Cell& cell, const FieldDef& field, QString* error);
+
+// Decodes the cells of one packet. Equal date-times share one value: building a local
+// QDateTime asks the C library for the zone's offset, which costs more than parsing the text.
+class CellDecoder {
+public:
+    template <typename Cell>
+    std::optional<QVariant> decode(const Cell& cell, const FieldDef& field, QString* error) {
+        if (field.kind == FieldKind::DateTime && cell.isString())
+            return dateTime(cell.toString(), field, error);
+        return decodeCell(cell, field, error);
     }
-    const QJsonArray array = value.toArray();
-    if (array.size() != fields.size()) {
-        fail(error, QStringLiteral("Pacote de dados inválido: %1 tem %2 valores, esperados %3.")
-                        .arg(where)
-                        .arg(array.size())
-                        .arg(fields.size()));
-        return std::nullopt;
-    }
-    Row row;
-    row.reserve(fields.size());
-    QString cellError;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        auto cell = cellFromJson(array.at(i), fields[i], &cellError);
-        if (!cell) {
-            fail(error, QStringLiteral("Pacote de dados inválido: %1: %2").arg(where, cellError));
+
+    // `where` names the row for a message ("a linha 3"); only called on error.
+    template <typename Where>
+    std::optional<Row> row(const QJsonArray& array, const QList<FieldDef>& fields,
+                           const Where& where, QString* error) {
+        if (array.size() != fields.size()) {
+            fail(error, QStringLiteral("Pacote de dados inválido: %1 tem %2 valores, esperados %3.")
+                            .arg(where())
+                            .arg(array.size())
+                            .arg(fields.size()));
             return std::nullopt;
         }
-        row.append(std::move(*cell));
+        Row row;
+        row.reserve(fields.size());
+        QString cellError;
+        qsizetype i = 0;
+        for (auto it = array.constBegin(); it != array.constEnd(); ++it, ++i) {
+            auto cell = decode(*it, fields[i], &cellError);
+            if (!cell) {
+                fail(error,
+                     QStringLiteral("Pacote de dados inválido: %1: %2").arg(where(), cellError));
+                return std::nullopt;
+            }
+            row.append(std::move(*cell));
+        }
+        return row;
     }
-    return row;
-}
 
-std::optional<Change> changeFromJson(const QJsonValue& value, const QList<FieldDef>& fields,
-                                     qsizetype position, QString* error) {
-    const QString where = QStringLiteral("a alteração %1").arg(position + 1);
+    template <typename Value, typename Where>
+    std::optional<Row> row(const Value& value, const QList<FieldDef>& fields, const Where& where,
+                           QString* error) {
+        if (!value.isArray()) {
+            fail(error, QStringLiteral("Pacote de dados inválido: %1 não é uma lista de valores.")
+                            .arg(where()));
+            return std::nullopt;
+        }
+        return row(value.toArray(), fields, where, error);
+    }
+
+private:
+    std::optional<QVariant> dateTime(const QString& text, const FieldDef& field, QString* error) {
+        QDate date;
+        QTime time;
+        if (!splitIsoDateTime(text, &date, &time)) {
+            fail(error, QStringLiteral("o campo \"%1\" espera uma data e hora no formato "
+                                       "aaaa-mm-ddThh:mm:ss.")
+                            .arg(field.name));
+            return std::nullopt;
+        }
+        const qint64 key = date.toJulianDay() * 86400 + time.msecsSinceStartOfDay() / 1000;
+        auto found = m_dateTimes.constFind(key);
+        if (found == m_dateTimes.constEnd())
+            found = m_dateTimes.insert(key, QVariant(QDateTime(date, time)));
+        return *found;
+    }
+
+    QHash<qint64, QVariant> m_dateTimes;
+};
+
+std::optional<Change> changeFromJson(CellDecoder& decoder, const QJsonValue& value,
+                                     const QList<FieldDef>& fields, qsizetype position,
+                                     QString* error) {
+    const auto where = [position] { return QStringLiteral("a alteração %1").arg(position + 1); };
     const QJsonObject object = value.toObject();
     const auto status = statusFromName(object.value(QStringLiteral("status")).toString());
     if (!value.isObject() || !status) {
         fail(error,
-             QStringLiteral("Pacote de dados inválido: %1 não tem situação válida.").arg(where));
+             QStringLiteral("Pacote de dados inválido: %1 não tem situação válida.").arg(where()));
         return std::nullopt;
     }
     Change change;
     change.status = *status;
     if (*status != Change::Status::Deleted) {
-        auto row = rowFromJson(object.value(QStringLiteral("row")), fields, where, error);
+        auto row = decoder.row(object.value(QStringLiteral("row")), fields, where, error);
         if (!row)
             return std::nullopt;
         change.row = std::move(*row);
     }
     if (*status != Change::Status::Inserted) {
-        auto original = rowFromJson(object.value(QStringLiteral("original")), fields, where, error);
+        auto original = decoder.row(object.value(QStringLiteral("original")), fields, where, error);
         if (!original)
             return std::nullopt;
         change.original = std::move(*original);
@@ -194,6 +240,15 @@ bool hasDuplicateName(const QList<FieldDef>& fields, QString* duplicate) {
 }
 
 } // namespace
+
+namespace detail {
+std::optional<FieldDef> fieldFromJsonValue(const QJsonValue& value) {
+    return fieldFromJson(value, 0, nullptr);
+}
+QJsonObject fieldToJsonObject(const FieldDef& field) {
+    return fieldToJson(field);
+}
+} // namespace detail
 
 QString fieldKindName(FieldKind kind) {
     for (const auto& entry : kindNames)
@@ -249,7 +304,7 @@ QJsonObject DataPacket::toJson() const {
 }
 
 QByteArray DataPacket::toJsonBytes() const {
-    return QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
+    return detail::writePacket(*this);
 }
 
 std::optional<DataPacket> DataPacket::fromJson(const QJsonObject& packet, QString* error) {
@@ -274,6 +329,7 @@ std::optional<DataPacket> DataPacket::fromJson(const QJsonObject& packet, QStrin
         return std::nullopt;
     }
 
+    CellDecoder decoder;
     const QJsonValue changesValue = packet.value(QStringLiteral("changes"));
     const QJsonValue rowsValue = packet.value(QStringLiteral("rows"));
     if (!changesValue.isUndefined()) {
@@ -286,7 +342,7 @@ std::optional<DataPacket> DataPacket::fromJson(const QJsonObject& packet, QStrin
         const QJsonArray changeArray = changesValue.toArray();
         result.changes.reserve(changeArray.size());
         for (qsizetype i = 0; i < changeArray.size(); ++i) {
-            auto change = changeFromJson(changeArray.at(i), result.fields, i, error);
+            auto change = changeFromJson(decoder, changeArray.at(i), result.fields, i, error);
             if (!change)
                 return std::nullopt;
             result.changes.append(std::move(*change));
@@ -301,9 +357,10 @@ std::optional<DataPacket> DataPacket::fromJson(const QJsonObject& packet, QStrin
     }
     const QJsonArray rowArray = rowsValue.toArray();
     result.rows.reserve(rowArray.size());
-    for (qsizetype i = 0; i < rowArray.size(); ++i) {
-        auto row = rowFromJson(rowArray.at(i), result.fields,
-                               QStringLiteral("a linha %1").arg(i + 1), error);
+    qsizetype i = 0;
+    for (auto it = rowArray.constBegin(); it != rowArray.constEnd(); ++it, ++i) {
+        auto row = decoder.row(
+            *it, result.fields, [i] { return QStringLiteral("a linha %1").arg(i + 1); }, error);
         if (!row)
             return std::nullopt;
         result.rows.append(std::move(*row));
@@ -312,6 +369,8 @@ std::optional<DataPacket> DataPacket::fromJson(const QJsonObject& packet, QStrin
 }
 
 std::optional<DataPacket> DataPacket::fromJsonBytes(const QByteArray& bytes, QString* error) {
+    if (auto packet = detail::readPacketFast(bytes))
+        return packet;
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -349,8 +408,10 @@ std::optional<DataPacket> DataPacket::loadFromFile(const QString& path, QString*
     return fromJsonBytes(file.readAll(), error);
 }
 
-std::optional<QVariant> cellFromJson(const QJsonValue& cell, const FieldDef& field,
-                                     QString* error) {
+namespace {
+
+template <typename Cell>
+std::optional<QVariant> decodeCell(const Cell& cell, const FieldDef& field, QString* error) {
     if (cell.isNull())
         return QVariant();
     const auto wrongType = [&](const QString& expected) {
@@ -401,6 +462,13 @@ std::optional<QVariant> cellFromJson(const QJsonValue& cell, const FieldDef& fie
         return QVariant(cell.toBool());
     }
     return wrongType(QStringLiteral("um valor conhecido"));
+}
+
+} // namespace
+
+std::optional<QVariant> cellFromJson(const QJsonValue& cell, const FieldDef& field,
+                                     QString* error) {
+    return decodeCell(cell, field, error);
 }
 
 QJsonValue cellToJson(const QVariant& value, FieldKind kind) {

@@ -39,22 +39,30 @@ QDate parseIsoDate(QStringView text) {
     return text.size() == 10 ? isoDateAt(text) : QDate();
 }
 
-QDateTime parseIsoDateTime(QStringView text) {
+bool splitIsoDateTime(QStringView text, QDate* date, QTime* time) {
     if (text.size() == 10) {
-        const QDate date = isoDateAt(text);
-        return date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+        *date = isoDateAt(text);
+        *time = QTime(0, 0);
+        return date->isValid();
     }
     if (text.size() != 19 || (text[10] != u'T' && text[10] != u' ') || text[13] != u':' ||
         text[16] != u':')
-        return {};
-    const QDate date = isoDateAt(text);
+        return false;
+    *date = isoDateAt(text);
     const int hour = digits(text, 11, 2);
     const int minute = digits(text, 14, 2);
     const int second = digits(text, 17, 2);
-    if (!date.isValid() || hour < 0 || minute < 0 || second < 0 ||
+    if (!date->isValid() || hour < 0 || minute < 0 || second < 0 ||
         !QTime::isValid(hour, minute, second))
-        return {};
-    return QDateTime(date, QTime(hour, minute, second));
+        return false;
+    *time = QTime(hour, minute, second);
+    return true;
+}
+
+QDateTime parseIsoDateTime(QStringView text) {
+    QDate date;
+    QTime time;
+    return splitIsoDateTime(text, &date, &time) ? QDateTime(date, time) : QDateTime();
 }
 
 QString formatIsoDate(QDate date) {

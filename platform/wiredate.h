@@ -15,6 +15,8 @@ namespace dieta {
 PLATFORM_EXPORT QDate parseIsoDate(QStringView text);
 // Also takes a bare "yyyy-MM-dd" (midnight) and a blank instead of the "T".
 PLATFORM_EXPORT QDateTime parseIsoDateTime(QStringView text);
+// The same text in its parts, without building a QDateTime (which asks for the zone's offset).
+PLATFORM_EXPORT bool splitIsoDateTime(QStringView text, QDate* date, QTime* time);
 PLATFORM_EXPORT QString formatIsoDate(QDate date);
 PLATFORM_EXPORT QString formatIsoDateTime(const QDateTime& dateTime);
 PLATFORM_EXPORT QString formatShortDate(QDate date); // dd/MM/yyyy

@@ -3,11 +3,13 @@
 #include "platform/datapacket.h"
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
+#include "readersamples.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 using namespace dieta;
 
@@ -139,6 +141,43 @@ private slots:
         QVERIFY(!packet.has_value());
         QVERIFY2(error.contains(expected), qPrintable(error));
         QVERIFY(error.startsWith("Pacote de dados inválido"));
+    }
+
+    // Bytes are read by a fast reader that hands anything unusual to the general one: both
+    // must accept the same packets with the same values.
+    void fastAndGeneralReadersAgree_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        for (const auto& [name, bytes] : readerSamples())
+            QTest::newRow(name) << bytes;
+    }
+
+    void fastAndGeneralReadersAgree() {
+        QFETCH(QByteArray, bytes);
+        QString fastError;
+        const auto fast = DataPacket::fromJsonBytes(bytes, &fastError);
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+        const auto general = parseError.error == QJsonParseError::NoError && document.isObject()
+                                 ? DataPacket::fromJson(document.object())
+                                 : std::nullopt;
+        QCOMPARE(fast.has_value(), general.has_value());
+        if (fast)
+            QCOMPARE(*fast, *general);
+        else
+            QVERIFY(!fastError.isEmpty());
+    }
+
+    void writerMatchesTheJsonTree() {
+        DataPacket packet = samplePacket();
+        packet.rows.append(awkwardRow());
+        const QJsonObject written = QJsonDocument::fromJson(packet.toJsonBytes()).object();
+        QCOMPARE(written, packet.toJson());
+        // A lone surrogate has no UTF-8 form: the replacement character keeps the JSON valid.
+        packet.rows = {{QString(QChar(0xd800)), QVariant(), QVariant(), QVariant(), QVariant(),
+                        QVariant(), QVariant()}};
+        const auto back = DataPacket::fromJsonBytes(packet.toJsonBytes());
+        QVERIFY(back.has_value());
+        QCOMPARE(back->rows[0][0].toString(), QString(QChar(0xfffd)));
     }
 
     void limitsAreInclusive() {

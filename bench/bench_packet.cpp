@@ -1,0 +1,135 @@
+// Data packets of the inpatient list (1,000 rows): encode, decode, and load into the dataset
+// the screen uses (fields defined in code, index on the bed), beside a bare JSON parse.
+#include "platform/datapacket.h"
+#include "platform/tclientdataset.h"
+
+#include <QJsonDocument>
+#include <benchmark/benchmark.h>
+
+using namespace dieta;
+
+namespace {
+
+struct FieldSpec {
+    const char* name;
+    FieldKind kind;
+    int size;
+    bool calculated = false;
+};
+
+// The inpatient list in its field order, calculated fields included.
+const FieldSpec inpatientFields[] = {
+    {"NMPACIENTE", FieldKind::String, 80},      {"CDPACIENTE", FieldKind::String, 12},
+    {"DTALTA", FieldKind::DateTime, 0},         {"DTINTERNA", FieldKind::DateTime, 0},
+    {"CDSERPADDIE", FieldKind::String, 3},      {"CDLEITO", FieldKind::String, 12},
+    {"DiagInter", FieldKind::String, 70, true}, {"NMLEITO", FieldKind::String, 40},
+    {"NMSERPADDIE", FieldKind::String, 30},     {"DTNASCPACI", FieldKind::DateTime, 0},
+    {"CDDIETPAD", FieldKind::String, 4},        {"DSDIETPAD", FieldKind::String, 50},
+    {"CDFILIAL", FieldKind::String, 4},         {"CDSERVFILI", FieldKind::String, 5},
+    {"DTSERVINTE", FieldKind::DateTime, 0},     {"STPACIACOM", FieldKind::String, 1},
+    {"DSPRESMEDI", FieldKind::String, 40},      {"IDCHECK", FieldKind::String, 1},
+    {"Idade", FieldKind::String, 10, true},     {"NRSEQUSERV", FieldKind::String, 2},
+    {"IDFORMDIET", FieldKind::String, 1},       {"IDRESTSERIN", FieldKind::String, 1},
+    {"IDIMPRSERV", FieldKind::String, 1},       {"CDDIETGRUP", FieldKind::String, 4},
+    {"IDCHECKTODOS", FieldKind::String, 1},     {"DSSERVINTE", FieldKind::String, 255},
+};
+
+QVariant sampleValue(const FieldSpec& spec, int row) {
+    switch (spec.kind) {
+    case FieldKind::DateTime:
+        if (QByteArray(spec.name) == "DTALTA")
+            return row % 3 == 0 ? QVariant() : QVariant(QDateTime(QDate(2026, 12, 9), QTime()));
+        if (QByteArray(spec.name) == "DTNASCPACI")
+            return QDateTime(QDate(1940, 1, 1).addDays(row * 17), QTime(0, 0));
+        return QDateTime(QDate(2026, 12, 7).addDays(-(row % 20)), QTime(8 + row % 10, 15, 0));
+    case FieldKind::String: {
+        const QString base = QString::fromUtf8("%1 Conceição %2").arg(spec.name).arg(row);
+        return spec.size > 0 ? base.left(spec.size) : base;
+    }
+    default:
+        return row;
+    }
+}
+
+DataPacket inpatientPacket(int rows) {
+    DataPacket packet;
+    for (const FieldSpec& spec : inpatientFields)
+        if (!spec.calculated)
+            packet.fields.append({spec.name, spec.kind, spec.size});
+    for (int r = 0; r < rows; ++r) {
+        Row row;
+        for (const FieldSpec& spec : inpatientFields)
+            if (!spec.calculated)
+                row.append(sampleValue(spec, (r * 7919) % rows)); // beds out of order
+        packet.rows.append(row);
+    }
+    return packet;
+}
+
+void defineInpatientList(TClientDataSet& ds) {
+    for (const FieldSpec& spec : inpatientFields) {
+        if (spec.calculated)
+            ds.AddCalcField(spec.name, spec.kind, spec.size);
+        else
+            ds.AddField(spec.name, spec.kind, spec.size);
+    }
+    ds.AddIndex("Ordena", "CDLEITO");
+    ds.SetIndexName("Ordena");
+}
+
+const DataPacket& packet() {
+    static const DataPacket p = inpatientPacket(1000);
+    return p;
+}
+
+const QByteArray& bytes() {
+    static const QByteArray b = packet().toJsonBytes();
+    return b;
+}
+
+void BM_RawJsonParse(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(QJsonDocument::fromJson(bytes()));
+    state.SetBytesProcessed(state.iterations() * bytes().size());
+}
+
+void BM_Encode(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(packet().toJsonBytes());
+    state.SetBytesProcessed(state.iterations() * bytes().size());
+}
+
+void BM_Decode(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DataPacket::fromJsonBytes(bytes()));
+    state.SetBytesProcessed(state.iterations() * bytes().size());
+}
+
+void BM_SetData(benchmark::State& state) {
+    TClientDataSet ds;
+    defineInpatientList(ds);
+    int calcs = 0;
+    ds.OnCalcFields = [&](TClientDataSet*) { ++calcs; };
+    for (auto _ : state)
+        ds.SetData(packet());
+    state.counters["calcs"] = double(calcs) / double(state.iterations());
+}
+
+void BM_DecodeAndSetData(benchmark::State& state) {
+    TClientDataSet ds;
+    defineInpatientList(ds);
+    for (auto _ : state) {
+        const auto decoded = DataPacket::fromJsonBytes(bytes());
+        ds.SetData(*decoded);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes().size());
+}
+
+} // namespace
+
+BENCHMARK(BM_RawJsonParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetData)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeAndSetData)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
