@@ -4,7 +4,8 @@
 // (letter or digit) n/N, c/C (any character) x/X, l/L (letter) a/A, # stays, > and < stay;
 // '!' (blank handling) and '_' (a blank in the text) have no Qt twin: '!' is dropped, '_'
 // becomes a literal blank. '\' escapes the next character; other characters are literals
-// (escaped where Qt would read them as mask characters).
+// (escaped where Qt would read them as mask characters). Qt cannot hold ';' as a literal (it
+// ends the mask there): masks with one are not used here.
 // The second field (keep literals in the value, default true) and the third (the blank
 // character, default ' ') become settings. The original's text with its blanks is Qt's
 // displayText(); text() drops them.
@@ -15,7 +16,7 @@
 
 namespace dieta {
 
-struct EditMask {
+struct FRAMEWORK_EXPORT EditMask {
     QString qtMask;           // Qt input mask without the ";blank" part; empty: no mask
     bool keepLiterals = true; // the value includes the literals
     QChar blank = QLatin1Char(' ');

@@ -1,0 +1,108 @@
+// The guard around Qt entry points: silent abort, reported failures, nothing crosses Qt.
+#include "framework/abortguard.h"
+#include "framework/scripteddialogs.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <stdexcept>
+
+using namespace dieta;
+
+class TstAbortGuard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void abortIsSilent();
+    void otherExceptionsAreReported();
+    void guardedSignalsPassArgumentsAndSwallow();
+    void exceptionFromTimerDoesNotCrossTheLoop();
+    void guardedFilterAnswersFailureValue();
+};
+
+void TstAbortGuard::abortIsSilent() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    bool after = false;
+    QCOMPARE(runGuarded([&] {
+                 Abort();
+                 after = true;
+             }),
+             GuardOutcome::Aborted);
+    QVERIFY(!after);
+    QVERIFY(script.asked.isEmpty());
+    QCOMPARE(runGuarded([] {}), GuardOutcome::Completed);
+}
+
+void TstAbortGuard::otherExceptionsAreReported() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    QCOMPARE(runGuarded([] { throw std::runtime_error("Falha na gravação"); }),
+             GuardOutcome::Failed);
+    QCOMPARE(runGuarded([] { throw 42; }), GuardOutcome::Failed);
+    QCOMPARE(runGuarded([] { throw std::runtime_error(""); }), GuardOutcome::Failed);
+    QCOMPARE(script.texts(),
+             QStringList({"Falha na gravação", "Erro inesperado.", "Erro inesperado."}));
+    QCOMPARE(script.asked.first().kind, MsgKind::Error);
+}
+
+void TstAbortGuard::guardedSignalsPassArgumentsAndSwallow() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    QLineEdit edit;
+    QStringList seen;
+    int calls = 0;
+    connectGuarded(&edit, &QLineEdit::textChanged, this, [&](const QString& text) {
+        seen << text;
+        if (text == "x")
+            Abort();
+        if (text == "y")
+            throw std::runtime_error("Valor inválido");
+    });
+    connectGuarded(&edit, &QLineEdit::textChanged, this, [&] { ++calls; });
+    edit.setText("a");
+    edit.setText("x");
+    edit.setText("y");
+    QCOMPARE(seen, QStringList({"a", "x", "y"}));
+    QCOMPARE(calls, 3); // a failing slot does not stop the others
+    QCOMPARE(script.texts(), QStringList({"Valor inválido"}));
+}
+
+void TstAbortGuard::exceptionFromTimerDoesNotCrossTheLoop() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    QTimer timer;
+    timer.setSingleShot(true);
+    bool ran = false;
+    connectGuarded(&timer, &QTimer::timeout, this, [&] {
+        ran = true;
+        throw std::logic_error("Erro no temporizador");
+    });
+    timer.start(0);
+    QTRY_VERIFY(ran);
+    QCOMPARE(script.texts(), QStringList({"Erro no temporizador"}));
+}
+
+void TstAbortGuard::guardedFilterAnswersFailureValue() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    QCOMPARE(guardedFilter([] { return true; }), true);
+    QCOMPARE(guardedFilter([]() -> bool { Abort(); }), false);
+    QCOMPARE(guardedFilter([]() -> bool { Abort(); }, true), true);
+
+    QLineEdit edit;
+    int filtered = 0;
+    installGuardedFilter(&edit, [&](QObject*, QEvent* event) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        ++filtered;
+        throw std::runtime_error("Falha no filtro");
+    });
+    QTest::keyClick(&edit, Qt::Key_A);
+    QCOMPARE(filtered, 1);
+    QCOMPARE(edit.text(), QString("a")); // a failed filter lets the event through
+    QCOMPARE(script.texts(), QStringList({"Falha no filtro"}));
+}
+
+QTEST_MAIN(TstAbortGuard)
+#include "tst_abortguard.moc"
