@@ -14,7 +14,7 @@ void DataSetModel::SetDataSource(TDataSource* source) {
     m_source = source;
     if (source) {
         connect(source, &TDataSource::dataSetChanged, this, &DataSetModel::rebuild);
-        connect(source, &TDataSource::stateChanged, this, &DataSetModel::rebuild);
+        connect(source, &TDataSource::stateChanged, this, &DataSetModel::onStateChanged);
         connect(source, &TDataSource::recordChanged, this, &DataSetModel::onRecordChanged);
         connect(source, &QObject::destroyed, this, &DataSetModel::rebuild);
     }
@@ -53,6 +53,14 @@ void DataSetModel::rebuild() {
             m_rows = ds->ViewCount();
     }
     endResetModel();
+}
+
+// Browse to edit and back keeps the rows: no reset, so an open editor survives.
+void DataSetModel::onStateChanged() {
+    TClientDataSet* ds = dataSet();
+    const int rows = showsData() ? ds->ViewCount() : 0;
+    if (rows != m_rows || (m_rows == 0 && m_columns.isEmpty() && ds))
+        rebuild();
 }
 
 void DataSetModel::onRecordChanged(int row) {

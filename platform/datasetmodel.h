@@ -47,6 +47,7 @@ private:
     bool showsData() const;
     void rebuild();
     void onRecordChanged(int row);
+    void onStateChanged();
 
     QPointer<TDataSource> m_source;
     QStringList m_fieldNames;

@@ -230,7 +230,6 @@ void TClientDataSet::ClearFields() {
     requireInactive("Remover campos");
     m_fields.clear();
     m_fieldsFromPacket = false;
-    m_pendingData.reset();
     renumberColumns();
 }
 
@@ -433,19 +432,12 @@ void TClientDataSet::CreateDataSet() {
     requireFields();
     Close();
     fire(BeforeOpen);
-    m_pendingData.reset();
     openWith({});
 }
 
 void TClientDataSet::Open() {
-    if (Active())
-        return;
-    if (m_pendingData) {
-        const DataPacket packet = *m_pendingData;
-        SetData(packet);
-        return;
-    }
-    CreateDataSet();
+    if (!Active())
+        CreateDataSet();
 }
 
 void TClientDataSet::SetActive(bool active) {
@@ -477,7 +469,6 @@ void TClientDataSet::SetData(const DataPacket& packet) {
     fire(BeforeOpen);
     auto records = recordsFromPacket(packet);
     compileFilter(m_filtered); // a filter naming a field the data lacks fails here, closed
-    m_pendingData.reset();
     openWith(std::move(records));
 }
 

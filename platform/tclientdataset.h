@@ -62,7 +62,7 @@ public:
 
     // --- Opening and data.
     void CreateDataSet(); // opens empty with the defined fields
-    void Open();          // opens with the data held (CreateDataSet when none was given)
+    void Open();          // as CreateDataSet: closing drops the records
     void Close();         // discards a pending edit without posting
     bool Active() const { return m_state != dsInactive; }
     void SetActive(bool active);
@@ -218,7 +218,6 @@ private:
     std::vector<std::unique_ptr<Record>> m_records; // data order
     std::vector<Record*> m_view;                    // filtered, in index order
     std::vector<std::unique_ptr<Record>> m_deleted; // logged deletions
-    std::optional<DataPacket> m_pendingData;        // given while closed
     quint64 m_nextId = 1;
     quint64 m_nextLogSeq = 1;
 

@@ -64,7 +64,9 @@ private slots:
         f.ds.BeforePost = [&](TClientDataSet*) { ++posts; };
         const QModelIndex name = f.model.index(1, f.model.ColumnOf(u"NMPACIENTE"));
         QVERIFY(f.model.flags(name) & Qt::ItemIsEditable);
+        QSignalSpy resets(&f.model, &QAbstractItemModel::modelReset);
         QVERIFY(f.model.setData(name, QString("Joana")));
+        QCOMPARE(resets.count(), 0); // an open editor would not survive a reset
         QCOMPARE(f.ds.State(), dsEdit);
         QCOMPARE(f.ds.RecNo(), 2);
         QCOMPARE(posts, 0);
