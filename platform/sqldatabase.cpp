@@ -388,10 +388,9 @@ SqlEngine SqlDatabase::engine() const {
 QSqlDatabase SqlDatabase::connection() {
     const QString existing = threadConnections.names.value(d->id);
     if (!existing.isEmpty()) {
-        QSqlDatabase db = QSqlDatabase::database(existing, false);
-        if (db.isOpen())
-            return db;
-        releaseThreadConnection(); // closed under us (server restart): open a fresh one
+        if (QSqlDatabase::database(existing, false).isOpen())
+            return QSqlDatabase::database(existing, false);
+        releaseThreadConnection(); // closed under us: open a fresh one
     }
     requireDriver(d->config.engine);
     const QString name = QStringLiteral("dieta-sql-%1-thread-%2").arg(d->id).arg(threadSerial());
