@@ -28,10 +28,10 @@ enum class TestEngine { SQLite, PostgreSQL };
 
 struct TestServerOptions {
     TestEngine engine = TestEngine::SQLite;
-    std::optional<server::DemoOptions> demo; // none: an empty, migrated database
+    std::optional<server::DemoOptions> demo = {}; // none: an empty, migrated database
     QString operatorCode = QStringLiteral("NUTRI01");
     // Methods of the test's own, added after the real ones.
-    std::function<void(server::MethodRegistry&)> extraMethods;
+    std::function<void(server::MethodRegistry&)> extraMethods = {};
 };
 
 // The libpq connection string of the test cluster; empty when PostgreSQL tests are off.
