@@ -89,7 +89,8 @@ private:
 
 // Creates the portability functions the dialect texts expect on PostgreSQL: nvl for text,
 // numeric, date and timestamp, and instr(text, text). Idempotent; safe to run from several
-// connections or processes at once (serialised by an advisory lock).
+// connections or processes at once (serialised by an advisory lock). Runs its own
+// transaction: call it outside one.
 PLATFORM_EXPORT void installPostgresFunctions(const QSqlDatabase& conn);
 
 // The :NAME placeholders of a statement in order of appearance, repeats included. String
