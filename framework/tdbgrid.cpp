@@ -270,14 +270,12 @@ TClientDataSet* TDBGrid::DataSet() const {
 }
 
 void TDBGrid::SetDataSource(TDataSource* source) {
-    if (m_source && m_source != source)
+    if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     m_detached = nullptr;
     if (source)
-        connect(
-            source, &TDataSource::scrolled, this, [this] { followDataSetCursor(); },
-            Qt::UniqueConnection);
+        connect(source, &TDataSource::scrolled, this, [this] { followDataSetCursor(); });
     m_model->attach(source);
 }
 
@@ -384,9 +382,12 @@ void TDBGrid::applyColumns() {
         std::vector<std::unique_ptr<TColumn>> columns;
         for (int c = 0; c < m_model->columnCount(); ++c) {
             TField* field = m_model->FieldAt(c);
-            const int old = ColumnIndex(field->FieldName());
-            if (old >= 0) {
-                columns.push_back(std::move(m_columns[size_t(old)]));
+            auto old = std::find_if(m_columns.begin(), m_columns.end(), [&](const auto& existing) {
+                return existing &&
+                       existing->FieldName.compare(field->FieldName(), Qt::CaseInsensitive) == 0;
+            });
+            if (old != m_columns.end()) {
+                columns.push_back(std::move(*old));
                 continue;
             }
             auto column = std::make_unique<TColumn>();
