@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
+#include <dlfcn.h>
 #include <sqlite3.h>
 
 namespace dieta {
@@ -97,6 +98,28 @@ QSqlDatabase openPostgres(const QString& name, const QString& connection) {
     if (!db.open())
         throwSqlError(QStringLiteral("cannot connect to PostgreSQL"), db.lastError());
     return db;
+}
+
+// Whether libpq reports the connection as broken (the server restarted or ended the session).
+// QtSql keeps such a connection "open" for ever; asking libpq lets the next connection() call
+// replace it. libpq is already loaded by the QPSQL plugin: look its function up there instead
+// of linking it a second time.
+bool pgConnectionBroken(const QSqlDatabase& db) {
+    using StatusFunction = int (*)(const void*);
+    static const StatusFunction status = []() -> StatusFunction {
+        void* libpq = dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
+        return libpq ? reinterpret_cast<StatusFunction>(dlsym(libpq, "PQstatus")) : nullptr;
+    }();
+    const QVariant handle = db.driver()->handle();
+    if (!status || !handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    const void* conn = *static_cast<void* const*>(handle.constData());
+    constexpr int connectionBad = 1; // CONNECTION_BAD
+    return conn && status(conn) == connectionBad;
+}
+
+bool usable(const QSqlDatabase& db) {
+    return db.isOpen() && !(db.driverName() == u"QPSQL" && pgConnectionBroken(db));
 }
 
 void requireDriver(SqlEngine engine) {
@@ -388,9 +411,9 @@ SqlEngine SqlDatabase::engine() const {
 QSqlDatabase SqlDatabase::connection() {
     const QString existing = threadConnections.names.value(d->id);
     if (!existing.isEmpty()) {
-        if (QSqlDatabase::database(existing, false).isOpen())
+        if (usable(QSqlDatabase::database(existing, false)))
             return QSqlDatabase::database(existing, false);
-        releaseThreadConnection(); // closed under us: open a fresh one
+        releaseThreadConnection(); // closed or broken under us: open a fresh one
     }
     requireDriver(d->config.engine);
     const QString name = QStringLiteral("dieta-sql-%1-thread-%2").arg(d->id).arg(threadSerial());

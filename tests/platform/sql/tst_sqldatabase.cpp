@@ -61,6 +61,7 @@ private slots:
     void connectionBelongsToItsThread_data() { TestDatabase::addEngineRows(); }
     void connectionBelongsToItsThread();
     void threadEndRemovesItsConnection();
+    void brokenPostgresConnectionIsReplaced();
     void sqliteConnectionSettings();
     void twoInstancesKeepSeparateConnections();
 };
@@ -295,6 +296,22 @@ void TstSqlDatabase::threadEndRemovesItsConnection() {
     worker.join();
     QVERIFY(!name.isEmpty());
     QVERIFY(!QSqlDatabase::contains(name));
+}
+
+void TstSqlDatabase::brokenPostgresConnectionIsReplaced() {
+    if (!TestDatabase::available(u"postgresql"_s))
+        QSKIP("DIETA_TEST_PG is not set");
+    TestDatabase t(u"postgresql"_s);
+    const int backend = scalar(t.connection(), u"SELECT pg_backend_pid()"_s).toInt();
+    {
+        // Another session ends ours, as a server restart would.
+        SqlDatabase admin(DatabaseConfig::parse(qEnvironmentVariable("DIETA_TEST_PG")));
+        execSql(admin.connection(), u"SELECT pg_terminate_backend(:PID)"_s, {{u"PID"_s, backend}});
+        admin.releaseThreadConnection();
+    }
+    QVERIFY_THROWS_EXCEPTION(SqlError, execSql(t.connection(), u"SELECT 1"_s));
+    QCOMPARE(scalar(t.connection(), u"SELECT 1"_s).toInt(), 1);
+    QVERIFY(scalar(t.connection(), u"SELECT pg_backend_pid()"_s).toInt() != backend);
 }
 
 void TstSqlDatabase::sqliteConnectionSettings() {
