@@ -2,8 +2,10 @@
 // the screen uses (fields defined in code, index on the bed), beside a bare JSON parse.
 #include "platform/datapacket.h"
 #include "platform/tclientdataset.h"
+#include "platform/wirevalue.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <benchmark/benchmark.h>
 
 using namespace dieta;
@@ -125,6 +127,35 @@ void BM_DecodeAndSetData(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * bytes().size());
 }
 
+// The road of a server answer: the whole body parsed, the packet taken from the tree.
+const QByteArray& answerBytes() {
+    static const QByteArray b =
+        QJsonDocument(QJsonObject{{QStringLiteral("result"), toWire(fromPacket(packet()))}})
+            .toJson(QJsonDocument::Compact);
+    return b;
+}
+
+void BM_AnswerDecodeAndSetData(benchmark::State& state) {
+    TClientDataSet ds;
+    defineInpatientList(ds);
+    for (auto _ : state) {
+        const QJsonDocument document = QJsonDocument::fromJson(answerBytes());
+        const auto value = fromWire(document.object().value(QStringLiteral("result")));
+        ds.SetData(toPacket(*value));
+    }
+    state.SetBytesProcessed(state.iterations() * answerBytes().size());
+}
+
+void BM_AnswerDocumentAndSetData(benchmark::State& state) {
+    TClientDataSet ds;
+    defineInpatientList(ds);
+    for (auto _ : state) {
+        const auto answer = fromWireDocument(answerBytes());
+        ds.SetData(toPacket(answer->toMap().value(QStringLiteral("result"))));
+    }
+    state.SetBytesProcessed(state.iterations() * answerBytes().size());
+}
+
 } // namespace
 
 BENCHMARK(BM_RawJsonParse)->Unit(benchmark::kMillisecond);
@@ -132,4 +163,6 @@ BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetData)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeAndSetData)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnswerDecodeAndSetData)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnswerDocumentAndSetData)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -410,18 +410,25 @@ TClientDataSet::recordsFromPacket(const DataPacket& packet) {
 }
 
 void TClientDataSet::openWith(std::vector<std::unique_ptr<Record>> records) {
+    resolveIndex(m_indexFields); // an index on a field the data lacks fails here, closed
     m_records = std::move(records);
     m_deleted.clear();
     m_inserted.reset();
     m_backup.clear();
     m_modified = false;
-    resolveIndex(m_indexFields);
     rebuildView(nullptr);
     m_cursor = m_view.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_view.empty();
-    if (m_cursor >= 0)
-        ensureCalculated(m_view[0]);
+    try {
+        if (m_cursor >= 0)
+            ensureCalculated(m_view[0]);
+    } catch (...) {
+        m_view.clear();
+        m_records.clear();
+        m_cursor = -1;
+        throw;
+    }
     setState(dsBrowse);
     notifyDataSet();
     fire(AfterOpen);
@@ -843,6 +850,9 @@ void TClientDataSet::beginInsert(bool append) {
     fire(BeforeInsert);
     fire(BeforeScroll);
     const Record* before = append ? nullptr : currentRecord();
+    const int oldCursor = m_cursor;
+    const bool oldBof = m_bof;
+    const bool oldEof = m_eof;
     auto record = newRecord();
     record->order = orderBefore(before);
     const int row = append || m_cursor < 0 ? int(m_view.size()) : m_cursor;
@@ -857,6 +867,9 @@ void TClientDataSet::beginInsert(bool append) {
         fire(OnNewRecord);
     } catch (...) {
         dropInserted();
+        m_cursor = oldCursor;
+        m_bof = oldBof;
+        m_eof = oldEof;
         setState(dsBrowse);
         throw;
     }

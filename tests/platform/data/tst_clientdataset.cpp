@@ -154,7 +154,8 @@ private slots:
         std::map<QString, TClientDataSet::DataSetEvent*> events = {
             {"BeforeInsert", &ds.BeforeInsert}, {"BeforeEdit", &ds.BeforeEdit},
             {"BeforePost", &ds.BeforePost},     {"BeforeDelete", &ds.BeforeDelete},
-            {"BeforeScroll", &ds.BeforeScroll}, {"BeforeCancel", &ds.BeforeCancel}};
+            {"BeforeScroll", &ds.BeforeScroll}, {"BeforeCancel", &ds.BeforeCancel},
+            {"OnNewRecord", &ds.OnNewRecord}};
         *events.at(event) = abort;
         const TDataSetState state = ds.State();
         const int recNo = ds.RecNo();
