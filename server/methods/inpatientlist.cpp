@@ -279,19 +279,16 @@ DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params
         const bool companionShown = query.value(qIDACOMPANH).toString() == u"S";
         if (firstOfStay)
             stayHasPatientRow = false;
-        if (!patient && !companionShown)
-            continue;
         Row base = stayRow(query, filters);
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
             list.rows.append(emptyPatientRow(base, query.value(qRESTRICTION).toString()));
             stayHasPatientRow = true;
         }
-        if (status.isNull()) {
+        if (status.isNull())
             list.rows.append(emptyPatientRow(base, query.value(qRESTRICTION).toString()));
-        } else {
+        else if (patient || companionShown)
             list.rows.append(recordRow(base, query, patient));
-        }
         stayHasPatientRow = stayHasPatientRow || patient;
     }
     sortByBed(list.rows);

@@ -41,7 +41,7 @@ int markRestrictions(const QSqlDatabase& conn, const Stay& stay, QDate date) {
         conn,
         QStringLiteral("UPDATE CONFESCO SET IDRESTCONF = CASE WHEN %1 THEN '1' ELSE '0' END,"
                        " NRVERSAO = NRVERSAO + 1 WHERE %2")
-            .arg(touchesRestriction, records.arg(u'=')),
+            .arg(touchesRestriction, records.arg(QStringLiteral("="))),
         values);
     QVariantMap companionValues = values;
     companionValues.remove(QStringLiteral("ADMISSION"));
