@@ -70,7 +70,9 @@ private slots:
     void mdiChildActivatesAgainAfterRealBoxClosesOnce();
     void onlyTheActiveChildActivatesAfterABox();
     void switchingChildrenActivates();
+    void mainWindowReactivatedDoesNotActivateAgain();
     void dialogActivatesAtShowAndAfterBox();
+    void modalDialogActivatesAtExecAndAfterBox();
     void failingActivationIsReportedAndNotRepeated();
 };
 
@@ -138,6 +140,23 @@ void TstActivationHook::switchingChildrenActivates() {
     QTRY_COMPARE(first, firstBefore + 1);
 }
 
+void TstActivationHook::mainWindowReactivatedDoesNotActivateAgain() {
+    MdiHost host;
+    int activations = 0;
+    host.addForm(activations);
+    host.show();
+    QTRY_COMPARE(activations, 1);
+    // What a window manager does after a box closes: the main window is activated again.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    host.main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&host.main));
+    settle();
+    QCOMPARE(activations, 1);
+}
+
 void TstActivationHook::dialogActivatesAtShowAndAfterBox() {
     QDialog dialog;
     new QLineEdit(&dialog);
@@ -160,6 +179,28 @@ void TstActivationHook::dialogActivatesAtShowAndAfterBox() {
     QVERIFY(sawExecReturned);
     settle();
     QCOMPARE(activations, 2);
+}
+
+void TstActivationHook::modalDialogActivatesAtExecAndAfterBox() {
+    QDialog dialog;
+    new QLineEdit(&dialog);
+    int activations = 0;
+    int duringExec = -1;
+    new ActivationHook(&dialog, [&] { ++activations; });
+    ModalDriver driver;
+    driver.then([&](QWidget&) {
+        QTRY_COMPARE(activations, 1);
+        bool execReturned = false;
+        showRealBox(&dialog, execReturned);
+        QTRY_COMPARE(activations, 2);
+        settle();
+        duringExec = activations;
+        dialog.accept();
+    });
+    dialog.exec();
+    QCOMPARE(duringExec, 2);
+    settle();
+    QCOMPARE(activations, 2); // closing the dialog itself activates nothing
 }
 
 void TstActivationHook::failingActivationIsReportedAndNotRepeated() {

@@ -1,18 +1,15 @@
 // Consiste: codes, padding, rounding, ages, empty texts, errors that abandon, server results
-// and the branch validation on a real database.
+// (the branch validation on a real database is in tst_validafilial).
 #include "framework/consiste.h"
 #include "framework/dialogservice.h"
 #include "framework/scripteddialogs.h"
-#include "platform/dtmdbgeral.h"
 #include "platform/eabort.h"
-#include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -35,7 +32,6 @@ private slots:
     void mensErroFocusesShowsAndAbandons();
     void checkResultServ();
     void setChildEnabled();
-    void validaFilial();
 };
 
 void TstConsiste::ajusta_data() {
@@ -220,34 +216,6 @@ void TstConsiste::setChildEnabled() {
     QVERIFY(edit->isEnabled());
     QVERIFY(check->isEnabled());
     Consiste::SetChildEnabled(nullptr, true); // no crash
-}
-
-void TstConsiste::validaFilial() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    DatabaseConfig config;
-    config.sqlitePath = dir.filePath("geral.db");
-    SqlDatabase database(config);
-    execSql(database.connection(),
-            "CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, NMFILIAL VARCHAR(30))");
-    execSql(database.connection(), "INSERT INTO FILIAL VALUES ('0001', 'Hospital Central')");
-    ScopedGeneralDatabase general(&database);
-    ScriptedDialogs script;
-    ScopedDialogService scope(script);
-
-    QCOMPARE(Consiste::ValidaFilial("0001", "OPER", false), QString("Hospital Central"));
-    QCOMPARE(Consiste::ValidaFilial("", "OPER", false), QString());
-    QCOMPARE(Consiste::ValidaFilial("    ", "OPER", false), QString());
-    QVERIFY(script.asked.isEmpty());
-
-    QVERIFY_THROWS_EXCEPTION(EAbort, Consiste::ValidaFilial("0009", "OPER", false));
-    QCOMPARE(script.texts(), QStringList({"Filial não cadastrada."}));
-    // A quote in the code is a value, not SQL.
-    script.clear();
-    QVERIFY_THROWS_EXCEPTION(EAbort, Consiste::ValidaFilial("0' OR '1'='1", "OPER", false));
-    QCOMPARE(script.asked.size(), 1);
-    QCOMPARE(Consiste::ValidaFilial("0009", "OPER", true), QString());
-    database.releaseThreadConnection();
 }
 
 QTEST_MAIN(TstConsiste)
