@@ -278,7 +278,6 @@ CallResult setConfDieta(CallContext& context, QVariantList& args) {
                 record->service = service.code;
                 record->diet = diet.code;
                 updateDayRecord(scope.conn, *record, scope.operatorCode);
-                deleteChoices(scope.conn, record->key);
             } else {
                 DayRecord fresh;
                 fresh.key = {branch, marked.patient, day, QString()};
@@ -287,7 +286,7 @@ CallResult setConfDieta(CallContext& context, QVariantList& args) {
                 fresh.diet = diet.code;
                 record = insertDayRecord(scope.conn, fresh, scope.operatorCode);
             }
-            insertChoices(scope.conn, record->key, choices);
+            writeMenu(scope.conn, record->key, choices);
             scope.audit.patients.append(marked.patient);
         }
         scope.audit.changes = changeNote(service.code, diet, day, status, menu.size());
@@ -347,7 +346,7 @@ CallResult setDupDieta(CallContext& context, QVariantList& args) {
             fresh.service = service.code;
             fresh.diet = diet.code;
             const DayRecord stored = insertDayRecord(scope.conn, fresh, scope.operatorCode);
-            insertChoices(scope.conn, stored.key, choices);
+            writeMenu(scope.conn, stored.key, choices);
             sequences.append(stored.key.sequence);
         }
         scope.audit.patients = {patient};

@@ -213,25 +213,25 @@ DataPacket missingMenuFields() {
 // The services and diets of the copied records that have no menu card on the destination day
 // (the diet's, its group's, or the service's own for a service whose menu ignores the diet).
 DataPacket missingMenus(const QSqlDatabase& conn, const QString& branch, QDate destination) {
-    QSqlQuery query =
-        execSql(conn,
-                QStringLiteral(
-                    "SELECT DISTINCT SV.CDSERVFILI, SV.NMSERVICO, D.CDDIETPAD, D.DSDIETPAD"
-                    " FROM SERVINTE S JOIN COPIA_ESCOPO T ON T.CDPACIENTE = S.CDPACIENTE"
-                    "  AND T.NRSEQUSERV = S.NRSEQUSERV"
-                    " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
-                    " JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
-                    " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :DESTINO"
-                    "  AND (D.IDFORMDIET <> '4' OR SV.IDTIPOSERV = 'N')"
-                    "  AND NOT EXISTS (SELECT 1 FROM COMPCARD K WHERE K.CDFILIAL = S.CDFILIAL"
-                    "   AND K.CDSERVFILI = S.CDSERVFILI AND K.DTCOMPCARD = :DESTINO"
-                    "   AND ((SV.IDTIPOSERV = 'N' AND K.CDDIETCARD = :CARTAOSERVICO)"
-                    "    OR (SV.IDTIPOSERV <> 'N' AND (K.CDDIETCARD = S.CDDIETPAD"
-                    "     OR K.CDDIETCARD = D.CDDIETGRUP))))"
-                    " ORDER BY SV.CDSERVFILI, D.CDDIETPAD"),
-                {{QStringLiteral("FILIAL"), branch},
-                 {QStringLiteral("DESTINO"), destination},
-                 {QStringLiteral("CARTAOSERVICO"), QString::fromLatin1(kServiceCardDiet)}});
+    QSqlQuery query = execSql(
+        conn,
+        QStringLiteral(
+            "SELECT SV.CDSERVFILI, SV.NMSERVICO, D.CDDIETPAD, D.DSDIETPAD"
+            " FROM (SELECT DISTINCT S.CDSERVFILI, S.CDDIETPAD FROM SERVINTE S"
+            "  JOIN COPIA_ESCOPO T ON T.CDPACIENTE = S.CDPACIENTE AND T.NRSEQUSERV = S.NRSEQUSERV"
+            "  WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :DESTINO) X"
+            " JOIN SERVICO SV ON SV.CDFILIAL = :FILIAL AND SV.CDSERVFILI = X.CDSERVFILI"
+            " JOIN DIETPADR D ON D.CDDIETPAD = X.CDDIETPAD"
+            " WHERE (D.IDFORMDIET <> '4' OR SV.IDTIPOSERV = 'N')"
+            "  AND NOT EXISTS (SELECT 1 FROM COMPCARD K WHERE K.CDFILIAL = :FILIAL"
+            "   AND K.CDSERVFILI = X.CDSERVFILI AND K.DTCOMPCARD = :DESTINO"
+            "   AND ((SV.IDTIPOSERV = 'N' AND K.CDDIETCARD = :CARTAOSERVICO)"
+            "    OR (SV.IDTIPOSERV <> 'N' AND (K.CDDIETCARD = X.CDDIETPAD"
+            "     OR K.CDDIETCARD = D.CDDIETGRUP))))"
+            " ORDER BY SV.CDSERVFILI, D.CDDIETPAD"),
+        {{QStringLiteral("FILIAL"), branch},
+         {QStringLiteral("DESTINO"), destination},
+         {QStringLiteral("CARTAOSERVICO"), QString::fromLatin1(kServiceCardDiet)}});
     DataPacket packet = missingMenuFields();
     while (query.next())
         packet.rows.append(Row{query.value(1).toString(), query.value(3).toString()});

@@ -3,6 +3,7 @@
 // the menu card that serves a diet on a day, and writing a day record's menu choices.
 
 #include "server/methodregistry.h"
+#include "server/methods/dayrecords.h"
 
 #include <QDate>
 #include <QList>
@@ -64,6 +65,10 @@ QString cardKeyFor(const QSqlDatabase& conn, const QString& branch, const Servic
 // is no option comes chosen with its suggested quantity (one portion when the card gives none).
 QList<MenuRow> cardMenu(const QSqlDatabase& conn, const QString& branch, const QString& service,
                         const QString& cardKey, QDate day);
+
+// Replaces a day record's menu choices with `choices`, numbered "0001"... in order, in one
+// statement: the dialogs write whole menus for many patients at once.
+void writeMenu(const QSqlDatabase& conn, const DayRecordKey& key, const QList<Choice>& choices);
 
 // The new inpatient list a writing dialog method answers with, for the list parameters at
 // args[index]; an empty list when they are no packet or hold no row.
