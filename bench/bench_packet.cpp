@@ -146,16 +146,6 @@ void BM_AnswerDecodeAndSetData(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * answerBytes().size());
 }
 
-void BM_AnswerDocumentAndSetData(benchmark::State& state) {
-    TClientDataSet ds;
-    defineInpatientList(ds);
-    for (auto _ : state) {
-        const auto answer = fromWireDocument(answerBytes());
-        ds.SetData(toPacket(answer->toMap().value(QStringLiteral("result"))));
-    }
-    state.SetBytesProcessed(state.iterations() * answerBytes().size());
-}
-
 } // namespace
 
 BENCHMARK(BM_RawJsonParse)->Unit(benchmark::kMillisecond);
@@ -164,5 +154,4 @@ BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetData)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeAndSetData)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnswerDecodeAndSetData)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AnswerDocumentAndSetData)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

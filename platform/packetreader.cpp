@@ -33,17 +33,6 @@ public:
         return result;
     }
 
-    QVariant document() {
-        skipBlanks();
-        if (peek() != '{' && peek() != '[')
-            throw GiveUp{}; // a JSON document is an object or an array
-        QVariant value = wireValue(0);
-        skipBlanks();
-        if (m_p != m_end)
-            throw GiveUp{};
-        return value;
-    }
-
 private:
     // A packet object, from its '{' to its '}'.
     DataPacket packetObject() {
@@ -102,100 +91,6 @@ private:
             m_p = after;
         }
         return result;
-    }
-
-    // A value as fromWire reads it; objects other than the typed ones become maps.
-    QVariant wireValue(int depth) {
-        if (depth > 64)
-            throw GiveUp{};
-        skipBlanks();
-        switch (peek()) {
-        case '"':
-            return string();
-        case 't':
-            literal("true");
-            return true;
-        case 'f':
-            literal("false");
-            return false;
-        case 'n':
-            literal("null");
-            return {};
-        case '[': {
-            ++m_p;
-            QVariantList list;
-            skipBlanks();
-            if (peek() == ']') {
-                ++m_p;
-                return list;
-            }
-            for (;;) {
-                list.append(wireValue(depth + 1));
-                skipBlanks();
-                if (peek() == ',') {
-                    ++m_p;
-                    continue;
-                }
-                expect(']');
-                return list;
-            }
-        }
-        case '{':
-            return wireObject(depth);
-        default: {
-            const double number = this->number();
-            if (number == std::floor(number) && std::abs(number) < 9.0e15)
-                return qint64(number);
-            return number;
-        }
-        }
-    }
-
-    QVariant wireObject(int depth) {
-        expect('{');
-        skipBlanks();
-        QVariantMap map;
-        if (peek() == '}') {
-            ++m_p;
-            return map;
-        }
-        for (bool first = true;; first = false) {
-            skipBlanks();
-            const QString key = string();
-            skipBlanks();
-            expect(':');
-            skipBlanks();
-            if (first && (key == u"date" || key == u"datetime" || key == u"packet"))
-                return typedObject(key);
-            if (map.contains(key))
-                throw GiveUp{};
-            map.insert(key, wireValue(depth + 1));
-            skipBlanks();
-            if (peek() == ',') {
-                ++m_p;
-                continue;
-            }
-            expect('}');
-            return map;
-        }
-    }
-
-    // {"date": t}, {"datetime": t}, {"packet": P}, the key already read.
-    QVariant typedObject(const QString& key) {
-        QVariant value;
-        if (key == u"packet") {
-            value = QVariant::fromValue(packetObject());
-        } else if (key == u"date") {
-            const QDate date = parseIsoDate(string());
-            if (!date.isValid())
-                throw GiveUp{};
-            value = date;
-        } else {
-            value = dateTime(string());
-        }
-        skipBlanks();
-        expect('}'); // a second key makes it a plain object: the general road decides
-        return value;
     }
 
     char peek() const {
@@ -640,14 +535,6 @@ private:
 std::optional<DataPacket> readPacketFast(const QByteArray& bytes) {
     try {
         return Reader(bytes).packet();
-    } catch (const GiveUp&) {
-        return std::nullopt;
-    }
-}
-
-std::optional<QVariant> readWireDocumentFast(const QByteArray& bytes) {
-    try {
-        return Reader(bytes).document();
     } catch (const GiveUp&) {
         return std::nullopt;
     }

@@ -7,13 +7,10 @@
 #include "platform/datapacket.h"
 
 #include <QByteArray>
-#include <QVariant>
 #include <optional>
 
 namespace dieta::detail {
 
 std::optional<DataPacket> readPacketFast(const QByteArray& bytes);
-// A document of wire values (see fromWireDocument), on the same terms.
-std::optional<QVariant> readWireDocumentFast(const QByteArray& bytes);
 
 } // namespace dieta::detail

@@ -820,7 +820,7 @@ void TClientDataSet::CheckBrowseMode() {
     requireActive();
     if (m_state != dsEdit && m_state != dsInsert)
         return;
-    // As the original: a record left without a change is cancelled, else posted.
+    // A record left without any field written is cancelled, else posted.
     if (m_modified)
         Post();
     else

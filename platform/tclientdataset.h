@@ -4,7 +4,8 @@
 //
 // Events are std::function members, named as handlers name them (BeforePost, AfterScroll...).
 // A dieta::EAbort (or any exception) thrown in a Before event cancels the operation, leaves
-// the dataset as it was and propagates to the caller. Leaving a record in edit posts it;
+// the dataset as it was and propagates to the caller. Leaving a record in edit posts it (a
+// record left without any field written is cancelled instead);
 // Close never posts.
 //
 // Notifications: data sources are told directly (state, scroll, record and dataset changes);
@@ -87,7 +88,7 @@ public:
     void Post();
     void Cancel();
     void Delete();
-    void CheckBrowseMode(); // posts a pending edit
+    void CheckBrowseMode(); // posts a pending edit (cancels it when nothing was written)
 
     // --- Cursor. RecNo counts from 1; 0 when empty.
     void First();

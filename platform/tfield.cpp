@@ -61,7 +61,7 @@ QDateTime parseDateTimeText(const QString& raw) {
     return parseIsoDateTime(text);
 }
 
-// The original's date patterns (m month, n minute) in Qt's terms.
+// Display formats name months "m" and minutes "n"; Qt says "M" and "m".
 QString qtDateFormat(const QString& format) {
     QString out;
     for (QChar c : format) {
@@ -275,7 +275,7 @@ QVariant TField::convert(const QVariant& value) const {
     if (!value.isValid() || value.isNull())
         return {};
     const bool isText = value.metaType().id() == QMetaType::QString;
-    // An empty text clears, as the original's fields did.
+    // An empty text clears: a cleared value is null, never "" (SQL would match nothing).
     if (isText && value.toString().isEmpty())
         return {};
     switch (m_def.kind) {

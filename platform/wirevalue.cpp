@@ -1,10 +1,8 @@
 #include "platform/wirevalue.h"
 
-#include "platform/packetreader.h"
 #include "platform/wiredate.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
 
@@ -98,39 +96,6 @@ std::optional<QVariant> fromWireAt(const QJsonValue& value, int depth, QString* 
     return std::nullopt;
 }
 
-// The general road of fromWireDocument: plain objects become maps.
-std::optional<QVariant> documentValue(const QJsonValue& value, int depth, QString* error) {
-    if (depth > maxDepth) {
-        fail(error, QStringLiteral("Valor inválido: listas aninhadas em excesso."));
-        return std::nullopt;
-    }
-    if (value.isArray()) {
-        QVariantList list;
-        for (const QJsonValue& element : value.toArray()) {
-            auto item = documentValue(element, depth + 1, error);
-            if (!item)
-                return std::nullopt;
-            list.append(std::move(*item));
-        }
-        return QVariant(list);
-    }
-    if (value.isObject()) {
-        const QJsonObject object = value.toObject();
-        const QString key = object.size() == 1 ? object.begin().key() : QString();
-        if (key == u"date" || key == u"datetime" || key == u"packet")
-            return fromWireAt(value, depth, error);
-        QVariantMap map;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            auto item = documentValue(it.value(), depth + 1, error);
-            if (!item)
-                return std::nullopt;
-            map.insert(it.key(), std::move(*item));
-        }
-        return QVariant(map);
-    }
-    return fromWireAt(value, depth, error);
-}
-
 } // namespace
 
 QJsonValue toWire(const QVariant& value) {
@@ -183,21 +148,6 @@ QJsonValue toWire(const QVariant& value) {
 
 std::optional<QVariant> fromWire(const QJsonValue& value, QString* error) {
     return fromWireAt(value, 0, error);
-}
-
-std::optional<QVariant> fromWireDocument(const QByteArray& bytes, QString* error) {
-    if (auto value = detail::readWireDocumentFast(bytes))
-        return value;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        fail(error, QStringLiteral("Valor inválido: JSON malformado na posição %1.")
-                        .arg(parseError.offset));
-        return std::nullopt;
-    }
-    const QJsonValue root =
-        document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
-    return documentValue(root, 0, error);
 }
 
 } // namespace dieta

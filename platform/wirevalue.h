@@ -15,13 +15,6 @@ namespace dieta {
 
 PLATFORM_EXPORT QJsonValue toWire(const QVariant& value);
 PLATFORM_EXPORT std::optional<QVariant> fromWire(const QJsonValue& value, QString* error = nullptr);
-// A whole JSON document of wire values read from bytes (a call's body, an answer): objects
-// other than date, date-time and packet become QVariantMaps of wire values, so an answer
-// gives a map with "result", "byref" (position -> value) or "error". Packets are read straight
-// from the bytes, about twice as fast as QJsonDocument followed by fromWire.
-// nullopt and a Portuguese message when the bytes are not JSON or hold an invalid value.
-PLATFORM_EXPORT std::optional<QVariant> fromWireDocument(const QByteArray& bytes,
-                                                         QString* error = nullptr);
 
 inline bool isPacket(const QVariant& v) {
     return v.metaType() == QMetaType::fromType<DataPacket>();

@@ -54,37 +54,6 @@ QList<std::pair<const char*, QByteArray>> readerSamples() {
     return samples;
 }
 
-QList<std::pair<const char*, QByteArray>> wireDocumentSamples() {
-    const QByteArray packet =
-        R"({"fields":[{"name":"A","type":"string"},{"name":"D","type":"date"}],)"
-        R"("rows":[["x","2026-12-07"],[null,null]]})";
-    QByteArray deep;
-    for (int i = 0; i < 70; ++i)
-        deep += '[';
-    for (int i = 0; i < 70; ++i)
-        deep += ']';
-    return {
-        {"answer", R"({"result":{"packet":)" + packet + R"(},"byref":{"3":"S","0":1.5}})"},
-        {"error", R"({"error":"Paciente não cadastrado."})"},
-        {"null result", R"({"result":null})"},
-        {"array", R"([1,2.5,"t",true,null,{"date":"2026-12-07"},)"
-                  R"({"datetime":"2026-12-07T13:45:00"},[]])"},
-        {"big numbers", R"([9007199254740993,1e300,-0,1e2])"},
-        {"map with date key second", R"({"x":1,"date":"2026-12-07"})"},
-        {"date with second key", R"({"date":"2026-12-07","x":1})"},
-        {"date twice", R"({"date":"2026-12-07","date":"2026-12-08"})"},
-        {"duplicate key", R"({"a":1,"a":2})"},
-        {"bad date", R"({"result":{"date":"2026-02-30"}})"},
-        {"bad packet", R"({"result":{"packet":{"fields":[],"rows":[[1]]}}})"},
-        {"packet change log", R"({"result":{"packet":{"fields":[],"changes":[]}}})"},
-        {"scalar", "5"},
-        {"empty", ""},
-        {"deep", deep},
-        {"trailing", R"({"a":1} x)"},
-        {"blanks", " \n{ \"a\" : [ ] } "},
-    };
-}
-
 Row awkwardRow() {
     return Row{QString("\x01\"\\😀"),
                QString("tab\tdel\x7f"),

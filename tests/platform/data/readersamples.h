@@ -7,7 +7,5 @@
 
 // Packets as bytes, well-formed or not, each with a name.
 QList<std::pair<const char*, QByteArray>> readerSamples();
-// Documents of wire values (answers, arguments), valid or not.
-QList<std::pair<const char*, QByteArray>> wireDocumentSamples();
 // A row with texts that need escaping and a NaN.
 dieta::Row awkwardRow();

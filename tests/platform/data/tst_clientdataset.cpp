@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(ds.RecordCount(), 3);
         QCOMPARE(ds.RecNo(), 3);
 
-        // Edit of an empty dataset inserts, as the original did.
+        // Edit of an empty dataset inserts.
         ds.EmptyDataSet();
         ds.Edit();
         QCOMPARE(ds.State(), dsInsert);

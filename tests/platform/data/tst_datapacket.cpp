@@ -17,43 +17,6 @@ class TstDataPacket : public QObject {
     Q_OBJECT
 
 private:
-    // An object of the tree road: typed objects through fromWire, others as maps.
-    static std::optional<QVariant> treeValue(const QJsonObject& object) {
-        if (object.size() == 1 &&
-            (object.contains("date") || object.contains("datetime") || object.contains("packet")))
-            return fromWire(object);
-        QVariantMap map;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            auto value =
-                it.value().isObject() ? treeValue(it.value().toObject()) : fromWire(it.value());
-            if (!value)
-                return std::nullopt;
-            map.insert(it.key(), *value);
-        }
-        return QVariant(map);
-    }
-
-    static bool sameWireValue(const QVariant& a, const QVariant& b) {
-        if (a.metaType() != b.metaType())
-            return false;
-        if (isPacket(a))
-            return toPacket(a) == toPacket(b);
-        if (a.metaType().id() == QMetaType::QVariantList) {
-            const QVariantList x = a.toList(), y = b.toList();
-            return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), sameWireValue);
-        }
-        if (a.metaType().id() == QMetaType::QVariantMap) {
-            const QVariantMap x = a.toMap(), y = b.toMap();
-            if (x.keys() != y.keys())
-                return false;
-            for (auto it = x.begin(); it != x.end(); ++it)
-                if (!sameWireValue(it.value(), y.value(it.key())))
-                    return false;
-            return true;
-        }
-        return a == b;
-    }
-
     static DataPacket samplePacket() {
         DataPacket packet;
         packet.fields = {{"CDPACIENTE", FieldKind::String, 12, true, false, false},
@@ -202,31 +165,6 @@ private slots:
             QCOMPARE(*fast, *general);
         else
             QVERIFY(!fastError.isEmpty());
-    }
-
-    void wireDocumentAgreesWithTheJsonTree_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        for (const auto& [name, bytes] : wireDocumentSamples())
-            QTest::newRow(name) << bytes;
-    }
-
-    // fromWireDocument reads straight from the bytes; the tree road (QJsonDocument, then
-    // fromWire for the values, maps for other objects) must give the same answer.
-    void wireDocumentAgreesWithTheJsonTree() {
-        QFETCH(QByteArray, bytes);
-        QString error;
-        const auto fast = fromWireDocument(bytes, &error);
-        const QJsonDocument document = QJsonDocument::fromJson(bytes);
-        std::optional<QVariant> tree;
-        if (document.isArray())
-            tree = fromWire(document.array());
-        else if (document.isObject())
-            tree = treeValue(document.object());
-        QCOMPARE(fast.has_value(), tree.has_value());
-        if (fast)
-            QVERIFY(sameWireValue(*fast, *tree));
-        else
-            QVERIFY(error.startsWith("Valor inválido") || error.startsWith("Pacote de dados"));
     }
 
     void writerMatchesTheJsonTree() {
