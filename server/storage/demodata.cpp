@@ -76,7 +76,8 @@ struct Stay {
     bool companion = false;
     QStringList diagnoses;
     QStringList medicines;
-    QString diet; // the diet the nutrition team plans for the stay
+    QDate medicinesFrom; // first day of the medicines
+    QString diet;        // the diet the nutrition team plans for the stay
 
     bool activeOn(const QDate& day) const {
         return admission <= day && (discharge.isNull() || discharge >= day);
@@ -333,14 +334,15 @@ private:
                                                                 {"C18.9", {"MED005", "MED009"}}};
         for (const QString& diagnosis : std::as_const(stay.diagnoses))
             for (const QString& medicine : byDiagnosis.value(diagnosis))
-                if (!stay.medicines.contains(medicine))
+                if (!stay.medicines.contains(medicine) && random_.chance(70))
                     stay.medicines << medicine;
-        if (stay.type != QLatin1String("0") && random_.chance(25)) {
+        if (stay.type != QLatin1String("0") && random_.chance(15)) {
             static const QStringList common = {"MED008", "MED009", "MED012", "MED004"};
             const QString medicine = common.at(random_.below(common.size()));
             if (!stay.medicines.contains(medicine))
                 stay.medicines << medicine;
         }
+        stay.medicinesFrom = stay.admission.addDays(random_.below(2));
     }
 
     QString chooseDiet(const Stay& stay, const Service& service) {
@@ -389,8 +391,7 @@ private:
         for (const QString& diagnosis : stay.diagnoses)
             diagInter_.add({stay.branch, stay.patient, stay.admission, ++order, diagnosis});
         for (const QString& medicine : stay.medicines)
-            mediInte_.add({stay.branch, stay.patient, stay.admission, medicine,
-                           stay.admission.addDays(random_.below(2)),
+            mediInte_.add({stay.branch, stay.patient, stay.admission, medicine, stay.medicinesFrom,
                            stay.discharge.isNull() ? QVariant() : QVariant(stay.discharge)});
         for (const QDate& day : {today_.addDays(-1), today_}) {
             if (!stay.activeOn(day) || !random_.chance(day == today_ ? 70 : 40))
@@ -567,7 +568,8 @@ private:
                    const QString& dishBranch, bool chosen, bool option, double quantity,
                    const QVariant& start, const QVariant& interval, const QVariant& period,
                    const QVariant& when) {
-        const bool restricted = !choices.companion && touchesRestriction(choices.stay, dish);
+        const bool restricted =
+            !choices.companion && touchesRestriction(choices.stay, dish, choices.day);
         confEsco_.add({choices.stay.branch, choices.stay.patient, choices.day, choices.sequence,
                        fourDigits(++choices.count), type, dish, dishBranch,
                        chosen ? QStringLiteral("S") : QStringLiteral("N"),
@@ -623,7 +625,9 @@ private:
         }
     }
 
-    bool touchesRestriction(const Stay& stay, const QString& dishCode) {
+    // The dish contains a product group the patient's diagnoses restrict, or a nutrient that
+    // a medicine given that day interacts with.
+    bool touchesRestriction(const Stay& stay, const QString& dishCode, const QDate& day) {
         const CatalogDish* dish = findCatalogDish(dishCode);
         if (!dish)
             return false;
@@ -632,6 +636,8 @@ private:
             if (stay.diagnoses.contains(QString::fromUtf8(restriction.diagnosis)) &&
                 groups.contains(QString::fromUtf8(restriction.productGroup)))
                 return true;
+        if (day < stay.medicinesFrom)
+            return false;
         const std::vector<CatalogNutrient>& nutrients = catalogNutrients();
         for (const QString& medicineCode : stay.medicines)
             for (const Medicine& medicine : medicines())

@@ -315,12 +315,18 @@ const std::vector<Medicine>& medicines() {
 
 const std::vector<Ingredient>& ingredients() {
     static const std::vector<Ingredient> all = {
-        {"PA001", "Varfarina", "011"},         {"PA002", "Espironolactona", "007"},
-        {"PA003", "Captopril", "007"},         {"PA004", "Levotiroxina", "005 008"},
-        {"PA005", "Metronidazol", "004"},      {"PA006", "Sulfato ferroso", "008"},
-        {"PA007", "Ciprofloxacino", "008"},    {"PA008", "Dipirona", ""},
-        {"PA009", "Omeprazol", "009"},         {"PA010", "Losartana", "007"},
-        {"PA011", "Hidroclorotiazida", "006"}, {"PA012", "Insulina humana", "002"},
+        {"PA001", "Varfarina", "011"},
+        {"PA002", "Espironolactona", "007"},
+        {"PA003", "Captopril", "007"},
+        {"PA004", "Levotiroxina", "005 008"},
+        {"PA005", "Metronidazol", "004"},
+        {"PA006", "Sulfato ferroso", "008"},
+        {"PA007", "Ciprofloxacino", "008"},
+        {"PA008", "Dipirona", ""},
+        {"PA009", "Omeprazol", ""},
+        {"PA010", "Losartana", "007"},
+        {"PA011", "Hidroclorotiazida", "006"},
+        {"PA012", "Insulina humana", ""},
         {"PA013", "Paracetamol", "004"},
     };
     return all;

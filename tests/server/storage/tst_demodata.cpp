@@ -515,6 +515,28 @@ private slots:
                  0);
         QCOMPARE(count(conn, "SELECT COUNT(*) FROM SERVINTE WHERE LENGTH(NRSEQUSERV) <> 2"), 0);
         QCOMPARE(count(conn, "SELECT COUNT(*) FROM CONFESCO WHERE LENGTH(CDSEQUCOPR) <> 4"), 0);
+        // The stored restriction marks are what crossing the dish with the patient's
+        // restrictions and the day's medicines gives; companions carry none.
+        QCOMPARE(count(conn,
+                       "SELECT COUNT(*) FROM CONFESCO C JOIN SERVINTE S ON S.CDFILIAL ="
+                       " C.CDFILIAL AND S.CDPACIENTE = C.CDPACIENTE AND S.DTSERVINTE ="
+                       " C.DTSERVINTE AND S.NRSEQUSERV = C.NRSEQUSERV JOIN INTERNA I ON"
+                       " I.CDFILIAL = C.CDFILIAL AND I.CDPACIENTE = C.CDPACIENTE AND"
+                       " I.DTINTERNA <= C.DTSERVINTE AND (I.DTALTA IS NULL OR I.DTALTA >="
+                       " C.DTSERVINTE) WHERE C.IDRESTCONF <> CASE WHEN S.STPACIACOM = '0' AND"
+                       " (EXISTS (SELECT 1 FROM PRATPROD PP JOIN RESTINTO R ON R.CDSUBGRPROD ="
+                       " PP.CDSUBGRPROD JOIN DIAGINTER DI ON DI.CDDIAGNOST = R.CDDIAGNOST"
+                       " WHERE PP.CDFILAUXPRAT = C.CDFILAUXPRAT AND PP.CDPRATO = C.CDPRATO AND"
+                       " DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE AND"
+                       " DI.DTINTERNA = I.DTINTERNA) OR EXISTS (SELECT 1 FROM PRATNUTR PT JOIN"
+                       " PRINNUTR PN ON PN.CDNUTRIENTE = PT.CDNUTRIENTE JOIN MEDIPRIN MP ON"
+                       " MP.CDPRINATIV = PN.CDPRINATIV JOIN MEDIINTE MI ON MI.CDMEDICAMENT ="
+                       " MP.CDMEDICAMENT WHERE PT.CDFILAUXPRAT = C.CDFILAUXPRAT AND PT.CDPRATO"
+                       " = C.CDPRATO AND PT.QTNUTRPORC > 0 AND MI.CDFILIAL = I.CDFILIAL AND"
+                       " MI.CDPACIENTE = I.CDPACIENTE AND MI.DTINTERNA = I.DTINTERNA AND"
+                       " MI.DTINIMEDI <= C.DTSERVINTE AND (MI.DTFIMMEDI IS NULL OR"
+                       " MI.DTFIMMEDI >= C.DTSERVINTE))) THEN '1' ELSE '0' END"),
+                 0);
         // Two occupants never share a bed on one day.
         QCOMPARE(count(conn,
                        "SELECT COUNT(*) FROM INTERNA A JOIN INTERNA B ON A.CDFILIAL ="
