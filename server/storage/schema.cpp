@@ -320,13 +320,12 @@ bool applyNext(SqlDatabase& db) {
     QSqlDatabase conn = transaction.connection();
     if (db.engine() == SqlEngine::PostgreSQL)
         exec(conn, QStringLiteral("SELECT pg_advisory_xact_lock(13000)"));
-    exec(conn, db.engine() == SqlEngine::SQLite
-                   ? forSqlite(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version"
+    if (!hasVersionTable(conn)) {
+        const QString create = QStringLiteral("CREATE TABLE schema_version"
                                               " (version INTEGER NOT NULL PRIMARY KEY,"
-                                              " applied_at TIMESTAMPTZ NOT NULL)"))
-                   : QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version"
-                                    " (version INTEGER NOT NULL PRIMARY KEY,"
-                                    " applied_at TIMESTAMPTZ NOT NULL)"));
+                                              " applied_at TIMESTAMPTZ NOT NULL)");
+        exec(conn, db.engine() == SqlEngine::SQLite ? forSqlite(create) : forPostgres(create));
+    }
     const int current = currentVersion(conn);
     for (const Migration& migration : migrations()) {
         if (migration.version > current) {
