@@ -278,7 +278,14 @@ bool TPickListDialog::search(const QString& text) {
 }
 
 void TPickListDialog::focusSearch() {
+    m_searchFirst = true;
     m_search->setFocus();
+}
+
+void TPickListDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The list (or the search line) has the focus from the start: everything by keyboard.
+    (m_searchFirst ? static_cast<QWidget*>(m_search) : m_view)->setFocus();
 }
 
 bool TPickListDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -76,12 +76,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QTableView* m_view;
     QLineEdit* m_search;
     QStandardItemModel* m_model;
     bool m_multiple;
+    bool m_searchFirst = false;
 };
 
 class FRAMEWORK_EXPORT TProcuraDialog : public QDialog {
