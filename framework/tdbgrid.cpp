@@ -152,6 +152,10 @@ public:
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
         auto* edit = static_cast<TMaskEdit*>(editor);
+        // A repaint of the row must not wipe what the operator is typing.
+        const QVariant initial = edit->property("dietaInitialText");
+        if (initial.isValid() && edit->Text() != initial.toString())
+            return;
         const QString text = editText(index);
         edit->setText(text);
         edit->setProperty("dietaInitialText", edit->Text());
@@ -356,7 +360,19 @@ void TDBGrid::ColumnsChanged() {
             names << column->FieldName;
     if (!m_defaultColumns && names.isEmpty())
         names << QStringLiteral("\x01none"); // no column at all, not every field
-    m_model->SetFieldNames(names);
+    if (names != m_model->FieldNames()) {
+        m_model->SetFieldNames(names); // the reset reapplies everything
+        return;
+    }
+    // Same fields: titles, widths and flags change in place; an open editor stays.
+    applyColumns();
+    if (m_model->columnCount() > 0) {
+        emit m_model->headerDataChanged(Qt::Horizontal, 0, m_model->columnCount() - 1);
+        if (m_model->rowCount() > 0)
+            emit m_model->dataChanged(
+                m_model->index(0, 0),
+                m_model->index(m_model->rowCount() - 1, m_model->columnCount() - 1));
+    }
 }
 
 int TDBGrid::columnIndexOfView(int viewColumn) const {

@@ -94,7 +94,8 @@ public:
     int ColumnCount() const { return int(m_columns.size()); }
     TColumn& Column(int index) { return *m_columns.at(size_t(index)); }
     int ColumnIndex(QStringView fieldName) const; // -1 when absent
-    // Apply changes made to a TColumn's properties.
+    // Apply changes made to a TColumn's properties (ButtonStyle and ReadOnly count at the next
+    // editor without it). Keeps the current cell and an open editor unless fields changed.
     void ColumnsChanged();
 
     // --- Selection

@@ -2,7 +2,9 @@
 // and re-attach, events and the column helpers.
 #include "framework/abortguard.h"
 #include "framework/consistegrid.h"
+#include "framework/dbcontrols.h"
 #include "framework/lookups.h"
+#include "framework/paintfreeze.h"
 #include "framework/scripteddialogs.h"
 #include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace dieta;
@@ -34,6 +37,9 @@ private slots:
     void clicksTitlesAndKeys();
     void drawHandlerReadsTheDrawnRow();
     void oliveBecomesTransparent();
+    void bulkChangeWithControlsDisabled();
+    void columnChangesKeepTheEditor();
+    void boundControlsFollowTheCursor();
 
 private:
     QModelIndex cell(int row, const char* field) const {
@@ -316,6 +322,73 @@ void TestGrid::oliveBecomesTransparent() {
     QCOMPARE(qAlpha(converted.pixel(0, 0)), 0);
     QCOMPARE(converted.pixel(1, 1), qRgb(0, 0, 0));
     QCOMPARE(TDBGrid::TransparentOlive(picture).cacheKey(), converted.cacheKey()); // once
+}
+
+void TestGrid::bulkChangeWithControlsDisabled() {
+    // The mark-all recipe: painting frozen, controls disabled, every record edited and posted.
+    focusCell(1, "DSSERVINTE");
+    int resets = 0;
+    connect(m_grid->model(), &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+    {
+        PaintFreeze freeze(m_window.get());
+        QVERIFY(!m_window->updatesEnabled());
+        m_ds->DisableControls();
+        m_ds->First();
+        while (!m_ds->Eof()) {
+            m_ds->Edit();
+            m_ds->FieldByName(u"DSSERVINTE")->SetAsString("marcado");
+            m_ds->Post();
+            m_ds->Next();
+        }
+        m_ds->First();
+        m_ds->EnableControls();
+    }
+    QVERIFY(m_window->updatesEnabled());
+    QCOMPARE(resets, 1); // one redraw at the end
+    QCOMPARE(cell(2, "DSSERVINTE").data().toString(), QStringLiteral("marcado"));
+    QCOMPARE(m_grid->currentIndex(), cell(0, "DSSERVINTE"));
+}
+
+void TestGrid::columnChangesKeepTheEditor() {
+    m_grid->SetEditing(true);
+    focusCell(0, "DSSERVINTE");
+    QTest::keyClick(m_grid, Qt::Key_A);
+    QVERIFY(m_grid->EditorMode());
+    m_grid->Column(0).Title = QStringLiteral("Nome");
+    m_grid->ColumnsChanged();
+    QVERIFY(m_grid->EditorMode());
+    QCOMPARE(m_grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Nome"));
+    m_grid->SetEditing(false); // switching editing off commits the open editor
+    QVERIFY(!m_grid->EditorMode());
+    QCOMPARE(m_ds->FieldByName(u"DSSERVINTE")->AsString(), QStringLiteral("a"));
+    QCOMPARE(m_ds->State(), dsEdit);
+}
+
+void TestGrid::boundControlsFollowTheCursor() {
+    auto* text = new TDBText(m_window.get());
+    auto* edit = new TDBEdit(m_window.get());
+    auto* navigator = new TDBNavigator(m_window.get());
+    text->SetDataSource(m_source);
+    text->SetDataField("NMPACIENTE");
+    edit->SetDataSource(m_source);
+    edit->SetDataField("DSSERVINTE");
+    navigator->SetDataSource(m_source);
+    QCOMPARE(text->text(), QStringLiteral("Ana"));
+    QVERIFY(!navigator->nbPrior->isEnabled());
+    navigator->nbLast->click();
+    QCOMPARE(text->text(), QStringLiteral("Carla"));
+    QCOMPARE(m_grid->currentIndex().row(), 2);
+    QVERIFY(!navigator->nbNext->isEnabled() && navigator->nbFirst->isEnabled());
+    QCOMPARE(navigator->nbNext->focusPolicy(), Qt::NoFocus);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("jejum"));
+    QCOMPARE(m_ds->State(), dsEdit);
+    QCOMPARE(m_ds->FieldByName(u"DSSERVINTE")->AsString(), QStringLiteral("jejum"));
+    QVERIFY(!navigator->nbFirst->isEnabled()); // no moving while editing
+    m_ds->Post();
+    m_ds->First();
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(text->text(), QStringLiteral("Ana"));
 }
 
 QTEST_MAIN(TestGrid)
