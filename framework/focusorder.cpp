@@ -11,15 +11,22 @@ namespace {
 
 const char* const focusOrderProperty = "dieta_focusOrder";
 
-// Restores a flag when the scope ends, also when a handler throws past us.
+// Sets the moving flag for a scope and restores it, also when a handler throws past us or
+// destroys the window (and this component with it).
 class MovingScope {
 public:
-    explicit MovingScope(bool& flag) : m_flag(flag), m_previous(flag) { m_flag = true; }
-    ~MovingScope() { m_flag = m_previous; }
+    MovingScope(FocusOrder* order, bool& flag) : m_order(order), m_flag(flag), m_previous(flag) {
+        m_flag = true;
+    }
+    ~MovingScope() {
+        if (m_order)
+            m_flag = m_previous;
+    }
     MovingScope(const MovingScope&) = delete;
     MovingScope& operator=(const MovingScope&) = delete;
 
 private:
+    QPointer<FocusOrder> m_order;
     bool& m_flag;
     bool m_previous;
 };
@@ -102,7 +109,11 @@ bool FocusOrder::runChain(const QList<QWidget*>& chain, bool exiting, QWidget* e
         if (found == handlers.constEnd())
             continue;
         const Handler handler = *found; // a handler may replace itself while it runs
-        if (runGuarded(handler) != GuardOutcome::Completed)
+        QPointer<FocusOrder> alive = this;
+        const GuardOutcome outcome = runGuarded(handler);
+        if (!alive)
+            return false; // the handler closed the window
+        if (outcome != GuardOutcome::Completed)
             return false;
         if (m_window->focusWidget() != expected)
             return false;
@@ -111,13 +122,17 @@ bool FocusOrder::runChain(const QList<QWidget*>& chain, bool exiting, QWidget* e
 }
 
 void FocusOrder::moveTo(QWidget* target) {
-    MovingScope scope(m_moving);
+    QPointer<FocusOrder> alive = this;
+    MovingScope scope(this, m_moving);
     QPointer<QWidget> left = m_current;
     QPointer<QWidget> guardedTarget = target;
     QWidget* common = left ? commonAncestor(left, target) : m_window;
 
     const QList<QWidget*> exits = left ? chainUpTo(left, common) : QList<QWidget*>{};
-    if (!runChain(exits, true, target)) {
+    const bool exited = runChain(exits, true, target);
+    if (!alive)
+        return;
+    if (!exited) {
         // Cancelled: the focus stays where a handler put it, else goes back to the control.
         QWidget* focus = m_window->focusWidget();
         if (left && (focus == guardedTarget || !focus))
@@ -131,6 +146,8 @@ void FocusOrder::moveTo(QWidget* target) {
     QList<QWidget*> enters = chainUpTo(target, common);
     std::reverse(enters.begin(), enters.end());
     runChain(enters, false, target);
+    if (!alive)
+        return;
     // An enter handler that moved the focus leaves it there, with no further handlers.
     m_current = m_window->focusWidget();
 }
