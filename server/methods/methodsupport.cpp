@@ -59,8 +59,8 @@ DataPacket requirePacket(const QVariantList& args, int index, const QString& wha
 
 QString checkedCode(const QString& code, int width, const QString& what) {
     if (code.size() > width)
-        throw MethodError(QStringLiteral("%1 \"%2\" inválido: no máximo %3 caracteres.")
-                              .arg(what, code)
+        throw MethodError(QStringLiteral("%1: \"%2\" tem mais de %3 caracteres.")
+                              .arg(what, code.left(40))
                               .arg(width));
     return code;
 }
