@@ -1,12 +1,15 @@
 #include "platform/tnetconnection.h"
 
+#include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <csignal>
 #include <httplib.h>
+#include <mutex>
 
 namespace dieta {
 
@@ -33,28 +36,30 @@ std::string headerValue(const QString& text) {
 }
 
 QByteArray requestBody(const QVariantList& args) {
-    QJsonArray wire;
-    for (const QVariant& arg : args)
-        wire.append(toWire(arg));
-    return QJsonDocument(QJsonObject{{QStringLiteral("args"), wire}})
-        .toJson(QJsonDocument::Compact);
+    QByteArray body = "{\"args\":[";
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (i > 0)
+            body += ',';
+        body += toWireBytes(args.at(i));
+    }
+    return body + "]}";
 }
 
 // Decodes the by-reference values into a separate list first, so that a bad answer leaves
 // the caller's arguments untouched.
-bool readByRef(const QJsonValue& byref, QVariantList& args) {
-    if (byref.isUndefined() || byref.isNull())
+bool readByRef(std::optional<QByteArrayView> byref, QVariantList& args) {
+    if (!byref || *byref == "null")
         return true;
-    if (!byref.isObject())
+    const std::optional<WireMembers> values = wireObjectMembers(*byref);
+    if (!values)
         return false;
-    const QJsonObject values = byref.toObject();
     QList<std::pair<int, QVariant>> decoded;
-    for (auto it = values.begin(); it != values.end(); ++it) {
+    for (const auto& [key, bytes] : *values) {
         bool numeric = false;
-        const int position = it.key().toInt(&numeric);
+        const int position = key.toInt(&numeric);
         if (!numeric || position < 0 || position >= args.size())
             return false;
-        std::optional<QVariant> value = fromWire(it.value());
+        std::optional<QVariant> value = fromWireBytes(bytes);
         if (!value)
             return false;
         decoded.append({position, *value});
@@ -64,23 +69,29 @@ bool readByRef(const QJsonValue& byref, QVariantList& args) {
     return true;
 }
 
+std::optional<QByteArrayView> member(const WireMembers& members, QStringView key) {
+    for (const auto& [name, bytes] : members)
+        if (name == key)
+            return bytes;
+    return std::nullopt;
+}
+
 QVariant readAnswer(int status, const std::string& body, QVariantList& args) {
-    QJsonParseError parseError;
-    const QJsonDocument document =
-        QJsonDocument::fromJson(QByteArray::fromStdString(body), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+    const QByteArrayView bytes(body.data(), qsizetype(body.size()));
+    const std::optional<WireMembers> answer = wireObjectMembers(bytes);
+    if (!answer)
         return makeServerError(invalidAnswerText(status));
-    const QJsonObject answer = document.object();
-    if (answer.contains(QLatin1String("error"))) {
-        const QJsonValue error = answer.value(QLatin1String("error"));
-        if (!error.isString())
+    if (const auto error = member(*answer, u"error")) {
+        const std::optional<QVariant> text = fromWireBytes(*error);
+        if (!text || text->typeId() != QMetaType::QString)
             return makeServerError(invalidAnswerText(status));
-        return makeServerError(error.toString());
+        return makeServerError(text->toString());
     }
-    if (status != 200 || !answer.contains(QLatin1String("result")))
+    const std::optional<QByteArrayView> resultBytes = member(*answer, u"result");
+    if (status != 200 || !resultBytes)
         return makeServerError(invalidAnswerText(status));
-    std::optional<QVariant> result = fromWire(answer.value(QLatin1String("result")));
-    if (!result || !readByRef(answer.value(QLatin1String("byref")), args))
+    std::optional<QVariant> result = fromWireBytes(*resultBytes);
+    if (!result || !readByRef(member(*answer, u"byref"), args))
         return makeServerError(invalidAnswerText(status));
     return *result;
 }
@@ -90,6 +101,18 @@ bool isHealthy(const httplib::Result& res) {
         return false;
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(res->body));
     return document.object().value(QLatin1String("status")).toString() == QLatin1String("ok");
+}
+
+// Writing to a socket the server has closed raises SIGPIPE, whose default action ends the
+// whole host. The HTTP library only ignores it in its server; do it for the client too, unless
+// the application has chosen a handler of its own.
+void ignoreBrokenPipes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            std::signal(SIGPIPE, SIG_IGN);
+    });
 }
 
 void setTimeout(httplib::Client& client, void (httplib::Client::*setter)(time_t, time_t), int ms) {
@@ -155,6 +178,7 @@ QString TNetConnection::unreachableText() const {
 }
 
 void TNetConnection::connectNow() {
+    ignoreBrokenPipes();
     if (beforeConnect_)
         beforeConnect_();
     if (host_.trimmed().isEmpty() || port_ <= 0 || port_ > 65535)

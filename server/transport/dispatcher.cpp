@@ -1,5 +1,6 @@
 #include "server/transport/dispatcher.h"
 
+#include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
 
 #include <QDate>
@@ -82,26 +83,40 @@ struct Decoded {
     QString error; // non-empty: the reason for a 400
 };
 
-Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
+// Why a body is no {"args": [...]}, worded for the 400 answer.
+QString bodyFault(const QByteArray& body) {
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    QJsonDocument::fromJson(body, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return {{}, QStringLiteral("Corpo da requisição inválido: JSON malformado.")};
-    const QJsonValue wireArgs = document.object().value(QLatin1String("args"));
-    // A method without arguments may be called with an empty object.
-    if (!document.isObject() || !(wireArgs.isArray() || wireArgs.isUndefined()))
-        return {{}, QStringLiteral("Corpo da requisição inválido: esperado {\"args\": [...]}.")};
-    const QJsonArray array = wireArgs.toArray();
-    if (array.size() != spec.args.size())
+        return QStringLiteral("Corpo da requisição inválido: JSON malformado.");
+    return QStringLiteral("Corpo da requisição inválido: esperado {\"args\": [...]}.");
+}
+
+// The raw bytes of each argument; a method without arguments may be called with {}.
+std::optional<QList<QByteArrayView>> argumentBytes(const QByteArray& body) {
+    const std::optional<WireMembers> members = wireObjectMembers(body);
+    if (!members)
+        return std::nullopt;
+    for (const auto& [key, value] : *members)
+        if (key == u"args")
+            return wireArrayElements(value);
+    return QList<QByteArrayView>();
+}
+
+Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
+    const std::optional<QList<QByteArrayView>> elements = argumentBytes(body);
+    if (!elements)
+        return {{}, bodyFault(body)};
+    if (elements->size() != spec.args.size())
         return {{},
                 QStringLiteral("%1 espera %2 argumento(s), recebeu %3.")
                     .arg(spec.name)
                     .arg(spec.args.size())
-                    .arg(array.size())};
+                    .arg(elements->size())};
     Decoded decoded;
-    for (int i = 0; i < array.size(); ++i) {
+    for (int i = 0; i < elements->size(); ++i) {
         QString wireError;
-        std::optional<QVariant> value = fromWire(array.at(i), &wireError);
+        std::optional<QVariant> value = fromWireBytes(elements->at(i), &wireError);
         if (!value)
             return {{},
                     QStringLiteral("%1: argumento %2 inválido: %3")
@@ -122,27 +137,30 @@ Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
 
 // Every by-reference argument goes back, changed or not; never null, which the caller's
 // string variables cannot hold.
-QJsonObject byRefValues(const MethodSpec& spec, const QVariantList& args) {
-    QJsonObject byref;
+QByteArray byRefBytes(const MethodSpec& spec, const QVariantList& args) {
+    QByteArray out = "{";
     for (int position : spec.byref) {
         if (position < 0 || position >= args.size())
             continue;
-        QJsonValue value = toWire(args.at(position));
-        if (value.isNull() || value.isUndefined())
-            value = QString("");
-        byref.insert(QString::number(position), value);
+        QByteArray value = toWireBytes(args.at(position));
+        if (value == "null")
+            value = "\"\"";
+        if (out.size() > 1)
+            out += ',';
+        out += '"' + QByteArray::number(position) + "\":" + value;
     }
-    return byref;
+    return out + '}';
 }
 
 HttpAnswer runHandler(const MethodSpec& spec, QVariantList& args, CallContext& context) {
     CallResult outcome = spec.handler(context, args);
     if (outcome.failed())
         return {200, compact({{QStringLiteral("error"), outcome.error}})};
-    QJsonObject answer{{QStringLiteral("result"), toWire(outcome.result)}};
+    // Written as bytes: a packet result goes through the packet's fast writer.
+    QByteArray answer = "{\"result\":" + toWireBytes(outcome.result);
     if (!spec.byref.isEmpty())
-        answer.insert(QStringLiteral("byref"), byRefValues(spec, args));
-    return {200, compact(answer)};
+        answer += ",\"byref\":" + byRefBytes(spec, args);
+    return {200, answer + '}'};
 }
 
 } // namespace
