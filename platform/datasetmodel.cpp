@@ -40,6 +40,7 @@ void DataSetModel::rebuild() {
     m_columns.clear();
     m_rows = 0;
     if (TClientDataSet* ds = dataSet()) {
+        m_fieldsGeneration = ds->FieldsGeneration();
         if (m_fieldNames.isEmpty()) {
             for (TField* field : ds->FieldList())
                 if (field->Visible())
@@ -69,17 +70,28 @@ void DataSetModel::onRecordChanged(int row) {
         rebuild();
         return;
     }
+    if (ds->FieldsGeneration() != m_fieldsGeneration) {
+        rebuild();
+        return;
+    }
     emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
 }
 
+// While the dataset's controls are disabled no reset comes, but its fields may have been
+// replaced: then the columns' pointers are not used until the reset.
 TField* DataSetModel::FieldAt(int column) const {
+    const TClientDataSet* ds = dataSet();
+    if (!ds || ds->FieldsGeneration() != m_fieldsGeneration)
+        return nullptr;
     return column >= 0 && column < m_columns.size() ? m_columns[column] : nullptr;
 }
 
 int DataSetModel::ColumnOf(QStringView fieldName) const {
-    for (qsizetype i = 0; i < m_columns.size(); ++i)
-        if (QStringView(m_columns[i]->FieldName()).compare(fieldName, Qt::CaseInsensitive) == 0)
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        const TField* field = FieldAt(int(i));
+        if (field && QStringView(field->FieldName()).compare(fieldName, Qt::CaseInsensitive) == 0)
             return int(i);
+    }
     return -1;
 }
 

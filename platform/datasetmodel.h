@@ -52,6 +52,7 @@ private:
     QPointer<TDataSource> m_source;
     QStringList m_fieldNames;
     QList<TField*> m_columns;
+    quint64 m_fieldsGeneration = 0; // of the dataset when m_columns was taken
     int m_rows = 0;
 };
 

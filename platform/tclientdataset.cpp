@@ -234,6 +234,7 @@ void TClientDataSet::ClearFields() {
 }
 
 void TClientDataSet::renumberColumns() {
+    ++m_fieldsGeneration;
     m_dataFields.clear();
     m_calcFields.clear();
     for (const auto& field : m_fields) {

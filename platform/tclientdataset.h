@@ -60,6 +60,9 @@ public:
     TField* FieldByName(QStringView name) const; // case-insensitive; EDatabaseError if absent
     TField* FindField(QStringView name) const;   // nullptr if absent
     QList<FieldDef> DataFieldDefs() const;
+    // Changes whenever fields are added, removed or replaced: a holder of TField pointers
+    // (a model between two resets) checks it before using them.
+    quint64 FieldsGeneration() const { return m_fieldsGeneration; }
 
     // --- Opening and data.
     void CreateDataSet(); // opens empty with the defined fields
@@ -215,6 +218,7 @@ private:
     std::vector<TField*> m_dataFields;
     std::vector<TField*> m_calcFields;
     bool m_fieldsFromPacket = false; // data fields were created by SetData
+    quint64 m_fieldsGeneration = 1;
 
     std::vector<std::unique_ptr<Record>> m_records; // data order
     std::vector<Record*> m_view;                    // filtered, in index order

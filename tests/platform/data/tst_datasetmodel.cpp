@@ -152,6 +152,22 @@ private slots:
         QCOMPARE(f.model.index(0, f.model.ColumnOf(u"STPACIACOM")).data().toString(), QString("1"));
     }
 
+    void fieldsReplacedWhileDisabled() {
+        Fixture f;
+        DataPacket other;
+        other.fields = {{"CODIGO", FieldKind::Integer}};
+        other.rows = {{qint64(7)}};
+        f.ds.DisableControls();
+        f.ds.SetData(other); // the packet's fields replace the old ones
+        // No reset yet, and the old columns are not read (they are gone).
+        QCOMPARE(f.model.columnCount(), 6);
+        QVERIFY(!f.model.index(0, 0).data().isValid());
+        QCOMPARE(f.model.FieldAt(0), nullptr);
+        f.ds.EnableControls();
+        QCOMPARE(f.model.columnCount(), 1);
+        QCOMPARE(f.model.index(0, 0).data().toString(), QString("7"));
+    }
+
     void survivesItsSourceAndDataSet() {
         auto ds = std::make_unique<TClientDataSet>();
         ds->SetData(inpatients());
