@@ -217,6 +217,8 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
             connectNow();
         } catch (const NetConnectionError& error) {
             return makeServerError(error.text());
+        } catch (const std::exception& error) { // from BeforeConnect
+            return makeServerError(QString::fromUtf8(error.what()));
         }
     }
     const httplib::Headers headers{{"X-Operador", headerValue(operator_)}};

@@ -98,7 +98,8 @@ public:
 
     // Calls a method of ServerName with positional arguments. By-reference arguments come
     // back changed in args (by position). Returns the result or an error result (see above).
-    // Connects first when not connected; a failed connection is an error result too.
+    // Connects first when not connected; a failed connection is an error result too. Only a
+    // silent abort (EAbort) thrown by BeforeConnect passes through.
     QVariant call(const QString& method, QVariantList& args);
     QVariant call(const QString& method, const QVariantList& args = {});
 

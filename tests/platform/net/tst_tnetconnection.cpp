@@ -229,6 +229,8 @@ void tst_TNetConnection::beforeConnectRunsFirstAndMayAbandon() {
     refusing.setBeforeConnect([] { throw std::runtime_error("sem endereço"); });
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, refusing.setConnected(true));
     QVERIFY(!refusing.Connected());
+    // Through a call the same failure is an error result.
+    QCOMPARE(serverErrorText(refusing.call("Echo", QVariantList{1.0})), QString("sem endereço"));
 }
 
 void tst_TNetConnection::callConnectsWhenNeeded() {
