@@ -3,8 +3,10 @@
 #include "platform/sqldatabase.h"
 #include "server/methods/methodsupport.h"
 
+#include <QHash>
 #include <QSqlQuery>
 #include <algorithm>
+#include <vector>
 
 namespace dieta::server {
 
@@ -161,26 +163,44 @@ enum Selected {
     qRESTRICTION
 };
 
+// Date-time cells of the list, converted once per distinct value: admission and discharge
+// dates repeat across the list, and each conversion of a local time asks the time zone.
+class DateTimeCells {
+public:
+    QVariant operator()(const QVariant& value) {
+        if (value.isNull())
+            return QVariant();
+        const QString key = value.toString();
+        auto it = cells_.constFind(key);
+        if (it == cells_.constEnd())
+            it = cells_.insert(key, cellFromSql(value, FieldKind::DateTime));
+        return it.value();
+    }
+
+private:
+    QHash<QString, QVariant> cells_;
+};
+
 QVariant textAt(const QSqlQuery& query, int column) {
     const QVariant value = query.value(column);
     return value.isNull() ? QVariant() : QVariant(value.toString());
 }
 
 // The stay's part of a row; the record's part is left null.
-Row stayRow(const QSqlQuery& query, const Filters& filters) {
+Row stayRow(const QSqlQuery& query, const Filters& filters, DateTimeCells& dates) {
     Row row(ColumnCount);
     row[NMPACIENTE] = textAt(query, qNMPACIENTE);
     row[CDPACIENTE] = textAt(query, qCDPACIENTE);
-    row[DTALTA] = cellFromSql(query.value(qDTALTA), FieldKind::DateTime);
-    row[DTINTERNA] = cellFromSql(query.value(qDTINTERNA), FieldKind::DateTime);
+    row[DTALTA] = dates(query.value(qDTALTA));
+    row[DTINTERNA] = dates(query.value(qDTINTERNA));
     row[CDSERPADDIE] = textAt(query, qCDSERPADDIE);
     row[CDLEITO] = textAt(query, qCDLEITO);
     row[NMLEITO] = textAt(query, qNMLEITO);
     row[NMSERPADDIE] = textAt(query, qNMSERPADDIE);
-    row[DTNASCPACI] = cellFromSql(query.value(qDTNASCPACI), FieldKind::DateTime);
+    row[DTNASCPACI] = dates(query.value(qDTNASCPACI));
     row[CDFILIAL] = filters.branch;
     row[CDSERVFILI] = textAt(query, qCDSERVFILI);
-    row[DTSERVINTE] = QDateTime(filters.date, QTime(0, 0));
+    row[DTSERVINTE] = dates(filters.date);
     row[IDCHECK] = QStringLiteral("N");
     row[IDCHECKTODOS] = QStringLiteral("S");
     return row;
@@ -210,19 +230,31 @@ Row recordRow(Row row, const QSqlQuery& query, bool patient) {
     return row;
 }
 
-QString rowText(const Row& row, int column) {
-    return row[column].toString();
-}
-
 // Bed order the same on every engine (collations differ); rows of one stay stay together.
 void sortByBed(QList<Row>& rows) {
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
-        if (const int c = QString::compare(rowText(a, CDLEITO), rowText(b, CDLEITO)); c != 0)
+    struct Key {
+        QString bed;
+        QString patient;
+        QDateTime admission;
+        qsizetype index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        keys.push_back({rows[i][CDLEITO].toString(), rows[i][CDPACIENTE].toString(),
+                        rows[i][DTINTERNA].toDateTime(), i});
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (const int c = QString::compare(a.bed, b.bed); c != 0)
             return c < 0;
-        if (const int c = QString::compare(rowText(a, CDPACIENTE), rowText(b, CDPACIENTE)); c != 0)
+        if (const int c = QString::compare(a.patient, b.patient); c != 0)
             return c < 0;
-        return a[DTINTERNA].toDateTime() < b[DTINTERNA].toDateTime();
+        return a.admission < b.admission;
     });
+    QList<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const Key& key : keys)
+        sorted.append(std::move(rows[key.index]));
+    rows = std::move(sorted);
 }
 
 } // namespace
@@ -267,6 +299,7 @@ DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params
     QVariantMap values;
     QSqlQuery query = execSql(conn, listQuery(filters, values), values);
 
+    DateTimeCells dates;
     QString currentStay;
     bool stayHasPatientRow = false;
     while (query.next()) {
@@ -279,7 +312,7 @@ DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params
         const bool companionShown = query.value(qIDACOMPANH).toString() == u"S";
         if (firstOfStay)
             stayHasPatientRow = false;
-        Row base = stayRow(query, filters);
+        Row base = stayRow(query, filters, dates);
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
             list.rows.append(emptyPatientRow(base, query.value(qRESTRICTION).toString()));
