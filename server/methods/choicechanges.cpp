@@ -45,6 +45,8 @@ struct ChoiceKey {
 };
 
 ChoiceKey keyOf(const DataPacket& delta, const Row& row) {
+    if (row.size() != delta.fields.size())
+        throw MethodError(QStringLiteral("Pacote de alterações inválido."));
     const auto text = [&](const char* field) {
         const int column = delta.fieldIndex(QString::fromLatin1(field));
         return column < 0 || row[column].isNull() ? QString() : row[column].toString();

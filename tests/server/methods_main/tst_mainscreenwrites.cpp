@@ -289,6 +289,13 @@ private slots:
                     .contains(u"DSOBSCONF"));
         QCOMPARE(stored(db, "P001", "01"), before);
 
+        // A modification that does not say what it read.
+        DeltaBuilder blind(choices(net, "P001", "01"));
+        blind.modify("02.01.001", {{"IDESCOCONF", "N"}});
+        blind.delta.changes.first().original.clear();
+        QVERIFY(isServerError(net.call("SetUpdConfesco", {fromPacket(blind.delta)})));
+        QCOMPARE(stored(db, "P001", "01"), before);
+
         // Not a change log at all.
         QVERIFY(isServerError(net.call("SetUpdConfesco", {QStringLiteral("x")})));
         QCOMPARE(audits(db, "SetUpdConfesco"), 0);
