@@ -668,6 +668,37 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, loaded.LoadFromFile(dir.filePath("nada.cds")));
     }
 
+    void dataSourceFollowsItsDataSet() {
+        TClientDataSet ds;
+        ds.SetData(inpatients());
+        TDataSource source;
+        QCOMPARE(source.State(), dsInactive);
+        QStringList seen;
+        source.OnStateChange = [&](TDataSource* s) { seen.append(QString::number(s->State())); };
+        int dataChanges = 0;
+        source.OnDataChange = [&](TDataSource*, TField*) { ++dataChanges; };
+        source.SetDataSet(&ds);
+        QCOMPARE(seen, QStringList({QString::number(dsBrowse)}));
+        ds.Next();
+        QCOMPARE(dataChanges, 1);
+
+        source.SetEnabled(false); // the controls see a closed dataset
+        QCOMPARE(source.State(), dsInactive);
+        ds.Edit();
+        ds.Next();
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(dataChanges, 1);
+        ds.Edit();
+        source.SetEnabled(true);
+        QCOMPARE(source.State(), dsEdit);
+        ds.Cancel();
+
+        TClientDataSet closed;
+        source.SetDataSet(&closed);
+        QCOMPARE(source.State(), dsInactive);
+        QCOMPARE(seen.size(), 5); // browse, inactive, edit, browse, inactive
+    }
+
     void cursorLimits() {
         TClientDataSet ds;
         ds.SetData(inpatients());
