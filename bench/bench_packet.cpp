@@ -12,7 +12,7 @@ using namespace dieta;
 
 namespace {
 
-struct FieldSpec {
+struct ColumnShape {
     const char* name;
     FieldKind kind;
     int size;
@@ -20,7 +20,7 @@ struct FieldSpec {
 };
 
 // The inpatient list in its field order, calculated fields included.
-const FieldSpec inpatientFields[] = {
+const ColumnShape inpatientFields[] = {
     {"NMPACIENTE", FieldKind::String, 80},      {"CDPACIENTE", FieldKind::String, 12},
     {"DTALTA", FieldKind::DateTime, 0},         {"DTINTERNA", FieldKind::DateTime, 0},
     {"CDSERPADDIE", FieldKind::String, 3},      {"CDLEITO", FieldKind::String, 12},
@@ -36,17 +36,17 @@ const FieldSpec inpatientFields[] = {
     {"IDCHECKTODOS", FieldKind::String, 1},     {"DSSERVINTE", FieldKind::String, 255},
 };
 
-QVariant sampleValue(const FieldSpec& spec, int row) {
-    switch (spec.kind) {
+QVariant sampleValue(const ColumnShape& shape, int row) {
+    switch (shape.kind) {
     case FieldKind::DateTime:
-        if (QByteArray(spec.name) == "DTALTA")
+        if (QByteArray(shape.name) == "DTALTA")
             return row % 3 == 0 ? QVariant() : QVariant(QDateTime(QDate(2026, 12, 9), QTime()));
-        if (QByteArray(spec.name) == "DTNASCPACI")
+        if (QByteArray(shape.name) == "DTNASCPACI")
             return QDateTime(QDate(1940, 1, 1).addDays(row * 17), QTime(0, 0));
         return QDateTime(QDate(2026, 12, 7).addDays(-(row % 20)), QTime(8 + row % 10, 15, 0));
     case FieldKind::String: {
-        const QString base = QString::fromUtf8("%1 Conceição %2").arg(spec.name).arg(row);
-        return spec.size > 0 ? base.left(spec.size) : base;
+        const QString base = QString::fromUtf8("%1 Conceição %2").arg(shape.name).arg(row);
+        return shape.size > 0 ? base.left(shape.size) : base;
     }
     default:
         return row;
@@ -55,25 +55,25 @@ QVariant sampleValue(const FieldSpec& spec, int row) {
 
 DataPacket inpatientPacket(int rows) {
     DataPacket packet;
-    for (const FieldSpec& spec : inpatientFields)
-        if (!spec.calculated)
-            packet.fields.append({spec.name, spec.kind, spec.size});
+    for (const ColumnShape& shape : inpatientFields)
+        if (!shape.calculated)
+            packet.fields.append({shape.name, shape.kind, shape.size});
     for (int r = 0; r < rows; ++r) {
         Row row;
-        for (const FieldSpec& spec : inpatientFields)
-            if (!spec.calculated)
-                row.append(sampleValue(spec, (r * 7919) % rows)); // beds out of order
+        for (const ColumnShape& shape : inpatientFields)
+            if (!shape.calculated)
+                row.append(sampleValue(shape, (r * 7919) % rows)); // beds out of order
         packet.rows.append(row);
     }
     return packet;
 }
 
 void defineInpatientList(TClientDataSet& ds) {
-    for (const FieldSpec& spec : inpatientFields) {
-        if (spec.calculated)
-            ds.AddCalcField(spec.name, spec.kind, spec.size);
+    for (const ColumnShape& shape : inpatientFields) {
+        if (shape.calculated)
+            ds.AddCalcField(shape.name, shape.kind, shape.size);
         else
-            ds.AddField(spec.name, spec.kind, spec.size);
+            ds.AddField(shape.name, shape.kind, shape.size);
     }
     ds.AddIndex("Ordena", "CDLEITO");
     ds.SetIndexName("Ordena");
