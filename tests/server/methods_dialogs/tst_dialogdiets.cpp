@@ -185,6 +185,8 @@ private slots:
         // The companion gets a record of its own; "S" keeps the remark.
         execOn(db, QStringLiteral(
                        "UPDATE SERVINTE SET DSSERVINTE = 'manter' WHERE CDPACIENTE = 'P001'"));
+        execOn(db, QStringLiteral("UPDATE CONFESCO SET DSOBSCONF = 'sem sal' WHERE CDPACIENTE ="
+                                  " 'P001' AND CDPRATO = '02.01.001'"));
         args = confDietaArgs(markedRows({{"P001", "0", "01"}}, today), menu, QStringLiteral("0001"),
                              QStringLiteral("1"), QStringLiteral("S"));
         QVERIFY(isPacket(net.call(QStringLiteral("SetConfDieta"), args)));
@@ -196,6 +198,11 @@ private slots:
         QCOMPARE(columnOf(db, QStringLiteral("SELECT DSSERVINTE FROM SERVINTE WHERE CDPACIENTE ="
                                              " 'P001' AND NRSEQUSERV = '01'")),
                  QStringList{"manter"});
+        // ... and the remark of a dish the new menu still holds.
+        QCOMPARE(columnOf(db, QStringLiteral("SELECT DSOBSCONF FROM CONFESCO WHERE CDPACIENTE ="
+                                             " 'P001' AND NRSEQUSERV = '01' AND CDPRATO ="
+                                             " '02.01.001'")),
+                 QStringList{"sem sal"});
     }
 
     void setDietRefusals_data() { addEngineRows(); }
