@@ -207,6 +207,12 @@ private slots:
         edit.modify("01.01.002", {{"IDESCOCONF", "N"}, {"DSOBSCONF", "sem açúcar"}})
             .remove("03.01.001")
             .insert(edit.newRow("02", "02.02.001"));
+        // The operator of the request must be a nutritionist of the branch.
+        auto outsider = server->connect("OPER99");
+        QCOMPARE(serverErrorText(outsider->call("SetUpdConfesco", {fromPacket(edit.delta)})),
+                 QStringLiteral("Operador não está cadastrado como nutricionista."));
+        QCOMPARE(audits(db, "SetUpdConfesco"), 0);
+
         QVERIFY(succeeded(net.call("SetUpdConfesco", {fromPacket(edit.delta)})));
 
         const DataPacket after = choices(net, "P001", "01");
