@@ -190,6 +190,8 @@ void TfrmContAlimentar::buildSelectionPanel() {
     sbtOntem = speedButton(panPrin, "sbtOntem", QStringLiteral("Dia Anterior"), Qt::LeftArrow);
     depData = new TDateEditPlus(panPrin);
     depData->setObjectName("depData");
+    // The edit's default: the day the window opens.
+    depData->SetDate(QDate::currentDate());
     setInfoColour(depData);
     sbtAmanha = speedButton(panPrin, "sbtAmanha", QStringLiteral("Dia Posterior"), Qt::RightArrow);
     edtDia = readOnlyEdit(panPrin, "edtDia", 596, 32, 110);
@@ -404,6 +406,9 @@ void CriaContAlim() {
         if (QMdiArea* area = contracts::hostMdiArea()) {
             frame = area->addSubWindow(form);
             frame->setAttribute(Qt::WA_DeleteOnClose);
+            // The design size of the window, plus the frame's title and borders.
+            frame->resize(form->size().expandedTo(QSize(729, 385)) +
+                          (frame->sizeHint() - form->sizeHint()).expandedTo(QSize(8, 30)));
         }
     }
     QWidget* shown = frame ? static_cast<QWidget*>(frame) : form;

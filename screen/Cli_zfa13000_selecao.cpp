@@ -506,15 +506,6 @@ void TfrmContAlimentar::cdsInternacaoAfterScroll() {
     cdsConfesco->FieldByName(u"QTPRATCONF")->SetVisible(quantities);
 }
 
-void TfrmContAlimentar::dbgPadraoColEnter() {
-    TField* selected = dbgPadrao->SelectedField();
-    const QString field = selected ? selected->FieldName() : QString();
-    const bool hasDiet =
-        cdsInternacao->Active() && !cdsInternacao->FieldByName(u"CDDIETPAD")->AsString().isEmpty();
-    dbgPadrao->SetEditing(
-        hasDiet && (field == QLatin1String("CDDIETPAD") || field == QLatin1String("DSSERVINTE")));
-}
-
 void TfrmContAlimentar::loadConfesco() {
     QVariantList args{code(medCdFilial), cdsInternacao->FieldByName(u"CDPACIENTE")->AsString(),
                       cdsInternacao->FieldByName(u"DTSERVINTE")->AsDate(),
@@ -561,14 +552,6 @@ void TfrmContAlimentar::pgcPadraoChange() {
     repaint();
 }
 
-void TfrmContAlimentar::dtsInternacaoStateChange() {
-    // The list's editing state decides the toolbar while the list page is shown.
-    const TDataSetState state = cdsInternacao->State();
-    const bool editing = state == dsEdit || state == dsInsert;
-    setButton(sbtConfirmar, editing);
-    setButton(sbtCancelar, editing);
-}
-
 // ---------------------------------------------------------------- wiring
 
 void TfrmContAlimentar::connectHandlers() {
@@ -601,7 +584,10 @@ void TfrmContAlimentar::connectHandlers() {
         cdsInternacaoIDRESTSERINGetText(f, t, d);
     };
     dtsInternacao->OnStateChange = [this](TDataSource*) { dtsInternacaoStateChange(); };
-    dbgPadrao->OnColEnter = [this] { dbgPadraoColEnter(); };
+
+    connectGridHandlers();
+    connectMenuHandlers();
+    connectSavingHandlers();
 }
 
 } // namespace dieta::Cli_zfa13000
