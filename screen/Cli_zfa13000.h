@@ -1,14 +1,12 @@
 #pragma once
-// Cli_zfa13000: the oral diet control screen TfrmContAlimentar, the module's
-// main window. For one branch, one service (or group of services) and one date
-// it lists the inpatients and companions, their diets of the day and, on the
-// "Cardápio" page, the menu choices of the current one. Dialogs reach its
-// components through the unit variable frmContAlimentar.
+// Cli_zfa13000: the oral diet control screen TfrmContAlimentar, the module's main window.
+// For one branch, one service (or group of services) and one date it lists the inpatients and
+// companions, their diets of the day and, on the "Cardápio" page, the menu choices of the
+// current one. Dialogs reach its components through the unit variable frmContAlimentar.
 //
-// The unit is split by concern: Cli_zfa13000.cpp builds the window and its
-// components, Cli_zfa13000_dados.cpp its datasets, queries and messages,
-// Cli_zfa13000_selecao.cpp the start-up, the selection panel and the loading of
-// the list.
+// The unit is split by concern: Cli_zfa13000.cpp builds the window and its components,
+// Cli_zfa13000_dados.cpp its datasets, queries and messages, Cli_zfa13000_selecao.cpp the
+// start-up, the selection panel and the loading of the list.
 
 #include "framework/tdbgrid.h"
 #include "framework/tfrmpadrao.h"
@@ -41,203 +39,257 @@ class TNetConnection;
 namespace dieta::Cli_zfa13000 {
 
 class TfrmContAlimentar : public TfrmPadrao {
-  Q_OBJECT
+    Q_OBJECT
 public:
-  explicit TfrmContAlimentar(QWidget *parent = nullptr);
-  ~TfrmContAlimentar() override;
+    explicit TfrmContAlimentar(QWidget* parent = nullptr);
+    ~TfrmContAlimentar() override;
 
-  // --- Toolbar buttons of the screen and their menu twins.
-  QToolButton *sbtDieta = nullptr;
-  QToolButton *sbtFiltro = nullptr;
-  QToolButton *sbtCopConf = nullptr;
-  QToolButton *sbtPresDiet = nullptr;
-  QToolButton *sbtDupDieta = nullptr;
-  QToolButton *sbtCalcNutr = nullptr;
-  QToolButton *sbtRestricao = nullptr;
-  QToolButton *sbtCalcPresDieta = nullptr;
-  QAction *N1 = nullptr;
-  QAction *mnuDieta = nullptr;
-  QAction *mnuFiltro = nullptr;
-  QAction *mnuCopConf = nullptr;
-  QAction *mnuPresDiet = nullptr;
-  QAction *mnuDupDieta = nullptr;
-  QAction *mnuCalcNutr = nullptr;
-  QAction *mnuRestricao = nullptr;
-  QAction *mnuCalcPresDieta = nullptr;
+    // --- Toolbar buttons of the screen and their menu twins.
+    QToolButton* sbtDieta = nullptr;
+    QToolButton* sbtFiltro = nullptr;
+    QToolButton* sbtCopConf = nullptr;
+    QToolButton* sbtPresDiet = nullptr;
+    QToolButton* sbtDupDieta = nullptr;
+    QToolButton* sbtCalcNutr = nullptr;
+    QToolButton* sbtRestricao = nullptr;
+    QToolButton* sbtCalcPresDieta = nullptr;
+    QAction* N1 = nullptr;
+    QAction* mnuDieta = nullptr;
+    QAction* mnuFiltro = nullptr;
+    QAction* mnuCopConf = nullptr;
+    QAction* mnuPresDiet = nullptr;
+    QAction* mnuDupDieta = nullptr;
+    QAction* mnuCalcNutr = nullptr;
+    QAction* mnuRestricao = nullptr;
+    QAction* mnuCalcPresDieta = nullptr;
 
-  // Pictures drawn in grid cells (clOlive background made transparent when
-  // drawn).
-  QImage imgCheck, imgUnCheck, imgRest, imgNRest, imgImp, imgNImp, imgOpcao;
+    // Pictures drawn in grid cells (clOlive background made transparent when drawn).
+    QImage imgCheck, imgUnCheck, imgRest, imgNRest, imgImp, imgNImp, imgOpcao;
 
-  // --- Selection panel.
-  QFrame *panPrin = nullptr;
-  QLabel *lblFilial = nullptr;
-  TMaskEdit *medCdFilial = nullptr;
-  TBtnPesquisa *btnFilial = nullptr;
-  QLineEdit *edtNmFilial = nullptr;
-  QComboBox *cmbServGrupo = nullptr;
-  QLabel *lblServGrupo = nullptr;
-  TMaskEdit *medCdServico = nullptr;
-  TBtnPesquisa *btnPesqServGrupo = nullptr;
-  QLineEdit *edtNmServico = nullptr;
-  QLabel *lblData = nullptr;
-  QToolButton *sbtOntem = nullptr;
-  TDateEditPlus *depData = nullptr;
-  QToolButton *sbtAmanha = nullptr;
-  QLineEdit *edtDia = nullptr;
-  TMaskEdit *medMaskServ = nullptr;
-  TMaskEdit *medMaskGrup = nullptr;
+    // --- Selection panel.
+    QFrame* panPrin = nullptr;
+    QLabel* lblFilial = nullptr;
+    TMaskEdit* medCdFilial = nullptr;
+    TBtnPesquisa* btnFilial = nullptr;
+    QLineEdit* edtNmFilial = nullptr;
+    QComboBox* cmbServGrupo = nullptr;
+    QLabel* lblServGrupo = nullptr;
+    TMaskEdit* medCdServico = nullptr;
+    TBtnPesquisa* btnPesqServGrupo = nullptr;
+    QLineEdit* edtNmServico = nullptr;
+    QLabel* lblData = nullptr;
+    QToolButton* sbtOntem = nullptr;
+    TDateEditPlus* depData = nullptr;
+    QToolButton* sbtAmanha = nullptr;
+    QLineEdit* edtDia = nullptr;
+    TMaskEdit* medMaskServ = nullptr;
+    TMaskEdit* medMaskGrup = nullptr;
 
-  // --- "Cardápio" page.
-  QStackedWidget *ntbCardapio = nullptr;
-  TDBEdit *dbeDieta = nullptr;
-  TDBText *dbtAcomPaci = nullptr;
-  TDBGrid *dbgDieta = nullptr;
-  QFrame *panFormula = nullptr;
-  TBtnPesquisa *BtnPesquisa2 = nullptr;
-  QLineEdit *edtNmPrato = nullptr;
-  TDBEdit *DBEdit1 = nullptr;
-  TMaskEdit *medHrConsumo = nullptr;
-  TMaskEdit *medIntervalo = nullptr;
-  TMaskEdit *medPeriodo = nullptr;
-  QToolButton *stbConfCard = nullptr;
-  TDBGrid *dbgFormula = nullptr;
+    // --- "Cardápio" page.
+    QStackedWidget* ntbCardapio = nullptr;
+    TDBEdit* dbeDieta = nullptr;
+    TDBText* dbtAcomPaci = nullptr;
+    TDBGrid* dbgDieta = nullptr;
+    QFrame* panFormula = nullptr;
+    TBtnPesquisa* BtnPesquisa2 = nullptr;
+    QLineEdit* edtNmPrato = nullptr;
+    TDBEdit* DBEdit1 = nullptr;
+    TMaskEdit* medHrConsumo = nullptr;
+    TMaskEdit* medIntervalo = nullptr;
+    TMaskEdit* medPeriodo = nullptr;
+    QToolButton* stbConfCard = nullptr;
+    TDBGrid* dbgFormula = nullptr;
 
-  // --- Navigator panel.
-  TDBText *dbtNome = nullptr;
+    // --- Navigator panel.
+    TDBText* dbtNome = nullptr;
 
-  // --- Data.
-  TNetConnection *netDietaOral = nullptr;
-  TClientDataSet *cdsInternacao = nullptr;
-  TClientDataSet *cdsInterAux = nullptr;
-  TClientDataSet *cdsParams = nullptr;
-  TClientDataSet *cdsDiagInter = nullptr;
-  TClientDataSet *cdsConfCard = nullptr;
-  TClientDataSet *cdsConfesco = nullptr;
-  TClientDataSet *cdsCompCard = nullptr;
-  TDataSource *dtsInternacao = nullptr;
-  TDataSource *dtsCompCard = nullptr;
-  TDataSource *dtsFilial = nullptr;
-  TDataSource *dtsServico = nullptr;
-  TDataSource *dtsGrupoServ = nullptr;
-  TDataSource *dtsDieta = nullptr;
-  TADOIBQuery *qryFilial = nullptr;
-  TADOIBQuery *qryServico = nullptr;
-  TADOIBQuery *qryGrupoServico = nullptr;
-  TADOIBQuery *qryNutricio = nullptr;
-  TADOIBQuery *qryDieta = nullptr;
+    // --- Data.
+    TNetConnection* netDietaOral = nullptr;
+    TClientDataSet* cdsInternacao = nullptr;
+    TClientDataSet* cdsInterAux = nullptr;
+    TClientDataSet* cdsParams = nullptr;
+    TClientDataSet* cdsDiagInter = nullptr;
+    TClientDataSet* cdsConfCard = nullptr;
+    TClientDataSet* cdsConfesco = nullptr;
+    TClientDataSet* cdsCompCard = nullptr;
+    TDataSource* dtsInternacao = nullptr;
+    TDataSource* dtsCompCard = nullptr;
+    TDataSource* dtsFilial = nullptr;
+    TDataSource* dtsServico = nullptr;
+    TDataSource* dtsGrupoServ = nullptr;
+    TDataSource* dtsDieta = nullptr;
+    TADOIBQuery* qryFilial = nullptr;
+    TADOIBQuery* qryServico = nullptr;
+    TADOIBQuery* qryGrupoServico = nullptr;
+    TADOIBQuery* qryNutricio = nullptr;
+    TADOIBQuery* qryDieta = nullptr;
 
-  // The filter dialog exists (created by CriaFiltroCont, freed with the
-  // screen).
-  bool boFiltroCriado = false;
+    // The filter dialog exists (created by CriaFiltroCont, freed with the screen).
+    bool boFiltroCriado = false;
 
-  // --- Handlers: creation, activation, close.
-  void FormCreate() override;
-  void FormActivate() override;
-  void FormClose(TCloseAction &action) override;
-  void netDietaOralBeforeConnect();
+    // --- Handlers: creation, activation, close.
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(TCloseAction& action) override;
+    void netDietaOralBeforeConnect();
 
-  // --- Handlers: branch, service or group, date.
-  void Vd_Filial();
-  void medCdFilialKeyPress(QChar &key);
-  void medCdFilialChange();
-  void medCdFilialExit();
-  void btnFilialBeforePesq();
-  void btnFilialAfterPesq();
-  void cmbServGrupoChange();
-  void medCdServicoChange();
-  void medCdServicoExit();
-  void btnPesqServGrupoBeforePesq();
-  void btnPesqServGrupoAfterPesq();
-  void sbtOntemClick();
-  void sbtAmanhaClick();
-  void depDataExit();
-  void depDataDateChange();
-  void sbtFiltroClick();
-  void panPrinEnter();
-  void panPrinExit();
+    // --- Handlers: branch, service or group, date.
+    void Vd_Filial();
+    void medCdFilialKeyPress(QChar& key);
+    void medCdFilialChange();
+    void medCdFilialExit();
+    void btnFilialBeforePesq();
+    void btnFilialAfterPesq();
+    void cmbServGrupoChange();
+    void medCdServicoChange();
+    void medCdServicoExit();
+    void btnPesqServGrupoBeforePesq();
+    void btnPesqServGrupoAfterPesq();
+    void sbtOntemClick();
+    void sbtAmanhaClick();
+    void depDataExit();
+    void depDataDateChange();
+    void sbtFiltroClick();
+    void panPrinEnter();
+    void panPrinExit();
 
-  // --- Handlers: the inpatient list and the pages.
-  void cdsInternacaoAfterOpen();
-  void cdsInternacaoCalcFields();
-  void cdsInternacaoSTPACIACOMGetText(TField *sender, QString &text,
-                                      bool displayText);
-  void cdsInternacaoIDRESTSERINGetText(TField *sender, QString &text,
-                                       bool displayText);
-  void cdsInternacaoAfterScroll();
-  void pgcPadraoChange() override;
+    // --- Handlers: the inpatient list and the pages.
+    void cdsInternacaoAfterOpen();
+    void cdsInternacaoCalcFields();
+    void cdsInternacaoSTPACIACOMGetText(TField* sender, QString& text, bool displayText);
+    void cdsInternacaoIDRESTSERINGetText(TField* sender, QString& text, bool displayText);
+    void cdsInternacaoAfterScroll();
+    void pgcPadraoChange() override;
 
-  // --- Inpatient grid: drawing, marks, keys, diet choice
-  // (Cli_zfa13000_grade.cpp).
-  void dbgPadraoDrawColumnCell(QPainter &painter, const QRect &rect,
-                               int columnIndex, TColumn &column, TField *field,
-                               TGridDrawState state);
-  void dbgPadraoCellClick(TColumn &column);
-  void dbgPadraoTitleClick(TColumn &column);
-  void dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers modifiers) override;
-  void dbgPadraoDblClick();
-  void dbgPadraoColEnter();
-  void dbgPadraoColExit();
-  void dbgPadraoEditButtonClick();
-  void Vd_Dieta(bool beforePost);
-  void Primeiro1Click() override;
-  void Anterior1Click() override;
-  void Proximo1Click() override;
-  void Ultimo1Click() override;
-  // --- end of the inpatient grid's section
-
-  // --- "Cardápio" page: menu-choice grid, formula panel, consumption times
-  // (Cli_zfa13000_cardapio.cpp, Cli_zfa13000_horas.cpp).
-  void dtsPadraoStateChange() override;
-  // --- end of the menu page's section
-
-  // --- Saving, verification and deletion (Cli_zfa13000_gravacao.cpp).
-  void dtsInternacaoStateChange();
-  // --- end of the saving section
-
-  // True while "Grupo" is chosen in cmbServGrupo.
-  bool grupoMode() const;
-
-  // Loads the list of the selection (GetInternacao with cdsParams), first
-  // record current, the grid re-attached in every case.
-  void loadInternacao();
+    // --- Inpatient grid: drawing, marks, keys, diet choice (Cli_zfa13000_grade.cpp).
+    void dbgPadraoDrawColumnCell(QPainter& painter, const QRect& rect, int columnIndex,
+                                 TColumn& column, TField* field, TGridDrawState state);
+    void dbgPadraoCellClick(TColumn& column);
+    void dbgPadraoTitleClick(TColumn& column);
+    void dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers modifiers) override;
+    void dbgPadraoDblClick();
+    void dbgPadraoColEnter();
+    void dbgPadraoColExit();
+    void dbgPadraoEditButtonClick();
+    void Vd_Dieta(bool beforePost);
+    void Primeiro1Click() override;
+    void Anterior1Click() override;
+    void Proximo1Click() override;
+    void Ultimo1Click() override;
 
 private:
-  void buildToolbar();
-  void buildSelectionPanel();
-  void buildMenuPage();
-  void buildNavigator();
-  void buildPictures();
-  void buildDataSets();
-  void buildQueries();
-  void buildMessages();
-  void buildListGrid();
-  void connectHandlers();
-  // Each concern wires its own handlers, in its own file.
-  void connectGridHandlers();
-  void connectMenuHandlers();
-  void connectSavingHandlers();
+    QString currentPatient() const;
+    // The three mark structures in step for the current record (in edit or insert state).
+    // markCurrent answers false, changing nothing, when the code is marked on another record.
+    bool markCurrent();
+    void unmarkCurrent();
+    bool toggleCurrentMark();
+    void copyToInterAux();
+    void removeFromInterAux(const QString& patient);
+    void markOrUnmarkAll();
+    void drawDietCell(QPainter& painter, const QRect& rect, TGridDrawState state);
+    // Shows the key's text, puts the focus on the record's diet cell and abandons.
+    [[noreturn]] void stopOnDiet(const char* key);
 
-  void setServGrupoLayout(bool grupo);
-  void openServicos(const QString &branch, const QString &code, bool all);
-  void loadConfCard();
-  void loadDiagInter();
-  void loadConfesco();
-  bool operadorNutricionista();
-  void positionOnFiltro();
-  void updatePageButtons();
-  void setButton(QToolButton *button, bool enabled);
-  QString diagnosesOf(const QString &patient, const QDate &admission);
+public:
+    // --- end of the inpatient grid's section
 
-  FocusOrder *m_focus = nullptr;
+    // --- "Cardápio" page: menu-choice grid, formula panel, consumption times
+    // (Cli_zfa13000_cardapio.cpp, Cli_zfa13000_horas.cpp).
+    void dtsPadraoStateChange() override;
+    void dbgDietaDrawColumnCell(QPainter& painter, const QRect& rect, int columnIndex,
+                                TColumn& column, TField* field, TGridDrawState state);
+    void dbgDietaColEnter();
+    void dbgDietaColExit();
+    void dbgDietaCellClick(TColumn& column);
+    void dbgDietaKeyDown(int& key, Qt::KeyboardModifiers modifiers);
+    void dbgDietaDblClick();
+    void cdsConfescoBeforeInsert();
+    void cdsConfescoBeforeDelete();
+    void cdsConfescoBeforePost();
+    void cdsConfescoAfterScroll();
+    void BtnPesquisa2BeforePesq();
+    void BtnPesquisa2AfterPesq();
+    void cdsCompCardAfterScroll();
+    // The quantity rule of quantity diets: the dish is chosen exactly when its quantity is
+    // above zero.
+    void Atua_QtRom();
+    // Consumption times: hours as a fraction <-> "HHHH:MM".
+    static QString RealToStTime(double hours);
+    double StTimeToReal(const QString& text);
+    void medHrConsumoExit();
+    void medIntervaloExit();
+    void medPeriodoExit();
+    void stbConfCardClick();
+    void cdsConfescoHRCONSCONFGetText(TField* sender, QString& text, bool displayText);
+    // The current inpatient's diet kind (IDFORMDIET), empty without a list.
+    QString dietKind() const;
+    // GetCompCard for the current inpatient's service and the date, for a diet or diet group.
+    void loadCompCard(const QString& dietOrGroup);
+    // --- end of the menu page's section
+
+    // --- Saving, verification and deletion (Cli_zfa13000_gravacao.cpp).
+    void dtsInternacaoStateChange();
+    void sbtConfirmarClick() override;
+    void sbtCancelarClick() override;
+    void sbtAlterarClick() override;
+    void sbtIncluirClick() override;
+    void sbtExcluirClick() override;
+    void sbtProcurarClick() override;
+    void sbtVerificarClick() override;
+    void cdsInternacaoBeforeInsert();
+    void cdsInternacaoBeforePost();
+    void cdsInternacaoAfterCancel();
+    void cdsConfescoAfterPost();
+    void cdsConfescoAfterDelete();
+    void cdsInterAuxBeforePost();
+    // Sends the change log of the menu choices (SetUpdConfesco) and makes it the base.
+    void sendConfescoChanges();
+    // --- end of the saving section
+
+    // True while "Grupo" is chosen in cmbServGrupo.
+    bool grupoMode() const;
+
+    // Loads the list of the selection (GetInternacao with cdsParams), first record current,
+    // the grid re-attached in every case.
+    void loadInternacao();
+
+private:
+    void buildToolbar();
+    void buildSelectionPanel();
+    void buildMenuPage();
+    void buildNavigator();
+    void buildPictures();
+    void buildDataSets();
+    void buildQueries();
+    void buildMessages();
+    void buildListGrid();
+    void connectHandlers();
+    // Each concern wires its own handlers, in its own file.
+    void connectGridHandlers();
+    void connectMenuHandlers();
+    void connectSavingHandlers();
+
+    void setServGrupoLayout(bool grupo);
+    void openServicos(const QString& branch, const QString& code, bool all);
+    void loadConfCard();
+    void loadDiagInter();
+    void loadConfesco();
+    bool operadorNutricionista();
+    void positionOnFiltro();
+    void updatePageButtons();
+    void setButton(QToolButton* button, bool enabled);
+    QString diagnosesOf(const QString& patient, const QDate& admission);
+
+    FocusOrder* m_focus = nullptr;
 };
 
 // --- Unit variables, visible to the module's other units.
-extern TfrmContAlimentar *frmContAlimentar;
+extern TfrmContAlimentar* frmContAlimentar;
 extern bool bostcriado;
 extern bool boPriVez;
 extern bool boCheck;
-extern QStringList *stlCheck;
+extern QStringList* stlCheck;
 extern QString stPath;
 
 // Creates the screen once and shows it (brought to the front, normal state).

@@ -1,21 +1,250 @@
-// Saving the inpatient record and the menu choices, verification and deletion.
+// Saving the inpatient record (diet and remark) and the menu choices, the maintenance actions
+// of the toolbar (confirm, cancel, change, include, search, refresh, delete) and the toolbar's
+// states while the list is edited.
 
+#include "contracts/rdmdietaoral.h"
+#include "framework/abortguard.h"
+#include "framework/consiste.h"
+#include "framework/consistegrid.h"
+#include "framework/lookups.h"
+#include "framework/showavi.h"
+#include "framework/tdateeditplus.h"
+#include "framework/tdbgrid.h"
+#include "framework/tmaskedit.h"
+#include "framework/toolbartwin.h"
+#include "framework/vantor.h"
+#include "platform/tclientdataset.h"
+#include "platform/tdatasource.h"
+#include "platform/tfield.h"
+#include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
 
-#include "platform/tclientdataset.h"
-
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace dieta::Cli_zfa13000 {
 
-void TfrmContAlimentar::dtsInternacaoStateChange() {
-  // The list's editing state decides the toolbar while the list page is shown.
-  const TDataSetState state = cdsInternacao->State();
-  const bool editing = state == dsEdit || state == dsInsert;
-  setButton(sbtConfirmar, editing);
-  setButton(sbtCancelar, editing);
+namespace {
+
+bool editing(const TClientDataSet* ds) {
+    return ds->State() == dsEdit || ds->State() == dsInsert;
 }
 
-void TfrmContAlimentar::connectSavingHandlers() {}
+QString text(const TClientDataSet* ds, const char* field) {
+    return ds->FieldByName(QString::fromLatin1(field))->AsString();
+}
+
+void selectColumn(TDBGrid* grid, const char* field) {
+    const int column = Consiste::IndiceCol(grid, QString::fromLatin1(field));
+    if (column >= 0)
+        grid->SetSelectedIndex(column);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- toolbar while the list is edited
+
+void TfrmContAlimentar::dtsInternacaoStateChange() {
+    const TDataSetState state = cdsInternacao->State();
+    const bool edit = state == dsEdit || state == dsInsert;
+    const bool empty = !cdsInternacao->Active() || cdsInternacao->IsEmpty();
+    const bool listPage = pgcPadrao->currentWidget() == tshFolhaDados;
+    const bool hasDiet = cdsInternacao->Active() && !text(cdsInternacao, "CDDIETPAD").isEmpty();
+    tshFormulario->setEnabled(!empty && !edit);
+    setButton(sbtAlterar, !empty && !edit);
+    setButton(sbtExcluir, !empty && !edit);
+    setButton(sbtIncluir, !edit && hasDiet);
+    setButton(sbtConfirmar, edit);
+    setButton(sbtCancelar, edit);
+    setButton(sbtCopConf, !edit && listPage);
+    setButton(sbtDieta, ToolbarTwin::ownEnabled(sbtCopConf));
+    setButton(sbtFiltro, ToolbarTwin::ownEnabled(sbtDieta));
+    setButton(sbtPresDiet, ToolbarTwin::ownEnabled(sbtFiltro));
+    setButton(sbtDupDieta, ToolbarTwin::ownEnabled(sbtDieta));
+    setButton(sbtCalcNutr, pgcPadrao->currentWidget() == tshFormulario);
+}
+
+// ---------------------------------------------------------------- toolbar actions
+
+void TfrmContAlimentar::sbtConfirmarClick() {
+    TfrmPadrao::sbtConfirmarClick();
+    if (pgcPadrao->currentWidget() == tshFolhaDados) {
+        // Leaving the diet column ends its in-place edit (and validates it).
+        selectColumn(dbgPadrao, "STPACIACOM");
+        if (dbgPadrao->EditorMode())
+            dbgPadrao->CommitEditor();
+        if (editing(cdsInternacao))
+            cdsInternacao->Post();
+    } else if (editing(cdsConfesco)) {
+        cdsConfesco->Post();
+    }
+}
+
+void TfrmContAlimentar::sbtCancelarClick() {
+    if (msgPadrao->ShowMsg("Canc", MsgKind::Confirmation) != mrYes)
+        return;
+    repaint();
+    if (editing(cdsInternacao))
+        cdsInternacao->Cancel();
+    if (editing(cdsConfesco))
+        cdsConfesco->Cancel();
+}
+
+void TfrmContAlimentar::sbtAlterarClick() {
+    if (pgcPadrao->currentWidget() == tshFormulario) {
+        TfrmPadrao::sbtAlterarClick();
+        TDBGrid* grid = ntbCardapio->currentIndex() == 1 ? dbgFormula : dbgDieta;
+        selectColumn(grid, "DSOBSCONF");
+        return;
+    }
+    cdsInternacao->Edit();
+    dbgPadrao->setFocus();
+    selectColumn(dbgPadrao, "CDDIETPAD");
+}
+
+void TfrmContAlimentar::sbtIncluirClick() {
+    // Inpatients and their menu choices come only from the server.
+}
+
+void TfrmContAlimentar::cdsInternacaoBeforeInsert() {
+    Abort();
+}
+
+void TfrmContAlimentar::sbtProcurarClick() {
+    if (pgcPadrao->currentWidget() == tshFolhaDados)
+        Procura(cdsInternacao, this);
+    else
+        TfrmPadrao::sbtProcurarClick();
+}
+
+void TfrmContAlimentar::sbtVerificarClick() {
+    ShowAviGuard busy(6);
+    if (pgcPadrao->currentWidget() == tshFolhaDados) {
+        if (cdsInterAux->Active())
+            cdsInterAux->EmptyDataSet();
+        loadInternacao();
+    } else {
+        loadConfesco();
+    }
+}
+
+void TfrmContAlimentar::sbtExcluirClick() {
+    if (!cdsInterAux->Active() || cdsInterAux->IsEmpty())
+        Consiste::MensErro(msgPadrao->Msg("Paci_Inf"));
+    if (msgPadrao->ShowMsg("Excl", MsgKind::Confirmation) != mrYes)
+        return;
+    repaint();
+    if (pgcPadrao->currentWidget() == tshFolhaDados) {
+        cdsInterAux->First();
+        {
+            ShowAviGuard busy(1);
+            QVariantList args{Consiste::AllTrim(medCdFilial->Text()),
+                              QVariant::fromValue(cdsInterAux->Data())};
+            const QVariant result = netDietaOral->call(contracts::rdm::DelServ, args);
+            // A failed call is an error result; a refusal is the server's own text.
+            Consiste::CheckResultServ(result, true, 0);
+            const QString refusal = result.toString();
+            if (!refusal.isEmpty())
+                Consiste::MensErro(refusal);
+            cdsInterAux->EmptyDataSet();
+            loadInternacao();
+        }
+    } else if (ntbCardapio->currentIndex() == 1) {
+        cdsConfesco->Delete();
+        dtsPadraoStateChange();
+    }
+    repaint();
+}
+
+// ---------------------------------------------------------------- saving the inpatient record
+
+void TfrmContAlimentar::cdsInternacaoBeforePost() {
+    // Posts made with the toolbar out of editing (marking patients) stay local.
+    if (!ToolbarTwin::ownEnabled(sbtConfirmar))
+        return;
+    Vd_Dieta(true);
+    try {
+        ShowAviGuard busy(1);
+        loadCompCard(text(cdsInternacao, "CDDIETPAD"));
+        if (cdsCompCard->IsEmpty() && text(cdsInternacao, "IDFORMDIET") != QLatin1String("4")) {
+            selectColumn(dbgPadrao, "CDDIETPAD");
+            Consiste::MensErro(msgPadrao->Msg("N_Exis_Card"), dbgPadrao);
+        }
+        loadConfesco();
+        QVariantList args{text(cdsInternacao, "CDFILIAL"),
+                          text(cdsInternacao, "CDPACIENTE"),
+                          cdsInternacao->FieldByName(u"DTSERVINTE")->AsDate(),
+                          text(cdsInternacao, "NRSEQUSERV"),
+                          text(cdsInternacao, "CDSERVFILI"),
+                          text(cdsInternacao, "CDDIETPAD"),
+                          Vantor::Operador(),
+                          true,
+                          text(cdsInternacao, "DSSERVINTE"),
+                          QVariant::fromValue(cdsConfesco->Data())};
+        Consiste::CheckResultServ(netDietaOral->call(contracts::rdm::SetUpdServinte, args), true,
+                                  0);
+    } catch (...) {
+        // Reloading the menu choices switched the toolbar out of editing; the record stays in
+        // edit, so its next post must still reach the server.
+        dtsInternacaoStateChange();
+        throw;
+    }
+}
+
+void TfrmContAlimentar::cdsInternacaoAfterCancel() {
+    const QString patient = text(cdsInternacao, "CDPACIENTE");
+    const bool marked = text(cdsInternacao, "IDCHECK") == QLatin1String("S");
+    const bool auxEmpty = !cdsInterAux->Active() || cdsInterAux->IsEmpty();
+    if (!marked && !auxEmpty) {
+        if (stlCheck)
+            stlCheck->removeAll(patient);
+        if (cdsInterAux->Locate("CDPACIENTE;IDCHECK", QVariantList{patient, QStringLiteral("S")},
+                                loCaseInsensitive))
+            cdsInterAux->Delete();
+    } else if (marked && auxEmpty) {
+        if (stlCheck && !stlCheck->contains(patient))
+            stlCheck->append(patient);
+        cdsInterAux->Append();
+        for (int i = 0; i < cdsInternacao->FieldCount(); ++i)
+            cdsInterAux->Fields(i)->SetValue(cdsInternacao->Fields(i)->Value());
+        cdsInterAux->Post();
+    }
+}
+
+void TfrmContAlimentar::cdsInterAuxBeforePost() {
+    cdsInterAux->FieldByName(u"IDCHECK")->SetAsString(QStringLiteral("S"));
+}
+
+// ---------------------------------------------------------------- saving the menu choices
+
+void TfrmContAlimentar::sendConfescoChanges() {
+    if (cdsConfesco->ChangeCount() > 0) {
+        QVariantList args{QVariant::fromValue(cdsConfesco->Delta())};
+        Consiste::CheckResultServ(netDietaOral->call(contracts::rdm::SetUpdConfesco, args), true,
+                                  0);
+    }
+    // A failed call skips the merge: the changes go again with the next post.
+    if (cdsConfesco->LogChanges())
+        cdsConfesco->MergeChangeLog();
+}
+
+void TfrmContAlimentar::cdsConfescoAfterPost() {
+    sendConfescoChanges();
+}
+
+void TfrmContAlimentar::cdsConfescoAfterDelete() {
+    // Sent at once: leaving the page or a refresh would otherwise drop the deletion.
+    sendConfescoChanges();
+}
+
+void TfrmContAlimentar::connectSavingHandlers() {
+    cdsInternacao->BeforeInsert = [this](TClientDataSet*) { cdsInternacaoBeforeInsert(); };
+    cdsInternacao->BeforePost = [this](TClientDataSet*) { cdsInternacaoBeforePost(); };
+    cdsInternacao->AfterCancel = [this](TClientDataSet*) { cdsInternacaoAfterCancel(); };
+    cdsInterAux->BeforePost = [this](TClientDataSet*) { cdsInterAuxBeforePost(); };
+    cdsConfesco->AfterPost = [this](TClientDataSet*) { cdsConfescoAfterPost(); };
+    cdsConfesco->AfterDelete = [this](TClientDataSet*) { cdsConfescoAfterDelete(); };
+}
 
 } // namespace dieta::Cli_zfa13000
