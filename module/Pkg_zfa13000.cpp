@@ -3,6 +3,7 @@
 // names. Everything else in the library stays hidden.
 
 #include "screen/Cli_zfa13000.h"
+#include "views/Cli_zfa13040.h"
 #include "views/Cli_zfa13100.h"
 
 #define DIETA_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
@@ -28,4 +29,8 @@ DIETA_MODULE_EXPORT void Cli_zfa13000_CriaContAlim() {
 
 DIETA_MODULE_EXPORT void Cli_zfa13100_CriaFiltroCont() {
     dieta::Cli_zfa13100::CriaFiltroCont();
+}
+
+DIETA_MODULE_EXPORT void Cli_zfa13040_CriaVisuRestInto(bool todosPratos) {
+    dieta::Cli_zfa13040::CriaVisuRestInto(todosPratos);
 }

@@ -108,6 +108,9 @@ TfrmContAlimentar::TfrmContAlimentar(QWidget* parent) : TfrmPadrao(parent) {
 }
 
 TfrmContAlimentar::~TfrmContAlimentar() {
+    // The datasets die after the buttons their state handlers set.
+    dtsInternacao->OnStateChange = nullptr;
+    dtsPadrao->OnStateChange = nullptr;
     if (frmContAlimentar == this)
         frmContAlimentar = nullptr;
 }
