@@ -18,6 +18,7 @@
 #include "platform/tfield.h"
 #include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
+#include "views/Cli_zfa13040.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -123,7 +124,8 @@ void TfrmContAlimentar::dbgDietaDblClick() {
         cdsConfesco->FieldByName(u"IDRESTCONF")->AsString() != QLatin1String("1") ||
         selectedFieldName(dbgDieta) != QLatin1String("IDRESTCONF"))
         return;
-    // The restriction view of the dish (its unit joins the module with the views).
+    // The restrictions of this dish only.
+    Cli_zfa13040::CriaVisuRestInto(false);
 }
 
 void TfrmContAlimentar::Atua_QtRom() {

@@ -56,11 +56,14 @@ void tst_Horas::init() {
     dialogs.clear();
     scope = std::make_unique<ScopedDialogService>(dialogs);
     form = std::make_unique<TfrmContAlimentar>();
+    // No start-up: nothing here needs the branch, the service or a server.
+    Cli_zfa13000::boPriVez = false;
     form->show();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
     form->pgcPadrao->setCurrentWidget(form->tshFormulario);
     form->ntbCardapio->setCurrentIndex(1);
+    dialogs.clear();
 }
 
 void tst_Horas::cleanup() {
@@ -219,6 +222,7 @@ void tst_Horas::periodEqualToIntervalPasses() {
 
 void tst_Horas::startTimeInTheFormulaGrid() {
     TClientDataSet* choices = form->cdsConfesco;
+    choices->AfterPost = nullptr; // local rows: nothing to send
     choices->CreateDataSet();
     choices->Append();
     choices->FieldByName(u"NMPRATO")->SetAsString("Dieta enteral");
