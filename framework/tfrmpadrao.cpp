@@ -48,7 +48,7 @@ QMdiSubWindow* TfrmPadrao::subWindow() const {
 
 void TfrmPadrao::watchFrame() {
     QMdiSubWindow* frame = subWindow();
-    if (frame == m_frame)
+    if (frame == m_frame.data())
         return;
     if (m_frame)
         m_frame->removeEventFilter(this);
@@ -67,7 +67,7 @@ void TfrmPadrao::Close() {
 
 bool TfrmPadrao::eventFilter(QObject* watched, QEvent* event) {
     // The frame's close asks the form first: remember that the frame is on its way out.
-    if (watched == m_frame && event->type() == QEvent::Close)
+    if (watched == m_frame.data() && event->type() == QEvent::Close)
         m_frameClosing = true;
     return QWidget::eventFilter(watched, event);
 }
@@ -88,7 +88,7 @@ void TfrmPadrao::closeEvent(QCloseEvent* event) {
     }
     if (action == TCloseAction::caMinimize) {
         event->ignore();
-        (m_frame ? static_cast<QWidget*>(m_frame) : this)->showMinimized();
+        (m_frame ? m_frame.data() : this)->showMinimized();
         return;
     }
     if (action == TCloseAction::caHide) {
@@ -111,7 +111,7 @@ void TfrmPadrao::closeEvent(QCloseEvent* event) {
     m_frame->setAttribute(Qt::WA_DeleteOnClose);
     if (!viaFrame) {
         // Closed directly (close() on the form): take the frame along.
-        QPointer<QMdiSubWindow> frame = m_frame;
+        QPointer<QWidget> frame = m_frame;
         QMetaObject::invokeMethod(
             frame,
             [frame] {

@@ -44,7 +44,7 @@ private:
     void followPage(QWidget* page, QAction* item);
     void watchFrame();
 
-    QPointer<QMdiSubWindow> m_frame;
+    QPointer<QWidget> m_frame; // the QMdiSubWindow; no downcast while it is destroyed
     bool m_frameClosing = false;
     bool m_closed = false;
 };
