@@ -12,12 +12,15 @@ void Abort() {
     throw EAbort{};
 }
 
-void reportCurrentException() {
+namespace {
+
+// The text of the exception in flight (call inside a catch block); empty for an abort.
+QString currentExceptionText() {
     QString text;
     try {
         throw;
     } catch (const EAbort&) {
-        return;
+        return {};
     } catch (const std::bad_alloc&) {
         text = QStringLiteral("Memória insuficiente para concluir a operação.");
     } catch (const std::exception& e) {
@@ -27,6 +30,10 @@ void reportCurrentException() {
     }
     if (text.trimmed().isEmpty())
         text = QStringLiteral("Erro inesperado.");
+    return text;
+}
+
+void showError(const QString& text) {
     try {
         dialogs().message(MsgKind::Error, text);
     } catch (...) {
@@ -35,16 +42,27 @@ void reportCurrentException() {
     }
 }
 
+} // namespace
+
+void reportCurrentException() {
+    const QString text = currentExceptionText();
+    if (!text.isEmpty())
+        showError(text);
+}
+
 GuardOutcome runGuarded(const std::function<void()>& handler) {
+    QString error;
     try {
         handler();
         return GuardOutcome::Completed;
     } catch (const EAbort&) {
         return GuardOutcome::Aborted;
     } catch (...) {
-        reportCurrentException();
-        return GuardOutcome::Failed;
+        error = currentExceptionText();
     }
+    // Shown after the exception is gone: the box runs an event loop of its own.
+    showError(error);
+    return GuardOutcome::Failed;
 }
 
 GuardedEventFilter::GuardedEventFilter(QObject* watched, Filter filter)

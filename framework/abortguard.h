@@ -28,7 +28,8 @@ enum class GuardOutcome { Completed, Aborted, Failed };
 // Runs the handler; an EAbort ends it quietly, any other exception is shown as an error.
 FRAMEWORK_EXPORT GuardOutcome runGuarded(const std::function<void()>& handler);
 
-// Shows the exception in flight as an error (call inside a catch block). Never throws.
+// Shows the exception in flight as an error (call inside a catch block; prefer runGuarded,
+// which shows it after the catch, outside the exception's lifetime). Never throws.
 FRAMEWORK_EXPORT void reportCurrentException();
 
 // For event filters and overrides that answer "handled": the handler's answer, or
