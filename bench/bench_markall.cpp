@@ -5,6 +5,7 @@
 
 #include "framework/consistegrid.h"
 #include "framework/tdbgrid.h"
+#include "framework/tmaskedit.h"
 #include "platform/datapacket.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
