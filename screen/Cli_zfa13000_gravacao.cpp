@@ -19,6 +19,7 @@
 #include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
 
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -51,7 +52,11 @@ void TfrmContAlimentar::dtsInternacaoStateChange() {
     const bool empty = !cdsInternacao->Active() || cdsInternacao->IsEmpty();
     const bool listPage = pgcPadrao->currentWidget() == tshFolhaDados;
     const bool hasDiet = cdsInternacao->Active() && !text(cdsInternacao, "CDDIETPAD").isEmpty();
-    tshFormulario->setEnabled(!empty && !edit);
+    {
+        // Qt re-announces the current tab when another tab's state changes: not a page change.
+        const QSignalBlocker samePage(pgcPadrao);
+        tshFormulario->setEnabled(!empty && !edit);
+    }
     setButton(sbtAlterar, !empty && !edit);
     setButton(sbtExcluir, !empty && !edit);
     setButton(sbtIncluir, !edit && hasDiet);
