@@ -687,6 +687,10 @@ void generateDemo(SqlDatabase& db, const DemoOptions& options) {
         return;
     DemoBuilder(conn, options).run();
     transaction.commit();
+    // Fresh statistics: without them PostgreSQL plans the list's restriction subqueries as
+    // scans (measured 1.7 s per list call on a new 1,000-inpatient database, 90 ms after).
+    if (db.engine() == SqlEngine::PostgreSQL)
+        execSql(db.connection(), QStringLiteral("ANALYZE"));
 }
 
 } // namespace dieta::server
