@@ -69,6 +69,7 @@ private slots:
 
     void showsBothListsOfThePatientsDay();
     void medicinesInNameOrderWhateverTheServerSends();
+    void oneDishSendsItsCodes();
     void serverErrorOpensNothing();
 
 private:
@@ -214,6 +215,37 @@ void tst_VisuRestInto::medicinesInNameOrderWhateverTheServerSends() {
     QCOMPARE(received->at(5).toString(), QString());
     QCOMPARE(received->at(6).toString(), QString());
     QCOMPARE(received->at(7).toDate(), list->FieldByName(u"DTINTERNA")->AsDate());
+}
+
+void tst_VisuRestInto::oneDishSendsItsCodes() {
+    // A patient with menu choices, on the menu page (each move reloads the choices).
+    TClientDataSet* list = form->cdsInternacao;
+    form->pgcPadrao->setCurrentWidget(form->tshFormulario);
+    for (list->First(); !list->Eof(); list->Next())
+        if (form->cdsConfesco->Active() && !form->cdsConfesco->IsEmpty())
+            break;
+    QVERIFY(!list->Eof());
+    form->cdsConfesco->Last();
+    const QString dish = form->cdsConfesco->FieldByName(u"CDPRATO")->AsString();
+    const QString dishBranch = form->cdsConfesco->FieldByName(u"CDFILAUXPRAT")->AsString();
+    QVERIFY(!dish.isEmpty());
+
+    auto received = std::make_shared<QVariantList>();
+    test::CountingServer stub([received](server::MethodRegistry& registry) {
+        server::MethodSpec spec = *registry.find(QStringLiteral("GerVisuaRestInto"));
+        spec.handler = [received](server::CallContext&, QVariantList& args) {
+            *received = args;
+            return server::CallResult::fail(QStringLiteral("fim"));
+        };
+        registry.add(spec);
+    });
+    QVERIFY2(stub.ok(), qPrintable(stub.error()));
+    stub.redirect(form->netDietaOral);
+    runGuarded([] { Cli_zfa13040::CriaVisuRestInto(false); });
+    QVERIFY(!Cli_zfa13040::boTPratos);
+    QCOMPARE(received->value(5).toString(), dish);
+    QCOMPARE(received->value(6).toString(), dishBranch);
+    QCOMPARE(received->value(1).toString(), list->FieldByName(u"CDPACIENTE")->AsString());
 }
 
 void tst_VisuRestInto::serverErrorOpensNothing() {
