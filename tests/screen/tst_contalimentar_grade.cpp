@@ -37,6 +37,7 @@ private slots:
     void dietColumnShowsNameAndCodeWhileEdited();
     void leavingDietCellChecksTheCode();
     void popupMovesOnlyToTheEnds();
+    void picturesFollowTheValues();
     void marksSendNothingToTheServer();
 
 private:
@@ -402,6 +403,48 @@ void tst_ContAlimentarGrade::marksSendNothingToTheServer() {
     // The counter sees a call when there is one.
     form->netDietaOral->call(QStringLiteral("GetDiagnost"));
     QCOMPARE(counting.calls(), 1);
+}
+
+// The cell shows the picture of its value, with the picture's olive background gone.
+void tst_ContAlimentarGrade::picturesFollowTheValues() {
+    const int marked = 1;
+    clickCell(marked, "IDCHECK");
+    clickCell(marked, "NMPACIENTE");
+    auto colours = [&](int row, const char* field) {
+        form->dbgPadrao->scrollTo(cell(row, field));
+        const QImage shot = form->dbgPadrao->viewport()->grab().toImage();
+        const QRect rect = form->dbgPadrao->visualRect(cell(row, field));
+        QSet<QRgb> seen;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                seen.insert(shot.pixel(x, y) | 0xff000000u);
+        return seen;
+    };
+    const QRgb black = qRgb(0, 0, 0), red = qRgb(230, 0, 0), green = qRgb(0, 200, 0),
+               olive = qRgb(128, 128, 0);
+    QVERIFY(colours(marked, "IDCHECK").contains(black)); // the tick
+    QVERIFY(!colours(marked + 1, "IDCHECK").contains(black));
+    QVERIFY(!colours(marked, "IDCHECK").contains(olive));
+
+    const int restricted = [&] {
+        for (int row = 0; row < form->cdsInternacao->ViewCount(); ++row)
+            if (value(row, "IDRESTSERIN") == "1" && value(row, "STPACIACOM") == "0")
+                return row;
+        return -1;
+    }();
+    const int free = [&] {
+        for (int row = 0; row < form->cdsInternacao->ViewCount(); ++row)
+            if (value(row, "IDRESTSERIN") == "0" && value(row, "STPACIACOM") == "0")
+                return row;
+        return -1;
+    }();
+    const int companion = rowWhere("STPACIACOM", QStringLiteral("1"));
+    QVERIFY(restricted >= 0 && free >= 0 && companion >= 0);
+    QVERIFY(colours(restricted, "IDRESTSERIN").contains(red));
+    QVERIFY(!colours(restricted, "IDRESTSERIN").contains(olive));
+    QVERIFY(colours(free, "IDRESTSERIN").contains(green));
+    const QSet<QRgb> companionCell = colours(companion, "IDRESTSERIN");
+    QVERIFY(!companionCell.contains(red) && !companionCell.contains(green));
 }
 
 QTEST_MAIN(tst_ContAlimentarGrade)
