@@ -182,6 +182,7 @@ private:
     // The three mark structures in step for the current record (in edit or insert state).
     // markCurrent answers false, changing nothing, when the code is marked on another record.
     bool markCurrent();
+    void addMark(const QString& patient);
     void unmarkCurrent();
     bool toggleCurrentMark();
     void copyToInterAux();

@@ -20,6 +20,7 @@
 #include "views/Cli_zfa13040.h"
 
 #include <QPainter>
+#include <QSet>
 
 namespace dieta::Cli_zfa13000 {
 
@@ -155,10 +156,14 @@ bool TfrmContAlimentar::markCurrent() {
     const QString patient = currentPatient();
     if (stlCheck->contains(patient, Qt::CaseInsensitive))
         return false;
+    addMark(patient);
+    return true;
+}
+
+void TfrmContAlimentar::addMark(const QString& patient) {
     copyToInterAux();
     stlCheck->append(patient);
     cdsInternacao->FieldByName(u"IDCHECK")->SetAsString(QStringLiteral("S"));
-    return true;
 }
 
 void TfrmContAlimentar::unmarkCurrent() {
@@ -217,13 +222,23 @@ void TfrmContAlimentar::markOrUnmarkAll() {
         const bool markAll =
             cdsInternacao->FieldByName(u"IDCHECKTODOS")->AsString() == QLatin1String("S");
         const QString nextToggle = markAll ? QStringLiteral("N") : QStringLiteral("S");
+        // The marked codes, case aside, looked up once per record.
+        QSet<QString> marked;
+        for (const QString& code : std::as_const(*stlCheck))
+            marked.insert(code.toCaseFolded());
         while (!cdsInternacao->Eof()) {
             cdsInternacao->Edit();
             cdsInternacao->FieldByName(u"IDCHECKTODOS")->SetAsString(nextToggle);
-            if (markAll)
-                markCurrent(); // a code marked on another record keeps that mark
-            else
+            if (markAll) {
+                // A code marked on another record keeps that mark.
+                const QString patient = currentPatient();
+                if (!marked.contains(patient.toCaseFolded())) {
+                    addMark(patient);
+                    marked.insert(patient.toCaseFolded());
+                }
+            } else {
                 unmarkCurrent();
+            }
             cdsInternacao->Post();
             cdsInternacao->Next();
         }
