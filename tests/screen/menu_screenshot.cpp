@@ -1,0 +1,70 @@
+// Saves pictures of the "Cardápio" page on demo data: a menu diet with some dishes ticked, and
+// a formula diet with its consumption times. Run under a real display (xvfb-run -a).
+//   menu_screenshot docs/menu-page.png docs/formula-page.png
+
+#include "tests/screen/menutestsupport.h"
+
+#include <QApplication>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QStackedWidget>
+#include <cstdio>
+
+using namespace dieta;
+using namespace dieta::test;
+
+namespace {
+
+bool shoot(ScreenFixture& fx, const QString& output) {
+    QTest::qWait(300);
+    if (!fx.mainWindow().grab().save(output)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(output));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString menu = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "menu-page.png";
+    const QString formula = argc > 2 ? QString::fromLocal8Bit(argv[2]) : "formula-page.png";
+    ScreenFixture fx;
+    if (!fx.ok()) {
+        std::fprintf(stderr, "server: %s\n", qPrintable(fx.error()));
+        return 1;
+    }
+    fx.mainWindow().resize(1100, 560);
+    TfrmContAlimentar* form = loadList(fx);
+    if (!form || !goToPatientWithRecord(form, 0)) {
+        std::fprintf(stderr, "no list loaded\n");
+        return 1;
+    }
+    form->subWindow()->showMaximized();
+    saveDiet(form, "0009", "3", "9003");
+    openMenuPage(form);
+    TClientDataSet* c = form->cdsConfesco;
+    TColumn& chosen = form->dbgDieta->Column(Consiste::IndiceCol(form->dbgDieta, "IDESCOCONF"));
+    selectColumn(form->dbgDieta, "IDESCOCONF");
+    for (int row : {1, 3, 4}) {
+        if (row >= c->RecordCount())
+            break;
+        c->SetRecNo(row + 1);
+        if (field(c, "IDESCOCONF") != QLatin1String("S"))
+            form->dbgDietaCellClick(chosen);
+        form->sbtConfirmar->click();
+    }
+    c->First();
+    if (!shoot(fx, menu))
+        return 1;
+
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    if (!goToPatientWithRecord(form, 1))
+        return 1;
+    saveDiet(form, "0011", "1");
+    openMenuPage(form);
+    c->First();
+    return shoot(fx, formula) ? 0 : 1;
+}
