@@ -60,11 +60,14 @@ int main(int argc, char** argv) {
     if (!shoot(fx, menu))
         return 1;
 
-    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
-    if (!goToPatientWithRecord(form, 1))
+    // A fresh screen for the formula diet.
+    fx.closeScreen();
+    form = loadList(fx);
+    if (!form || !goToPatientWithRecord(form, 1))
         return 1;
+    form->subWindow()->showMaximized();
     saveDiet(form, "0011", "1");
     openMenuPage(form);
-    c->First();
+    form->cdsConfesco->First();
     return shoot(fx, formula) ? 0 : 1;
 }
