@@ -45,6 +45,10 @@ void tst_E2eCardapio::dietAndTicksSurviveReopening() {
     QCOMPARE(form->cdsInternacao->State(), dsBrowse);
     QCOMPARE(field(form->cdsInternacao, "CDDIETPAD"), QStringLiteral("0009"));
     QCOMPARE(field(form->cdsInternacao, "IDFORMDIET"), QStringLiteral("3"));
+    // The page's tab and the page shown agree.
+    QCOMPARE(form->pgcPadrao->currentIndex(),
+             form->pgcPadrao->indexOf(form->pgcPadrao->currentWidget()));
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
 
     // Menu page: tick the first two dishes with the space bar, each confirmed.
     QVERIFY(form->tshFormulario->isEnabled());
