@@ -142,6 +142,7 @@ void FocusOrder::moveTo(QWidget* target) {
     }
     if (!guardedTarget)
         return;
+    m_previous = left;
     m_current = target;
     QList<QWidget*> enters = chainUpTo(target, common);
     std::reverse(enters.begin(), enters.end());

@@ -47,6 +47,9 @@ public:
 
     // The control the window's focus was last accepted on (nullptr before the first).
     QWidget* current() const { return m_current; }
+    // The control the running move left (nullptr before the first move): enter handlers
+    // tell from it where the focus came from.
+    QWidget* previous() const { return m_previous; }
     // True while enter or exit handlers run.
     bool moving() const { return m_moving; }
 
@@ -65,6 +68,7 @@ private:
 
     QWidget* m_window;
     QPointer<QWidget> m_current;
+    QPointer<QWidget> m_previous;
     QHash<const QObject*, Handler> m_enter;
     QHash<const QObject*, Handler> m_exit;
     bool m_moving = false;

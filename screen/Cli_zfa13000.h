@@ -278,6 +278,10 @@ private:
     void loadConfesco();
     bool operadorNutricionista();
     void positionOnFiltro();
+    bool focusPassedByPageChange();
+    // Enables or disables a page of pgcPadrao without taking Qt's re-announcement of the
+    // current tab for a page change.
+    void setPageEnabled(QWidget* page, bool enabled);
     void updatePageButtons();
     void setButton(QToolButton* button, bool enabled);
     QString diagnosesOf(const QString& patient, const QDate& admission);

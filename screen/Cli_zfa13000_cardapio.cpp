@@ -216,9 +216,7 @@ void TfrmContAlimentar::dtsPadraoStateChange() {
     setButton(sbtAlterar, browse && !empty && onPage);
     setButton(sbtProcurar, browse && !empty && onPage);
     // A menu-choice row being edited is confirmed or cancelled before the list is used again.
-    // Qt re-announces the current tab when another tab's state changes: not a page change.
-    const QSignalBlocker samePage(pgcPadrao);
-    tshFolhaDados->setEnabled(!edit);
+    setPageEnabled(tshFolhaDados, !edit);
 }
 
 void TfrmContAlimentar::connectMenuHandlers() {

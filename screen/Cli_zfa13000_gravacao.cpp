@@ -52,11 +52,7 @@ void TfrmContAlimentar::dtsInternacaoStateChange() {
     const bool empty = !cdsInternacao->Active() || cdsInternacao->IsEmpty();
     const bool listPage = pgcPadrao->currentWidget() == tshFolhaDados;
     const bool hasDiet = cdsInternacao->Active() && !text(cdsInternacao, "CDDIETPAD").isEmpty();
-    {
-        // Qt re-announces the current tab when another tab's state changes: not a page change.
-        const QSignalBlocker samePage(pgcPadrao);
-        tshFormulario->setEnabled(!empty && !edit);
-    }
+    setPageEnabled(tshFormulario, !empty && !edit);
     setButton(sbtAlterar, !empty && !edit);
     setButton(sbtExcluir, !empty && !edit);
     setButton(sbtIncluir, !edit && hasDiet);

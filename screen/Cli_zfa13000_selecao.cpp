@@ -322,7 +322,25 @@ void TfrmContAlimentar::sbtFiltroClick() {
 
 // ---------------------------------------------------------------- the selection panel
 
+bool TfrmContAlimentar::focusPassedByPageChange() {
+    // Switching pages hides the page that holds the focus, and Qt passes the focus on down the
+    // chain, possibly into this panel. That is no visit of the operator's: the focus goes to
+    // the page now shown instead.
+    QWidget* previous = m_focus->previous();
+    // The tab bar has moved on already; the page stack follows after hiding the old page.
+    QWidget* shown = pgcPadrao->widget(pgcPadrao->currentIndex());
+    if (!previous || !pgcPadrao->isAncestorOf(previous) || !shown || shown->isAncestorOf(previous))
+        return false;
+    QWidget* target = dbgPadrao;
+    if (shown == tshFormulario)
+        target = ntbCardapio->currentIndex() == 1 ? static_cast<QWidget*>(dbgFormula) : dbgDieta;
+    target->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void TfrmContAlimentar::panPrinEnter() {
+    if (focusPassedByPageChange())
+        Abort();
     // An edit of the list would be dropped by closing it: ask first.
     if (cdsInternacao->State() == dsEdit || cdsInternacao->State() == dsInsert) {
         if (msgPadrao->ShowMsg("Canc", MsgKind::Confirmation) != mrYes) {
@@ -515,6 +533,19 @@ void TfrmContAlimentar::loadConfesco() {
 }
 
 // ---------------------------------------------------------------- pages
+
+void TfrmContAlimentar::setPageEnabled(QWidget* page, bool enabled) {
+    // Qt re-announces the current tab when another tab's state changes: that is no page
+    // change. But disabling the page shown does move to another one, and then the screen
+    // must follow.
+    QWidget* shown = pgcPadrao->currentWidget();
+    {
+        const QSignalBlocker samePage(pgcPadrao);
+        page->setEnabled(enabled);
+    }
+    if (pgcPadrao->currentWidget() != shown)
+        pgcPadraoChange();
+}
 
 void TfrmContAlimentar::pgcPadraoChange() {
     TfrmPadrao::pgcPadraoChange();

@@ -348,6 +348,7 @@ void tst_ContAlimentarSelecao::menuPageFollowsTheList() {
     QVERIFY(!form->sbtCalcNutr->isEnabled());
 
     form->pgcPadrao->setCurrentWidget(form->tshFormulario);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFormulario);
     QVERIFY(form->cdsConfesco->Active());
     QVERIFY(form->sbtCalcNutr->isEnabled());
     QVERIFY(!form->sbtFiltro->isEnabled());
@@ -355,7 +356,10 @@ void tst_ContAlimentarSelecao::menuPageFollowsTheList() {
     QVERIFY(!form->sbtCalcPresDieta->isEnabled());
 
     form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
-    QVERIFY(!form->cdsConfesco->Active());
+    QVERIFY2(!form->cdsConfesco->Active(), qPrintable(QString("state %1 list enabled %2 current %3")
+                                                          .arg(form->cdsConfesco->State())
+                                                          .arg(form->tshFolhaDados->isEnabled())
+                                                          .arg(form->pgcPadrao->currentIndex())));
     QVERIFY(form->sbtFiltro->isEnabled());
     QVERIFY(form->medCdServico->isEnabled());
 
