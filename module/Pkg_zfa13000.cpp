@@ -10,12 +10,13 @@
 
 namespace {
 
-// The units' initialization runs when the library is loaded, their finalization when it is
-// unloaded (the host never unloads it, but a test process may end with it loaded).
-struct UnitLifetime {
-    UnitLifetime() { dieta::Cli_zfa13000::Initialization(); }
-    ~UnitLifetime() { dieta::Cli_zfa13000::Finalization(); }
-} unitLifetime;
+// The units' initialization runs when the library is loaded. Their finalization only clears
+// the preselection path; the host never unloads the library, and at process exit the path
+// may already be destroyed (static destruction order across units is unspecified), so it is
+// not run from a static destructor.
+struct UnitInitialization {
+    UnitInitialization() { dieta::Cli_zfa13000::Initialization(); }
+} unitInitialization;
 
 } // namespace
 
