@@ -331,9 +331,9 @@ ScannedSql scanSql(const QString& sql, bool numberedMarkers = false) {
 
 // ---- DatabaseConfig ----
 
-DatabaseConfig DatabaseConfig::parse(const QString& spec) {
+DatabaseConfig DatabaseConfig::parse(const QString& connection) {
     DatabaseConfig config;
-    const QString text = spec.trimmed();
+    const QString text = connection.trimmed();
     if (isUri(text) || text.startsWith(u"postgres:") || text.contains(u"dbname=") ||
         text.contains(u"host=")) {
         config.engine = SqlEngine::PostgreSQL;

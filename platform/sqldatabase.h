@@ -27,7 +27,7 @@ struct PLATFORM_EXPORT DatabaseConfig {
 
     // "postgresql://..." / "postgres:..." / a string with "dbname=" -> PostgreSQL; anything else
     // is a SQLite file path.
-    static DatabaseConfig parse(const QString& spec);
+    static DatabaseConfig parse(const QString& connection);
 };
 
 // The QPSQL settings of a libpq keyword string or a postgresql:// URI. Keywords other than

@@ -40,7 +40,7 @@ ServerOptions readOptions(const QCoreApplication& app) {
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("db"), QStringLiteral("SQLite file or PostgreSQL connection string."),
-         QStringLiteral("spec")},
+         QStringLiteral("database")},
         {QStringLiteral("host"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
          QStringLiteral("host"), QStringLiteral("127.0.0.1")},
         {QStringLiteral("port"), QStringLiteral("Port to listen on; 0 picks a free one."),

@@ -1,6 +1,6 @@
 #pragma once
 // The remote data module's methods: name, argument kinds, by-reference positions, handler.
-// The transport decodes the wire arguments, checks their count and kinds against the spec,
+// The transport decodes the wire arguments, checks their count and kinds against the method,
 // runs the handler and answers {"result": v, "byref": {...}} or {"error": text}.
 
 #include "platform/wirevalue.h"
@@ -54,7 +54,7 @@ struct MethodSpec {
 
 class MethodRegistry {
 public:
-    void add(MethodSpec spec) { methods_.insert(spec.name, std::move(spec)); }
+    void add(MethodSpec entry) { methods_.insert(entry.name, std::move(entry)); }
     const MethodSpec* find(const QString& name) const {
         auto it = methods_.constFind(name);
         return it == methods_.constEnd() ? nullptr : &it.value();

@@ -103,15 +103,15 @@ std::optional<QList<QByteArrayView>> argumentBytes(const QByteArray& body) {
     return QList<QByteArrayView>();
 }
 
-Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
+Decoded decodeArguments(const MethodSpec& entry, const QByteArray& body) {
     const std::optional<QList<QByteArrayView>> elements = argumentBytes(body);
     if (!elements)
         return {{}, bodyFault(body)};
-    if (elements->size() != spec.args.size())
+    if (elements->size() != entry.args.size())
         return {{},
                 QStringLiteral("%1 espera %2 argumento(s), recebeu %3.")
-                    .arg(spec.name)
-                    .arg(spec.args.size())
+                    .arg(entry.name)
+                    .arg(entry.args.size())
                     .arg(elements->size())};
     Decoded decoded;
     for (int i = 0; i < elements->size(); ++i) {
@@ -120,16 +120,16 @@ Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
         if (!value)
             return {{},
                     QStringLiteral("%1: argumento %2 inválido: %3")
-                        .arg(spec.name)
+                        .arg(entry.name)
                         .arg(i + 1)
                         .arg(wireError)};
-        std::optional<QVariant> coerced = coerce(*value, spec.args.at(i));
+        std::optional<QVariant> coerced = coerce(*value, entry.args.at(i));
         if (!coerced)
             return {{},
                     QStringLiteral("%1: o argumento %2 deve ser %3.")
-                        .arg(spec.name)
+                        .arg(entry.name)
                         .arg(i + 1)
-                        .arg(kindName(spec.args.at(i)))};
+                        .arg(kindName(entry.args.at(i)))};
         decoded.args.append(*coerced);
     }
     return decoded;
@@ -137,9 +137,9 @@ Decoded decodeArguments(const MethodSpec& spec, const QByteArray& body) {
 
 // Every by-reference argument goes back, changed or not; never null, which the caller's
 // string variables cannot hold.
-QByteArray byRefBytes(const MethodSpec& spec, const QVariantList& args) {
+QByteArray byRefBytes(const MethodSpec& entry, const QVariantList& args) {
     QByteArray out = "{";
-    for (int position : spec.byref) {
+    for (int position : entry.byref) {
         if (position < 0 || position >= args.size())
             continue;
         QByteArray value = toWireBytes(args.at(position));
@@ -152,14 +152,14 @@ QByteArray byRefBytes(const MethodSpec& spec, const QVariantList& args) {
     return out + '}';
 }
 
-HttpAnswer runHandler(const MethodSpec& spec, QVariantList& args, CallContext& context) {
-    CallResult outcome = spec.handler(context, args);
+HttpAnswer runHandler(const MethodSpec& entry, QVariantList& args, CallContext& context) {
+    CallResult outcome = entry.handler(context, args);
     if (outcome.failed())
         return {200, compact({{QStringLiteral("error"), outcome.error}})};
     // Written as bytes: a packet result goes through the packet's fast writer.
     QByteArray answer = "{\"result\":" + toWireBytes(outcome.result);
-    if (!spec.byref.isEmpty())
-        answer += ",\"byref\":" + byRefBytes(spec, args);
+    if (!entry.byref.isEmpty())
+        answer += ",\"byref\":" + byRefBytes(entry, args);
     return {200, answer + '}'};
 }
 
@@ -180,15 +180,15 @@ HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
                                 const QByteArray& body, CallContext context) const {
     if (object != objectName_)
         return errorAnswer(404, QStringLiteral("Objeto desconhecido: %1.").arg(object));
-    const MethodSpec* spec = registry_.find(method);
-    if (!spec || !spec->handler)
+    const MethodSpec* entry = registry_.find(method);
+    if (!entry || !entry->handler)
         return errorAnswer(404, QStringLiteral("Método desconhecido: %1.").arg(method));
-    Decoded decoded = decodeArguments(*spec, body);
+    Decoded decoded = decodeArguments(*entry, body);
     if (!decoded.error.isEmpty())
         return errorAnswer(400, decoded.error);
     context.method = method;
     try {
-        return runHandler(*spec, decoded.args, context);
+        return runHandler(*entry, decoded.args, context);
     } catch (const std::exception& e) {
         qWarning().noquote() << "dieta-server:" << method << "failed:" << e.what();
     } catch (...) {

@@ -1,6 +1,6 @@
 #pragma once
 // From a request body to an answer body, without HTTP: finds the method, decodes and checks
-// the arguments against its spec, runs the handler and encodes the result and the
+// the arguments against its entry, runs the handler and encodes the result and the
 // by-reference arguments. Every fault becomes an answer {"error": text} with its status.
 
 #include "server/methodregistry.h"

@@ -38,13 +38,13 @@ private:
             if (replace)
                 replace(registry);
             for (const QString& name : registry.names()) {
-                server::MethodSpec spec = *registry.find(name);
-                server::MethodHandler inner = spec.handler;
-                spec.handler = [calls, inner](server::CallContext& c, QVariantList& args) {
+                server::MethodSpec entry = *registry.find(name);
+                server::MethodHandler inner = entry.handler;
+                entry.handler = [calls, inner](server::CallContext& c, QVariantList& args) {
                     ++*calls;
                     return inner(c, args);
                 };
-                registry.add(spec);
+                registry.add(entry);
             }
         };
         return o;

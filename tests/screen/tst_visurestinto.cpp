@@ -232,12 +232,12 @@ void tst_VisuRestInto::oneDishSendsItsCodes() {
 
     auto received = std::make_shared<QVariantList>();
     test::CountingServer stub([received](server::MethodRegistry& registry) {
-        server::MethodSpec spec = *registry.find(QStringLiteral("GerVisuaRestInto"));
-        spec.handler = [received](server::CallContext&, QVariantList& args) {
+        server::MethodSpec entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
+        entry.handler = [received](server::CallContext&, QVariantList& args) {
             *received = args;
             return server::CallResult::fail(QStringLiteral("fim"));
         };
-        registry.add(spec);
+        registry.add(entry);
     });
     QVERIFY2(stub.ok(), qPrintable(stub.error()));
     stub.redirect(form->netDietaOral);
@@ -250,12 +250,12 @@ void tst_VisuRestInto::oneDishSendsItsCodes() {
 
 void tst_VisuRestInto::serverErrorOpensNothing() {
     test::CountingServer stub([](server::MethodRegistry& registry) {
-        server::MethodSpec spec = *registry.find(QStringLiteral("GerVisuaRestInto"));
-        spec.handler = [](server::CallContext&, QVariantList&) {
+        server::MethodSpec entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
+        entry.handler = [](server::CallContext&, QVariantList&) {
             return server::CallResult::fail(
                 QStringLiteral("Internação do paciente não encontrada."));
         };
-        registry.add(spec);
+        registry.add(entry);
     });
     QVERIFY2(stub.ok(), qPrintable(stub.error()));
     const int row = restrictedRow();

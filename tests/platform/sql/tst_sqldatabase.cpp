@@ -67,7 +67,7 @@ private slots:
 };
 
 void TstSqlDatabase::parseSelectsEngine_data() {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("connection");
     QTest::addColumn<bool>("postgres");
     QTest::newRow("file") << u"/var/lib/dieta/dieta.db"_s << false;
     QTest::newRow("relative file") << u"data/dieta.db"_s << false;
@@ -77,11 +77,11 @@ void TstSqlDatabase::parseSelectsEngine_data() {
 }
 
 void TstSqlDatabase::parseSelectsEngine() {
-    QFETCH(QString, spec);
+    QFETCH(QString, connection);
     QFETCH(bool, postgres);
-    const DatabaseConfig config = DatabaseConfig::parse(spec);
+    const DatabaseConfig config = DatabaseConfig::parse(connection);
     QCOMPARE(config.engine == SqlEngine::PostgreSQL, postgres);
-    QCOMPARE(postgres ? config.pgConnection : config.sqlitePath, spec);
+    QCOMPARE(postgres ? config.pgConnection : config.sqlitePath, connection);
 }
 
 void TstSqlDatabase::pgConnectionStrings() {
