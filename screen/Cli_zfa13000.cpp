@@ -105,6 +105,7 @@ TfrmContAlimentar::TfrmContAlimentar(QWidget* parent) : TfrmPadrao(parent) {
     buildMenuPage();
     buildNavigator();
     connectHandlers();
+    contracts::frmContAlimentar = this;
 }
 
 TfrmContAlimentar::~TfrmContAlimentar() {
@@ -113,6 +114,8 @@ TfrmContAlimentar::~TfrmContAlimentar() {
     dtsPadrao->OnStateChange = nullptr;
     if (frmContAlimentar == this)
         frmContAlimentar = nullptr;
+    if (contracts::frmContAlimentar == this)
+        contracts::frmContAlimentar = nullptr;
 }
 
 void TfrmContAlimentar::buildToolbar() {

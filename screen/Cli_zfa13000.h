@@ -8,6 +8,7 @@
 // Cli_zfa13000_dados.cpp its datasets, queries and messages, Cli_zfa13000_selecao.cpp the
 // start-up, the selection panel and the loading of the list.
 
+#include "contracts/contalimentar.h"
 #include "framework/tdbgrid.h"
 #include "framework/tfrmpadrao.h"
 
@@ -38,11 +39,31 @@ class TNetConnection;
 
 namespace dieta::Cli_zfa13000 {
 
-class TfrmContAlimentar : public TfrmPadrao {
+class TfrmContAlimentar : public TfrmPadrao, public contracts::ContAlimentar {
     Q_OBJECT
 public:
     explicit TfrmContAlimentar(QWidget* parent = nullptr);
     ~TfrmContAlimentar() override;
+
+    // --- What the windows it opens may reach (Cli_zfa13000_contrato.cpp).
+    QString filialCode() const override;
+    QString filialName() const override;
+    QString servicoCode() const override;
+    QString tipoServico() const override;
+    QDate serviceDate() const override;
+    TClientDataSet* inpatients() const override { return cdsInternacao; }
+    TClientDataSet* markedInpatients() const override { return cdsInterAux; }
+    TClientDataSet* listParams() const override { return cdsParams; }
+    TClientDataSet* menuChoices() const override { return cdsConfesco; }
+    TClientDataSet* confCard() const override { return cdsConfCard; }
+    TMessages* messages() const override { return msgPadrao; }
+    TNetConnection* connection() const override { return netDietaOral; }
+    QWidget* widget() override { return this; }
+    void reloadInpatients() override;
+    void positionOnPatient(const QString& patient) override;
+    void focusServico() override;
+    bool filtroCriado() const override { return boFiltroCriado; }
+    void setFiltroCriado(bool created) override { boFiltroCriado = created; }
 
     // --- Toolbar buttons of the screen and their menu twins.
     QToolButton* sbtDieta = nullptr;
@@ -249,7 +270,7 @@ public:
     // --- end of the saving section
 
     // True while "Grupo" is chosen in cmbServGrupo.
-    bool grupoMode() const;
+    bool grupoMode() const override;
 
     // Loads the list of the selection (GetInternacao with cdsParams), first record current,
     // the grid re-attached in every case.

@@ -128,6 +128,8 @@ void TfrmContAlimentar::FormClose(TCloseAction& action) {
     netDietaOral->setConnected(false);
     if (frmContAlimentar == this)
         frmContAlimentar = nullptr;
+    if (contracts::frmContAlimentar == this)
+        contracts::frmContAlimentar = nullptr;
     TfrmPadrao::FormClose(action);
 }
 

@@ -1,5 +1,6 @@
 #include "views/Cli_zfa13040.h"
 
+#include "contracts/contalimentar.h"
 #include "contracts/rdmdietaoral.h"
 #include "framework/abortguard.h"
 #include "framework/consiste.h"
@@ -11,7 +12,6 @@
 #include "platform/tdatasource.h"
 #include "platform/tfield.h"
 #include "platform/tnetconnection.h"
-#include "screen/Cli_zfa13000.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -58,10 +58,6 @@ QFrame* panel(QWidget* parent, const char* name, QLabel*& heading, const char* h
     heading->setFont(bold);
     layout->addWidget(heading);
     return frame;
-}
-
-QString code(const TMaskEdit* edit) {
-    return Consiste::AllTrim(edit->Text());
 }
 
 // A packet the server left out loads as an empty list.
@@ -151,26 +147,26 @@ void TfrmVisuRestInto::buildPanels() {
 
 void TfrmVisuRestInto::FormCreate() {
     TfrmRotiGeral::FormCreate();
-    using Cli_zfa13000::frmContAlimentar;
-    if (!frmContAlimentar)
+    contracts::ContAlimentar* screen = contracts::frmContAlimentar;
+    if (!screen)
         Abort();
-    TClientDataSet* inpatient = frmContAlimentar->cdsInternacao;
+    TClientDataSet* inpatient = screen->inpatients();
     QString dish;
     QString dishBranch;
     if (!boTPratos) {
-        dish = frmContAlimentar->cdsConfesco->FieldByName(u"CDPRATO")->AsString();
-        dishBranch = frmContAlimentar->cdsConfesco->FieldByName(u"CDFILAUXPRAT")->AsString();
+        dish = screen->menuChoices()->FieldByName(u"CDPRATO")->AsString();
+        dishBranch = screen->menuChoices()->FieldByName(u"CDFILAUXPRAT")->AsString();
     }
     ShowAviGuard busy(1);
-    QVariantList args{code(frmContAlimentar->medCdFilial),
+    QVariantList args{screen->filialCode(),
                       inpatient->FieldByName(u"CDPACIENTE")->AsString(),
                       inpatient->FieldByName(u"DTSERVINTE")->AsDate(),
-                      code(frmContAlimentar->medCdServico),
+                      screen->servicoCode(),
                       inpatient->FieldByName(u"NRSEQUSERV")->AsString(),
                       dish,
                       dishBranch,
                       inpatient->FieldByName(u"DTINTERNA")->AsDate()};
-    const QVariant result = frmContAlimentar->netDietaOral->call(
+    const QVariant result = screen->connection()->call(
         QString::fromLatin1(contracts::rdm::GerVisuaRestInto), args);
     const DataPacket restrictions = Consiste::CheckResultServ(result, true, 0);
     load(cdsVisuaRestInto, restrictions);
@@ -194,7 +190,8 @@ void TfrmVisuRestInto::cdsVisuaRestIntoIDRESTINTOGetText(TField* sender, QString
 
 void CriaVisuRestInto(bool todosPratos) {
     boTPratos = todosPratos;
-    QWidget* owner = Cli_zfa13000::frmContAlimentar;
+    contracts::ContAlimentar* screen = contracts::frmContAlimentar;
+    QWidget* owner = screen ? screen->widget() : nullptr;
     auto form = std::make_unique<TfrmVisuRestInto>(owner ? owner->window() : nullptr);
     form->FormCreate();
     frmVisuRestInto = form.get();

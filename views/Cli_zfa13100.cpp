@@ -1,7 +1,7 @@
 #include "views/Cli_zfa13100.h"
 
 #include "framework/dialogservice.h"
-#include "screen/Cli_zfa13000.h"
+#include "contracts/contalimentar.h"
 
 namespace dieta::Cli_zfa13100 {
 
@@ -9,16 +9,16 @@ bool boPrimVez = true;
 QPointer<QWidget> frmFiltro;
 
 void CriaFiltroCont() {
-    using Cli_zfa13000::frmContAlimentar;
-    if (!frmContAlimentar)
+    contracts::ContAlimentar* screen = contracts::frmContAlimentar;
+    if (!screen)
         return;
-    if (!frmContAlimentar->boFiltroCriado)
-        frmContAlimentar->boFiltroCriado = true;
+    if (!screen->filtroCriado())
+        screen->setFiltroCriado(true);
     // The filter dialog is not part of this version: say so rather than do nothing.
     dialogs().message(
         MsgKind::Information,
         QStringLiteral("O filtro de internados ainda não está disponível nesta versão."),
-        frmContAlimentar);
+        screen->widget());
 }
 
 void LiberaFiltro() {
