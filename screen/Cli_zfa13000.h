@@ -269,6 +269,13 @@ public:
     void sendConfescoChanges();
     // --- end of the saving section
 
+    // --- Toolbar actions that open the module's dialogs and views (Cli_zfa13000_acoes.cpp).
+    void sbtDietaClick();
+    void sbtCopConfClick();
+    void sbtPresDietClick();
+    void sbtDupDietaClick();
+    void sbtCalcNutrClick();
+
     // True while "Grupo" is chosen in cmbServGrupo.
     bool grupoMode() const override;
 
@@ -291,6 +298,7 @@ private:
     void connectGridHandlers();
     void connectMenuHandlers();
     void connectSavingHandlers();
+    void connectActionHandlers();
 
     void setServGrupoLayout(bool grupo);
     void openServicos(const QString& branch, const QString& code, bool all);

@@ -1,13 +1,12 @@
 // What the windows opened by the screen may reach of it (contracts/contalimentar.h).
 
-#include "screen/Cli_zfa13000.h"
-
 #include "framework/consiste.h"
 #include "framework/tdateeditplus.h"
 #include "framework/tmaskedit.h"
 #include "platform/tadoibquery.h"
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
+#include "screen/Cli_zfa13000.h"
 
 #include <QLineEdit>
 

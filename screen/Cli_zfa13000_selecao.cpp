@@ -621,6 +621,7 @@ void TfrmContAlimentar::connectHandlers() {
     connectGridHandlers();
     connectMenuHandlers();
     connectSavingHandlers();
+    connectActionHandlers();
 }
 
 } // namespace dieta::Cli_zfa13000

@@ -166,8 +166,8 @@ void TfrmVisuRestInto::FormCreate() {
                       dish,
                       dishBranch,
                       inpatient->FieldByName(u"DTINTERNA")->AsDate()};
-    const QVariant result = screen->connection()->call(
-        QString::fromLatin1(contracts::rdm::GerVisuaRestInto), args);
+    const QVariant result =
+        screen->connection()->call(QString::fromLatin1(contracts::rdm::GerVisuaRestInto), args);
     const DataPacket restrictions = Consiste::CheckResultServ(result, true, 0);
     load(cdsVisuaRestInto, restrictions);
     load(cdsVisualizaMedica, Consiste::CheckResultServ(result, true, 1));

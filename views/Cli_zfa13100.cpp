@@ -1,7 +1,7 @@
 #include "views/Cli_zfa13100.h"
 
-#include "framework/dialogservice.h"
 #include "contracts/contalimentar.h"
+#include "framework/dialogservice.h"
 
 namespace dieta::Cli_zfa13100 {
 
