@@ -39,7 +39,7 @@ FRAMEWORK_EXPORT QString AllTrim(const QString& text);
 // 2.68 and -2.5 gives -3 although their doubles lie a hair below. decimals 0..15.
 FRAMEWORK_EXPORT double RoundDec(double value, int decimals);
 
-// The original-format date mask ("!99/99/0000;1;_"); editmask.h converts it for Qt.
+// The date mask in the host's format ("!99/99/0000;1;_"); editmask.h converts it for Qt.
 FRAMEWORK_EXPORT QString DateMask();
 // The same mask in Qt's input-mask form, blank included ("00/00/9999;_").
 FRAMEWORK_EXPORT QString DateMaskQt();

@@ -1,7 +1,8 @@
 #pragma once
-// Which Qt signal stands for which original event, in one place; every handler runs through
-// the abort guard.
-//   OnChange of an edit      textChanged: also when code sets the text, as the original did.
+// Which Qt signal stands for which handler event (OnChange, OnClick, ...), in one place; every
+// handler runs through the abort guard.
+//   OnChange of an edit      textChanged: also when code sets the text, so handlers that
+//                            fill dependent fields run for loaded values too.
 //                            (Never editingFinished: Qt fires it on focus loss only when the
 //                            text changed.)
 //   OnClick of a check box   toggled: also when code checks it.
@@ -39,12 +40,14 @@ FRAMEWORK_EXPORT QMetaObject::Connection onChange(QComboBox* combo, const QObjec
 FRAMEWORK_EXPORT QMetaObject::Connection onClick(QAbstractButton* button, const QObject* context,
                                                  EventHandler handler);
 
-// The character a key event stands for in the original, or QChar() when it is a key only.
+// The character a key event stands for (Backspace counts as one, Delete does not), or QChar()
+// when it is a key only.
 FRAMEWORK_EXPORT QChar keyPressChar(const QKeyEvent& event);
 
 // Installs a key filter on the widget (owned by it). With several filters on one widget the
 // last installed runs first (Qt's order), so install OnKeyPress before OnKeyDown to see
-// KeyDown first, as the original did. An abort in the handler discards the key.
+// KeyDown first: a key handler may then consume what the key-press handler would see. An abort in
+// the handler discards the key.
 FRAMEWORK_EXPORT void onKeyPress(QWidget* widget, KeyPressHandler handler);
 FRAMEWORK_EXPORT void onKeyDown(QWidget* widget, KeyDownHandler handler);
 

@@ -1,5 +1,6 @@
 #pragma once
-// Enter and exit handlers of controls and panels, in the original's order.
+// Enter and exit handlers of controls and panels, in the order validations need: every exit
+// of what is left before any enter of what is reached.
 //
 // Qt moves the focus first and tells afterwards (focusChanged); this component turns each
 // move inside one window into: exit handlers from the control outwards (the control, then the

@@ -86,7 +86,7 @@ TfrmRotiGeral::TfrmRotiGeral(QWidget* parent) : QDialog(parent) {
     connectGuarded(sbtAjuda, &QToolButton::clicked, this, [this] { sbtAjudaClick(); });
     connectGuarded(sbtFecha, &QToolButton::clicked, this, [this] { sbtFechaClick(); });
     m_activation = new ActivationHook(this, [this] { FormActivate(); });
-    // The window sees keys before its controls, as the original's key preview.
+    // The window sees keys before its controls, so FormKeyDown can move or swallow them.
     qApp->installEventFilter(this);
 }
 

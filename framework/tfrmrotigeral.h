@@ -5,9 +5,9 @@
 // derived dialog builds its controls, and the message catalogues. Shown modally by its
 // caller, which owns it.
 //
-// Keys: the window sees them first (FormKeyDown, as the original's key preview): Enter in an
-// edit, combo box or check box moves to the next control; Esc closes (cancel); F1 asks for
-// help by context. Closing (sbtFecha, Esc, the close box, accept or reject from code) runs
+// Keys: the window sees them first (FormKeyDown, before the control that has the focus): Enter in
+// an edit, combo box or check box moves to the next control; Esc closes (cancel); F1 asks for help
+// by context. Closing (sbtFecha, Esc, the close box, accept or reject from code) runs
 // FormCloseQuery and FormClose; an abort or a refusal keeps the dialog open.
 
 #include "framework/framework_export.h"
@@ -52,7 +52,7 @@ public:
     virtual void sbtAjudaClick();
     virtual void sbtFechaClick();
 
-    // Closes as the original's Close did: a modal dialog ends cancelled.
+    // Closes the window; a modal dialog ends cancelled.
     void Close();
     void done(int result) override;
 

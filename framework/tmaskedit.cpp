@@ -11,7 +11,8 @@ TMaskEdit::TMaskEdit(const QString& originalMask, QWidget* parent) : QLineEdit(p
 void TMaskEdit::SetEditMask(const QString& originalMask) {
     m_original = originalMask;
     m_mask = convertMask(originalMask);
-    // Changing the mask keeps what fits of the old text, as the original did.
+    // Changing the mask keeps what fits of the old text: switching service and group keeps
+    // the code typed so far.
     const QString old = text();
     setInputMask(m_mask.inputMask());
     if (!old.isEmpty())

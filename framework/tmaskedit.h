@@ -1,8 +1,8 @@
 #pragma once
-// TMaskEdit: a line edit that takes the original's edit masks ("9999:99;1; ", ">aaaa;0; "),
-// converted once by editmask.h. Text() is the original's text, blanks included (Qt's
-// displayText()); Value() is what the original stored: without the literals when the mask's
-// second field is 0. An empty mask makes it a plain edit.
+// TMaskEdit: a line edit that takes the host's edit masks ("9999:99;1; ", ">aaaa;0; "),
+// converted once by editmask.h. Text() is the text with its blanks (Qt's displayText()),
+// which the handlers compare and pad; Value() is what gets stored: without the literals when the
+// mask's second field is 0. An empty mask makes it a plain edit.
 
 #include "framework/editmask.h"
 #include "framework/framework_export.h"
@@ -23,7 +23,7 @@ public:
 
     // The text as the operator sees it, blanks included.
     QString Text() const;
-    // The value the original stored (literals dropped when the mask says so), trimmed of the
+    // The value to store (literals dropped when the mask says so), trimmed of the
     // mask's blanks at the end.
     QString Value() const;
     // Only blanks and literals.

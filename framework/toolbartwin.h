@@ -5,7 +5,8 @@
 // handler and a disabled button cannot be reached through its menu item.
 //
 // The button's own flag counts (setEnabled), not the effective state inherited from a
-// disabled parent, as the original's Enabled property did.
+// disabled parent: a button on a hidden or disabled toolbar keeps its own state, which the
+// handlers read back.
 
 #include "framework/framework_export.h"
 

@@ -3,6 +3,8 @@
 #include "framework/consiste.h"
 #include "framework/tmessages.h"
 
+#include <QCoreApplication>
+
 namespace dieta {
 
 namespace {
@@ -54,6 +56,10 @@ QString NomeFiliProc() {
 }
 bool ModuFili() {
     return values().moduFili;
+}
+QString FileDirectory() {
+    return values().fileDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
+                                            : values().fileDirectory;
 }
 QString WebURL() {
     return values().webUrl;

@@ -12,7 +12,7 @@
 
 namespace dieta {
 
-// A code mask of a kind of code (e.g. kind 1, dishes): its original-format mask and the
+// A code mask of a kind of code (e.g. kind 1, dishes): its mask in the host's format and the
 // number of levels (groups of mask characters separated by literals: "99.99.999" has 3).
 class FRAMEWORK_EXPORT TPictObj {
 public:
@@ -33,7 +33,9 @@ struct HostValues {
     bool moduFili = false;
     QString webUrl;
     int webPort = 0;
-    QHash<int, QString> codeMasks; // kind -> original-format mask
+    QHash<int, QString> codeMasks; // kind -> mask in the host's format
+    // Where the host keeps its files (FILPACI.cds); empty: the host executable's directory.
+    QString fileDirectory;
     // Runs another host module by name; nullptr: not available.
     std::function<void(const QString& module, const QVariantList& params)> loadBpl;
 };
@@ -49,6 +51,8 @@ FRAMEWORK_EXPORT QString NomeFiliProc();
 FRAMEWORK_EXPORT bool ModuFili();
 FRAMEWORK_EXPORT QString WebURL();
 FRAMEWORK_EXPORT int WebPort();
+// The directory of the host's files: the host's choice, else the executable's.
+FRAMEWORK_EXPORT QString FileDirectory();
 // Runs the host module; without a host service it shows an error and abandons.
 FRAMEWORK_EXPORT void LoadBPL(const QString& module, const QVariantList& params);
 // The mask of a kind of code ("" when the host gave none).

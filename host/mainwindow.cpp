@@ -22,7 +22,7 @@ MainWindow::MainWindow(const HostSettings& settings, QWidget* parent)
 
     // Owned here and found by name by the modules; modules create its fields when they load it.
     cdsFiltro_ = new TClientDataSet(this);
-    cdsFiltro_->setObjectName("cdsFiltro");
+    cdsFiltro_->setObjectName(contracts::kFilterDataSetName);
 
     buildMenus();
     statusBar()->showMessage(QStringLiteral("Operador: %1    Filial: %2    Servidor: %3:%4")

@@ -1,14 +1,13 @@
 #include "host/moduleloader.h"
 
+#include "contracts/hostapplication.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 namespace dieta::host {
 
-namespace {
-using IniProcFn = void (*)();
-using IniProcParamsFn = void (*)(const QVariantList*);
-} // namespace
+namespace {} // namespace
 
 ModuleLoader::ModuleLoader(QString moduleDir) : dir_(std::move(moduleDir)) {}
 
@@ -50,11 +49,13 @@ bool ModuleLoader::run(const QString& moduleName, const QVariantList& params, QS
     QLibrary* library = load(moduleName, error);
     if (!library)
         return false;
-    if (auto withParams = reinterpret_cast<IniProcParamsFn>(library->resolve("IniProcParams"))) {
+    if (auto withParams = reinterpret_cast<contracts::IniProcParamsFn>(
+            library->resolve(contracts::kEntryIniProcParams))) {
         withParams(&params);
         return true;
     }
-    if (auto entry = reinterpret_cast<IniProcFn>(library->resolve("IniProc"))) {
+    if (auto entry =
+            reinterpret_cast<contracts::IniProcFn>(library->resolve(contracts::kEntryIniProc))) {
         entry();
         return true;
     }

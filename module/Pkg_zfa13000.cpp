@@ -2,9 +2,12 @@
 // the oral diet control screen, and the creation functions of its windows under their units'
 // names. Everything else in the library stays hidden.
 
+#include "contracts/hostapplication.h"
 #include "screen/Cli_zfa13000.h"
 #include "views/Cli_zfa13040.h"
 #include "views/Cli_zfa13100.h"
+
+#include <type_traits>
 
 #define DIETA_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -23,6 +26,8 @@ struct UnitInitialization {
 DIETA_MODULE_EXPORT void IniProc() {
     dieta::Cli_zfa13000::CriaContAlim();
 }
+static_assert(std::is_same_v<decltype(&IniProc), dieta::contracts::IniProcFn>,
+              "IniProc must keep the signature the host resolves");
 
 DIETA_MODULE_EXPORT void Cli_zfa13000_CriaContAlim() {
     dieta::Cli_zfa13000::CriaContAlim();

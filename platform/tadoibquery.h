@@ -57,7 +57,7 @@ public:
     explicit TADOIBQuery(QObject* parent = nullptr);
     ~TADOIBQuery() override;
 
-    // The four texts, one line per element as the original held them.
+    // The four texts, one line per element.
     QStringList SQL;
     QStringList SQL_ORACLE;
     QStringList SQL_MSSQL;

@@ -2,15 +2,26 @@
 // Cli_zfa13000: the oral diet control screen TfrmContAlimentar, the module's main window.
 // For one branch, one service (or group of services) and one date it lists the inpatients and
 // companions, their diets of the day and, on the "Cardápio" page, the menu choices of the
-// current one. Dialogs reach its components through the unit variable frmContAlimentar.
+// current one. The windows it opens reach it only through contracts/contalimentar.h; its
+// components and handlers are its own.
 //
-// The unit is split by concern: Cli_zfa13000.cpp builds the window and its components,
-// Cli_zfa13000_dados.cpp its datasets, queries and messages, Cli_zfa13000_selecao.cpp the
-// start-up, the selection panel and the loading of the list.
+// The unit is split by concern, one file each:
+//   Cli_zfa13000.cpp           the window and its components
+//   Cli_zfa13000_dados.cpp     datasets, queries and the message catalogue
+//   Cli_zfa13000_selecao.cpp   start-up, the selection panel, loading the list
+//   Cli_zfa13000_grade.cpp     the inpatient grid: drawing, marks, keys, diet column
+//   Cli_zfa13000_cardapio.cpp  the "Cardápio" page: menu-choice grid and formula panel
+//   Cli_zfa13000_horas.cpp     consumption times of the formula panel
+//   Cli_zfa13000_gravacao.cpp  saving, verification and deletion
+//   Cli_zfa13000_acoes.cpp     the toolbar actions that open the module's other windows
+//   Cli_zfa13000_contrato.cpp  what those windows may reach (contracts/contalimentar.h)
+// with the marks in inpatientmarks.h, the time conversions in consumptiontime.h and the texts
+// of the lookup queries in Cli_zfa13000_sql.h.
 
 #include "contracts/contalimentar.h"
 #include "framework/tdbgrid.h"
 #include "framework/tfrmpadrao.h"
+#include "screen/inpatientmarks.h"
 
 #include <QImage>
 #include <QStringList>
@@ -35,6 +46,9 @@ class TDBText;
 class TField;
 class TMaskEdit;
 class TNetConnection;
+namespace test {
+class ContAlimentarProbe;
+}
 } // namespace dieta
 
 namespace dieta::Cli_zfa13000 {
@@ -64,6 +78,17 @@ public:
     void focusServico() override;
     bool filtroCriado() const override { return boFiltroCriado; }
     void setFiltroCriado(bool created) override { boFiltroCriado = created; }
+    // True while "Grupo" is chosen in cmbServGrupo.
+    bool grupoMode() const override;
+
+    // --- Creation, activation, close: the framework runs them.
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(TCloseAction& action) override;
+
+private:
+    // The screen tests drive the components and handlers directly.
+    friend class test::ContAlimentarProbe;
 
     // --- Toolbar buttons of the screen and their menu twins.
     QToolButton* sbtDieta = nullptr;
@@ -148,10 +173,6 @@ public:
     // The filter dialog exists (created by CriaFiltroCont, freed with the screen).
     bool boFiltroCriado = false;
 
-    // --- Handlers: creation, activation, close.
-    void FormCreate() override;
-    void FormActivate() override;
-    void FormClose(TCloseAction& action) override;
     void netDietaOralBeforeConnect();
 
     // --- Handlers: branch, service or group, date.
@@ -198,23 +219,12 @@ public:
     void Proximo1Click() override;
     void Ultimo1Click() override;
 
-private:
-    QString currentPatient() const;
-    // The three mark structures in step for the current record (in edit or insert state).
-    // markCurrent answers false, changing nothing, when the code is marked on another record.
-    bool markCurrent();
-    void addMark(const QString& patient);
-    void unmarkCurrent();
-    bool toggleCurrentMark();
-    void copyToInterAux();
-    void removeFromInterAux(const QString& patient);
+    // The marks of the list, kept in step in the record, stlCheck and cdsInterAux.
+    InpatientMarks marks();
     void markOrUnmarkAll();
     void drawDietCell(QPainter& painter, const QRect& rect, TGridDrawState state);
     // Shows the key's text, puts the focus on the record's diet cell and abandons.
     [[noreturn]] void stopOnDiet(const char* key);
-
-public:
-    // --- end of the inpatient grid's section
 
     // --- "Cardápio" page: menu-choice grid, formula panel, consumption times
     // (Cli_zfa13000_cardapio.cpp, Cli_zfa13000_horas.cpp).
@@ -236,9 +246,10 @@ public:
     // The quantity rule of quantity diets: the dish is chosen exactly when its quantity is
     // above zero.
     void Atua_QtRom();
-    // Consumption times: hours as a fraction <-> "HHHH:MM".
-    static QString RealToStTime(double hours);
+    // A consumption time typed as "HHHH:MM" in hours; an invalid one stops with "ValCons_Inv".
     double StTimeToReal(const QString& text);
+    // Shows the edit's time in its standard form ("   1:5" becomes "0001:05").
+    void normaliseTime(TMaskEdit* edit);
     void medHrConsumoExit();
     void medIntervaloExit();
     void medPeriodoExit();
@@ -276,14 +287,10 @@ public:
     void sbtDupDietaClick();
     void sbtCalcNutrClick();
 
-    // True while "Grupo" is chosen in cmbServGrupo.
-    bool grupoMode() const override;
-
     // Loads the list of the selection (GetInternacao with cdsParams), first record current,
     // the grid re-attached in every case.
     void loadInternacao();
 
-private:
     void buildToolbar();
     void buildSelectionPanel();
     void buildMenuPage();

@@ -43,7 +43,7 @@ void TfrmContAlimentar::sbtDietaClick() {
 void TfrmContAlimentar::sbtDupDietaClick() {
     if (!operadorNutricionista())
         Consiste::MensErro(msgPadrao->Msg("Oper_Per"));
-    const qsizetype marked = stlCheck ? stlCheck->size() : 0;
+    const qsizetype marked = stlCheck ? marks().count() : 0;
     if (marked > 1)
         Consiste::MensErro(msgPadrao->Msg("DupUmPaciente"));
     if (marked == 0)

@@ -18,6 +18,7 @@
 #include "platform/tfield.h"
 #include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
+#include "screen/consumptiontime.h"
 #include "views/Cli_zfa13040.h"
 
 #include <QLineEdit>

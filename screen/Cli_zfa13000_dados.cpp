@@ -7,6 +7,7 @@
 #include "platform/tfield.h"
 #include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
+#include "screen/Cli_zfa13000_sql.h"
 
 #include <QPainter>
 
@@ -49,13 +50,13 @@ TDataSource* dataSource(QObject* owner, const char* name, TClientDataSet* ds) {
     return source;
 }
 
-TADOIBQuery* query(QObject* owner, const char* name, const QStringList& sql) {
+TADOIBQuery* query(QObject* owner, const char* name, const sql::Dialects& texts) {
     auto* q = new TADOIBQuery(owner);
     q->setObjectName(name);
-    q->SQL = sql;
-    q->SQL_ORACLE = sql;
-    q->SQL_MSSQL = sql;
-    q->SQL_IB = sql;
+    q->SQL = texts.generic;
+    q->SQL_ORACLE = texts.oracle;
+    q->SQL_MSSQL = texts.mssql;
+    q->SQL_IB = texts.interbase;
     return q;
 }
 
@@ -183,36 +184,14 @@ void TfrmContAlimentar::buildDataSets() {
 }
 
 void TfrmContAlimentar::buildQueries() {
-    qryFilial =
-        query(this, "qryFilial", {"SELECT CDFILIAL, NMFILIAL", "FROM FILIAL", "ORDER BY CDFILIAL"});
+    qryFilial = query(this, "qryFilial", sql::filial());
     TField* cdFilial = qryFilial->AddField("CDFILIAL", FieldKind::String, 4);
     cdFilial->SetRequired(true);
     cdFilial->SetDisplayLabel(QStringLiteral("Código"));
     cdFilial->SetEditMask(QStringLiteral("9999;0; "));
     qryFilial->AddField("NMFILIAL", FieldKind::String, 30)->SetDisplayLabel(QStringLiteral("Nome"));
 
-    qryServico = query(
-        this, "qryServico",
-        {"SELECT DIETSERV.CDSERVFILI,",
-         "       DIETSERV.CDFILIAL,",
-         "       SERVICO.NMSERVICO,",
-         "       SERVICO.IDTIPOSERV",
-         "FROM SERVICO, DIETSERV",
-         "WHERE",
-         "   (DIETSERV.CDFILIAL    = :P_CDFILIAL)                           AND",
-         "   (DIETSERV.CDSERVFILI  = :P_CDSERVFILI OR :P_TCDSERVFILI = 'T') AND",
-         "   (DIETSERV.CDFILIAL    = SERVICO.CDFILIAL)                      AND",
-         "   (DIETSERV.CDSERVFILI  = SERVICO.CDSERVFILI)                    AND",
-         "   (IDTIPOSERV IN ('A', 'D', 'N'))                                                AND",
-         "   (SERVICO.IDTPSERVHOSP IS NULL OR IDTPSERVHOSP NOT IN('1', '2'))",
-         "GROUP BY",
-         "       DIETSERV.CDSERVFILI,",
-         "       DIETSERV.CDFILIAL,",
-         "       SERVICO.NMSERVICO,",
-         "       SERVICO.IDTIPOSERV",
-         "ORDER BY",
-         "       DIETSERV.CDSERVFILI,",
-         "       SERVICO.NMSERVICO"});
+    qryServico = query(this, "qryServico", sql::servico());
     TField* cdServ = qryServico->AddField("CDSERVFILI", FieldKind::String, 5);
     cdServ->SetRequired(true);
     cdServ->SetDisplayLabel(QStringLiteral("Codigo"));
@@ -224,45 +203,16 @@ void TfrmContAlimentar::buildQueries() {
     nmServ->SetDisplayWidth(53);
     qryServico->AddField("IDTIPOSERV", FieldKind::String, 1)->SetVisible(false);
 
-    qryGrupoServico = query(this, "qryGrupoServico",
-                            {"SELECT DISTINCT GS.CDGRUPSERV, GS.NMGRUPSERV", "  FROM GRUPSERV GS",
-                             " INNER JOIN (SELECT CDGRUPSERV", "               FROM SERVICO",
-                             "              WHERE CDFILIAL = :P_CDFILIAL) S",
-                             "    ON GS.CDGRUPSERV = S.CDGRUPSERV",
-                             " WHERE ((GS.CDGRUPSERV = :P_CDGRUPSERV) OR (:P_TCDGRUPSERV = 'T'))",
-                             " ORDER BY GS.CDGRUPSERV"});
+    qryGrupoServico = query(this, "qryGrupoServico", sql::grupoServico());
     qryGrupoServico->AddField("CDGRUPSERV", FieldKind::String, 3)
         ->SetDisplayLabel(QStringLiteral("Código"));
     qryGrupoServico->AddField("NMGRUPSERV", FieldKind::String, 30)
         ->SetDisplayLabel(QStringLiteral("Nome"));
 
-    qryNutricio =
-        query(this, "qryNutricio",
-              {"SELECT CDNUTRICIO", "FROM NUTRICIO", "WHERE (CDNUTRICIO = :P_CDNUTRICIO) AND",
-               "      (CDFILIAL   = :P_CDFILIAL)"});
+    qryNutricio = query(this, "qryNutricio", sql::nutricio());
     qryNutricio->AddField("CDNUTRICIO", FieldKind::String, 12)->SetRequired(true);
 
-    const QStringList dieta = {
-        "SELECT DIETPADR.CDDIETPAD,",
-        "       DIETPADR.DSDIETPAD,",
-        "       DIETPADR.CDDIETGRUP,",
-        "       DIETPADR.IDFORMDIET",
-        "FROM DIETSERV, DIETPADR",
-        "WHERE",
-        "   (DIETPADR.CDDIETPAD  = NVL(:P_CDDIETPAD, DIETPADR.CDDIETPAD)) AND",
-        "   (DIETPADR.IDFORMDIET NOT IN ('1', '2'))                        AND",
-        "   (DIETSERV.CDFILIAL   = :P_CDFILIAL)                           AND",
-        "   (DIETSERV.CDSERVFILI = :P_CDSERVFILI)                         AND",
-        "   (DIETSERV.CDDIETPAD  = DIETPADR.CDDIETPAD)",
-        "ORDER BY DIETPADR.CDDIETPAD"};
-    qryDieta = query(this, "qryDieta", dieta);
-    QStringList mssql = dieta;
-    mssql[6] = "   (DIETPADR.CDDIETPAD  = ISNULL(:P_CDDIETPAD, DIETPADR.CDDIETPAD)) AND";
-    qryDieta->SQL_MSSQL = mssql;
-    QStringList ib = dieta;
-    ib[4] = "FROM DIETSERV, DIETPADR, PARAM(:P_CDDIETPAD) P_CDDIETPAD";
-    ib[6] = "   (DIETPADR.CDDIETPAD  = NVLSTR(P_CDDIETPAD.PARAM, DIETPADR.CDDIETPAD)) AND";
-    qryDieta->SQL_IB = ib;
+    qryDieta = query(this, "qryDieta", sql::dieta());
     TField* cdDieta = qryDieta->AddField("CDDIETPAD", FieldKind::String, 4);
     cdDieta->SetRequired(true);
     cdDieta->SetDisplayLabel(QStringLiteral("Código"));

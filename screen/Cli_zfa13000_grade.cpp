@@ -1,9 +1,8 @@
 // The inpatient grid: drawing of marks and pictures, marking one or all records, the keyboard,
 // the diet column and its validation, and the navigation popup.
 //
-// A mark lives in three places kept in step: the record's IDCHECK, the patient code in
-// stlCheck and a copy of the record in cdsInterAux. Marks are local: marking never reaches the
-// saving logic, which acts only on edits the data source's state handler has seen.
+// Marks (inpatientmarks.h) are local: marking never reaches the saving logic, which acts only
+// on edits the data source's state handler has seen.
 
 #include "framework/abortguard.h"
 #include "framework/consiste.h"
@@ -128,57 +127,8 @@ void TfrmContAlimentar::drawDietCell(QPainter& painter, const QRect& rect, TGrid
 
 // ---------------------------------------------------------------- marks
 
-QString TfrmContAlimentar::currentPatient() const {
-    return cdsInternacao->FieldByName(u"CDPACIENTE")->AsString();
-}
-
-void TfrmContAlimentar::copyToInterAux() {
-    cdsInterAux->Append();
-    try {
-        const int count = std::min(cdsInternacao->FieldCount(), cdsInterAux->FieldCount());
-        for (int i = 0; i < count; ++i)
-            cdsInterAux->Fields(i)->SetValue(cdsInternacao->Fields(i)->Value());
-        cdsInterAux->FieldByName(u"IDCHECK")->SetAsString(QStringLiteral("S"));
-        cdsInterAux->Post();
-    } catch (...) {
-        cancelPendingEdit(cdsInterAux);
-        throw;
-    }
-}
-
-void TfrmContAlimentar::removeFromInterAux(const QString& patient) {
-    if (cdsInterAux->Locate(QStringLiteral("CDPACIENTE;IDCHECK"),
-                            QVariantList{patient, QStringLiteral("S")}, loCaseInsensitive))
-        cdsInterAux->Delete();
-}
-
-bool TfrmContAlimentar::markCurrent() {
-    const QString patient = currentPatient();
-    if (stlCheck->contains(patient, Qt::CaseInsensitive))
-        return false;
-    addMark(patient);
-    return true;
-}
-
-void TfrmContAlimentar::addMark(const QString& patient) {
-    copyToInterAux();
-    stlCheck->append(patient);
-    cdsInternacao->FieldByName(u"IDCHECK")->SetAsString(QStringLiteral("S"));
-}
-
-void TfrmContAlimentar::unmarkCurrent() {
-    const QString patient = currentPatient();
-    cdsInternacao->FieldByName(u"IDCHECK")->SetAsString(QStringLiteral("N"));
-    stlCheck->removeAll(patient);
-    removeFromInterAux(patient);
-}
-
-bool TfrmContAlimentar::toggleCurrentMark() {
-    if (cdsInternacao->FieldByName(u"IDCHECK")->AsString() == QLatin1String("S")) {
-        unmarkCurrent();
-        return true;
-    }
-    return markCurrent();
+InpatientMarks TfrmContAlimentar::marks() {
+    return InpatientMarks(cdsInternacao, cdsInterAux, stlCheck);
 }
 
 void TfrmContAlimentar::dbgPadraoCellClick(TColumn&) {
@@ -187,7 +137,7 @@ void TfrmContAlimentar::dbgPadraoCellClick(TColumn&) {
     const TDataSetState state = cdsInternacao->State();
     if (state == dsEdit || state == dsInsert) {
         // The operator's own edit: the mark goes with it when it is posted or cancelled.
-        if (!toggleCurrentMark())
+        if (!marks().toggleCurrent())
             Consiste::MensErro(msgPadrao->Msg("Paci_Selec"));
         return;
     }
@@ -197,7 +147,7 @@ void TfrmContAlimentar::dbgPadraoCellClick(TColumn&) {
     bool marked = false;
     try {
         cdsInternacao->Edit();
-        marked = toggleCurrentMark();
+        marked = marks().toggleCurrent();
         cdsInternacao->Post();
     } catch (...) {
         cancelPendingEdit(cdsInternacao);
@@ -217,36 +167,7 @@ void TfrmContAlimentar::dbgPadraoTitleClick(TColumn& column) {
 void TfrmContAlimentar::markOrUnmarkAll() {
     PaintFreeze frozen(this);
     ControlsDisabled disabled(cdsInternacao);
-    try {
-        cdsInternacao->First();
-        const bool markAll =
-            cdsInternacao->FieldByName(u"IDCHECKTODOS")->AsString() == QLatin1String("S");
-        const QString nextToggle = markAll ? QStringLiteral("N") : QStringLiteral("S");
-        // The marked codes, case aside, looked up once per record.
-        QSet<QString> marked;
-        for (const QString& code : std::as_const(*stlCheck))
-            marked.insert(code.toCaseFolded());
-        while (!cdsInternacao->Eof()) {
-            cdsInternacao->Edit();
-            cdsInternacao->FieldByName(u"IDCHECKTODOS")->SetAsString(nextToggle);
-            if (markAll) {
-                // A code marked on another record keeps that mark.
-                const QString patient = currentPatient();
-                if (!marked.contains(patient.toCaseFolded())) {
-                    addMark(patient);
-                    marked.insert(patient.toCaseFolded());
-                }
-            } else {
-                unmarkCurrent();
-            }
-            cdsInternacao->Post();
-            cdsInternacao->Next();
-        }
-        cdsInternacao->First();
-    } catch (...) {
-        cancelPendingEdit(cdsInternacao);
-        throw;
-    }
+    marks().markOrUnmarkAll();
 }
 
 // ---------------------------------------------------------------- keys, double click

@@ -194,23 +194,8 @@ void TfrmContAlimentar::cdsInternacaoBeforePost() {
 }
 
 void TfrmContAlimentar::cdsInternacaoAfterCancel() {
-    const QString patient = text(cdsInternacao, "CDPACIENTE");
-    const bool marked = text(cdsInternacao, "IDCHECK") == QLatin1String("S");
-    const bool auxEmpty = !cdsInterAux->Active() || cdsInterAux->IsEmpty();
-    if (!marked && !auxEmpty) {
-        if (stlCheck)
-            stlCheck->removeAll(patient);
-        if (cdsInterAux->Locate("CDPACIENTE;IDCHECK", QVariantList{patient, QStringLiteral("S")},
-                                loCaseInsensitive))
-            cdsInterAux->Delete();
-    } else if (marked && auxEmpty) {
-        if (stlCheck && !stlCheck->contains(patient))
-            stlCheck->append(patient);
-        cdsInterAux->Append();
-        for (int i = 0; i < cdsInternacao->FieldCount(); ++i)
-            cdsInterAux->Fields(i)->SetValue(cdsInternacao->Fields(i)->Value());
-        cdsInterAux->Post();
-    }
+    if (stlCheck)
+        marks().followCancelledRecord();
 }
 
 void TfrmContAlimentar::cdsInterAuxBeforePost() {

@@ -7,6 +7,7 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
+#include "screen/consumptiontime.h"
 
 #include <QLineEdit>
 #include <QToolButton>
@@ -14,53 +15,29 @@
 
 namespace dieta::Cli_zfa13000 {
 
-QString TfrmContAlimentar::RealToStTime(double hours) {
-    qint64 whole = qint64(std::trunc(hours));
-    qint64 minutes = std::llround((hours - double(whole)) * 60.0);
-    // A fraction a hair below the next hour rounds to 60 minutes: that is the next hour.
-    if (minutes >= 60) {
-        ++whole;
-        minutes -= 60;
-    }
-    return Consiste::PadL(QString::number(whole), 4) + u':' +
-           Consiste::Ajusta(QString::number(minutes), 2);
-}
-
 double TfrmContAlimentar::StTimeToReal(const QString& text) {
-    const qsizetype colon = text.indexOf(u':');
-    const QString hoursText = Consiste::AllTrim(colon < 0 ? QString() : text.left(colon));
-    QString minutesText = text.mid(colon + 1, 2);
-    minutesText.remove(u' ');
-    minutesText = Consiste::Ajusta(minutesText, 2);
-    bool hoursOk = true;
-    bool minutesOk = true;
-    const qint64 hours = hoursText.isEmpty() ? 0 : hoursText.toLongLong(&hoursOk);
-    const qint64 minutes = minutesText.isEmpty() ? 0 : minutesText.toLongLong(&minutesOk);
-    if (!hoursOk || !minutesOk || hours < 0 || minutes < 0)
+    const std::optional<double> hours = StTimeToHours(text);
+    if (!hours)
         Consiste::MensErro(msgPadrao->Msg("ValCons_Inv"));
-    return Consiste::RoundDec(double(hours) + double(minutes) / 60.0, 8);
+    return *hours;
 }
 
-namespace {
-
-void normalise(TfrmContAlimentar* form, TMaskEdit* edit) {
-    edit->setText(TfrmContAlimentar::RealToStTime(form->StTimeToReal(edit->Text())));
+void TfrmContAlimentar::normaliseTime(TMaskEdit* edit) {
+    edit->setText(RealToStTime(StTimeToReal(edit->Text())));
 }
-
-} // namespace
 
 void TfrmContAlimentar::medHrConsumoExit() {
-    normalise(this, medHrConsumo);
+    normaliseTime(medHrConsumo);
     if (std::trunc(StTimeToReal(medHrConsumo->Text())) > 23)
         Consiste::MensErro(msgPadrao->Msg("Consumo_Inv"), medHrConsumo);
 }
 
 void TfrmContAlimentar::medIntervaloExit() {
-    normalise(this, medIntervalo);
+    normaliseTime(medIntervalo);
 }
 
 void TfrmContAlimentar::medPeriodoExit() {
-    normalise(this, medPeriodo);
+    normaliseTime(medPeriodo);
 }
 
 void TfrmContAlimentar::stbConfCardClick() {

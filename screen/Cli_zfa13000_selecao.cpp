@@ -22,7 +22,6 @@
 #include "platform/tfield.h"
 #include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
-#include "screen/hostdirectory.h"
 #include "views/Cli_zfa13100.h"
 
 #include <QComboBox>
@@ -89,12 +88,10 @@ void TfrmContAlimentar::FormActivate() {
     boPriVez = false;
     m_focus->reset();
 
-    stPath = QDir(hostDirectory()).filePath(QStringLiteral("FILPACI.cds"));
+    stPath = QDir(Vantor::FileDirectory()).filePath(QStringLiteral("FILPACI.cds"));
     const bool preselection = QFileInfo::exists(stPath);
     if (preselection) {
-        QMainWindow* main = contracts::hostMainWindow();
-        auto* cdsFiltro = main ? main->findChild<TClientDataSet*>("cdsFiltro") : nullptr;
-        if (cdsFiltro) {
+        if (TClientDataSet* cdsFiltro = contracts::hostFilterDataSet()) {
             if (cdsFiltro->Active())
                 cdsFiltro->EmptyDataSet();
             cdsFiltro->LoadFromFile(stPath);
@@ -422,8 +419,7 @@ void TfrmContAlimentar::loadDiagInter() {
 }
 
 void TfrmContAlimentar::positionOnFiltro() {
-    QMainWindow* main = contracts::hostMainWindow();
-    auto* cdsFiltro = main ? main->findChild<TClientDataSet*>("cdsFiltro") : nullptr;
+    TClientDataSet* cdsFiltro = contracts::hostFilterDataSet();
     if (!cdsFiltro || !cdsFiltro->Active() || !cdsFiltro->FindField(u"CDFILIAL") ||
         !cdsFiltro->FindField(u"CDPACIENTE"))
         return;
@@ -441,8 +437,8 @@ void TfrmContAlimentar::cdsInternacaoAfterOpen() {
         setButton(sbtAlterar, !cdsInternacao->IsEmpty());
     }
     if (stlCheck)
-        stlCheck->clear();
-    if (cdsInterAux->Active())
+        marks().clear();
+    else if (cdsInterAux->Active())
         cdsInterAux->EmptyDataSet();
 }
 

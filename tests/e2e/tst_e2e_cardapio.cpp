@@ -1,6 +1,7 @@
 // A day's work end to end: load the list, type a diet in the grid, confirm, open the menu page,
 // tick dishes with the keyboard, confirm, close the screen, open it again and find it all saved.
 
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/menutestsupport.h"
 
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QTabBar>
 
 using namespace dieta;
+using dieta::test::ContAlimentarProbe;
 using namespace dieta::test;
 
 class tst_E2eCardapio : public QObject {
@@ -20,7 +22,7 @@ private slots:
 void tst_E2eCardapio::dietAndTicksSurviveReopening() {
     ScreenFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
-    TfrmContAlimentar* form = loadList(fx);
+    ContAlimentarProbe form = loadList(fx);
     QVERIFY(form);
     // A patient with a day record and a menu diet: the diet cell is editable.
     TClientDataSet* list = form->cdsInternacao;
@@ -92,12 +94,11 @@ void tst_E2eCardapio::dietAndTicksSurviveReopening() {
     QVERIFY(fx.dialogs().texts().isEmpty());
 
     fx.closeScreen();
-    form = loadList(fx);
-    QVERIFY(form);
-    QVERIFY(form->cdsInternacao->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
-    QCOMPARE(field(form->cdsInternacao, "CDDIETPAD"), QStringLiteral("0009"));
-    openMenuPage(form);
-    c = form->cdsConfesco;
+    const ContAlimentarProbe reopened = loadList(fx);
+    QVERIFY(reopened->cdsInternacao->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
+    QCOMPARE(field(reopened->cdsInternacao, "CDDIETPAD"), QStringLiteral("0009"));
+    openMenuPage(reopened);
+    c = reopened->cdsConfesco;
     for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
         QVERIFY(c->Locate("CDSEQUCOPR", it.key()));
         QCOMPARE(field(c, "IDESCOCONF"), it.value());

@@ -7,6 +7,7 @@
 #include "framework/tmaskedit.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/screenfixture.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QPixmap>
 #include <QTest>
 #include <cstdio>
+
+using dieta::test::ContAlimentarProbe;
 
 using namespace dieta;
 
@@ -26,9 +29,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     fx.mainWindow().resize(1100, 560);
-    Cli_zfa13000::TfrmContAlimentar* form = fx.openScreen();
-    if (!form)
+    Cli_zfa13000::TfrmContAlimentar* opened = fx.openScreen();
+    if (!opened)
         return 1;
+    const ContAlimentarProbe form = opened;
     form->subWindow()->showMaximized();
     fx.enterPanel(form->medCdServico);
     fx.leavePanel();
@@ -47,7 +51,9 @@ int main(int argc, char** argv) {
     form->cdsInternacao->SetRecNo(4);
     form->dbgPadrao->SetSelectedIndex(Consiste::IndiceCol(form->dbgPadrao, "CDDIETPAD"));
     form->dbgPadrao->setFocus();
-    QTest::qWait(300);
+    // grab() paints synchronously: only what is still posted (layouts, updates) must run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     if (!fx.mainWindow().grab().save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return 1;

@@ -2,6 +2,7 @@
 // a formula diet with its consumption times. Run under a real display (xvfb-run -a).
 //   menu_screenshot docs/menu-page.png docs/formula-page.png
 
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/menutestsupport.h"
 
 #include <QApplication>
@@ -10,13 +11,17 @@
 #include <QStackedWidget>
 #include <cstdio>
 
+using dieta::test::ContAlimentarProbe;
+
 using namespace dieta;
 using namespace dieta::test;
 
 namespace {
 
 bool shoot(ScreenFixture& fx, const QString& output) {
-    QTest::qWait(300);
+    // grab() paints synchronously: only what is still posted (layouts, updates) must run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     if (!fx.mainWindow().grab().save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return false;
@@ -37,11 +42,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     fx.mainWindow().resize(1100, 560);
-    TfrmContAlimentar* form = loadList(fx);
-    if (!form || !goToPatientWithRecord(form, 0)) {
+    TfrmContAlimentar* loaded = loadList(fx);
+    if (!loaded || !goToPatientWithRecord(loaded, 0)) {
         std::fprintf(stderr, "no list loaded\n");
         return 1;
     }
+    const ContAlimentarProbe form = loaded;
     form->subWindow()->showMaximized();
     saveDiet(form, "0009", "3", "9003");
     openMenuPage(form);
@@ -62,12 +68,13 @@ int main(int argc, char** argv) {
 
     // A fresh screen for the formula diet.
     fx.closeScreen();
-    form = loadList(fx);
-    if (!form || !goToPatientWithRecord(form, 1))
+    TfrmContAlimentar* reloaded = loadList(fx);
+    if (!reloaded || !goToPatientWithRecord(reloaded, 1))
         return 1;
-    form->subWindow()->showMaximized();
-    saveDiet(form, "0011", "1");
-    openMenuPage(form);
-    form->cdsConfesco->First();
+    const ContAlimentarProbe second = reloaded;
+    second->subWindow()->showMaximized();
+    saveDiet(second, "0011", "1");
+    openMenuPage(second);
+    second->cdsConfesco->First();
     return shoot(fx, formula) ? 0 : 1;
 }

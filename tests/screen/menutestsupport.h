@@ -9,6 +9,7 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/screenfixture.h"
 
 #include <QSqlError>
@@ -19,21 +20,25 @@
 #include <QToolButton>
 #include <QtTest>
 
+using dieta::test::ContAlimentarProbe;
+
 namespace dieta::test {
 
 using Cli_zfa13000::TfrmContAlimentar;
 
+// The screen with its list loaded, or nullptr.
 inline TfrmContAlimentar* loadList(ScreenFixture& fx) {
-    TfrmContAlimentar* form = fx.openScreen();
-    if (!form)
+    TfrmContAlimentar* opened = fx.openScreen();
+    if (!opened)
         return nullptr;
+    const ContAlimentarProbe form = opened;
     fx.enterPanel(form->medCdServico);
     fx.leavePanel();
-    return form->cdsInternacao->Active() ? form : nullptr;
+    return form->cdsInternacao->Active() ? opened : nullptr;
 }
 
 // Moves the list to the nth patient (not companion) that has a day record; false when none.
-inline bool goToPatientWithRecord(TfrmContAlimentar* form, int nth = 0) {
+inline bool goToPatientWithRecord(ContAlimentarProbe form, int nth = 0) {
     TClientDataSet* list = form->cdsInternacao;
     for (list->First(); !list->Eof(); list->Next()) {
         if (list->FieldByName(u"STPACIACOM")->AsString() == QLatin1String("0") &&
@@ -44,7 +49,7 @@ inline bool goToPatientWithRecord(TfrmContAlimentar* form, int nth = 0) {
 }
 
 // Writes a diet into the current record as the grid's diet validation does.
-inline void typeDiet(TfrmContAlimentar* form, const QString& code, const QString& kind,
+inline void typeDiet(ContAlimentarProbe form, const QString& code, const QString& kind,
                      const QString& group = QString()) {
     TClientDataSet* list = form->cdsInternacao;
     if (list->State() == dsBrowse)
@@ -74,7 +79,7 @@ inline QString field(const TClientDataSet* ds, const char* name) {
 }
 
 // The stored choice of the current menu-choice row: IDESCOCONF, QTPRATCONF, DSOBSCONF.
-inline QVariantList storedChoice(ScreenFixture& fx, TfrmContAlimentar* form) {
+inline QVariantList storedChoice(ScreenFixture& fx, ContAlimentarProbe form) {
     const TClientDataSet* c = form->cdsConfesco;
     return dbRow(fx,
                  "SELECT IDESCOCONF, QTPRATCONF, DSOBSCONF FROM CONFESCO WHERE CDFILIAL = ? AND "
@@ -84,7 +89,7 @@ inline QVariantList storedChoice(ScreenFixture& fx, TfrmContAlimentar* form) {
 }
 
 // The stored diet and remark of the current inpatient's day record.
-inline QVariantList storedRecord(ScreenFixture& fx, TfrmContAlimentar* form) {
+inline QVariantList storedRecord(ScreenFixture& fx, ContAlimentarProbe form) {
     const TClientDataSet* l = form->cdsInternacao;
     return dbRow(fx,
                  "SELECT CDDIETPAD, DSSERVINTE FROM SERVINTE WHERE CDFILIAL = ? AND CDPACIENTE = ? "
@@ -108,14 +113,14 @@ inline void refuseWrites(ScreenFixture& fx, bool refuse) {
 }
 
 // Saves a diet for the current record through the screen's confirm; the menu page then shows it.
-inline void saveDiet(TfrmContAlimentar* form, const QString& code, const QString& kind,
+inline void saveDiet(ContAlimentarProbe form, const QString& code, const QString& kind,
                      const QString& group = QString()) {
     typeDiet(form, code, kind, group);
     form->sbtConfirmar->click();
 }
 
 // The operator clicks the page's tab and then into its grid.
-inline void openMenuPage(TfrmContAlimentar* form) {
+inline void openMenuPage(ContAlimentarProbe form) {
     form->pgcPadrao->setCurrentWidget(form->tshFormulario);
     (form->ntbCardapio->currentIndex() == 1 ? form->dbgFormula : form->dbgDieta)->setFocus();
     QCoreApplication::processEvents();

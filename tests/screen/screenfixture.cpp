@@ -4,7 +4,6 @@
 #include "platform/sqldatabase.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
-#include "screen/hostdirectory.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -38,7 +37,6 @@ ScreenFixture::ScreenFixture() : server_(serverOptions()) {
         return;
     dialogScope_ = std::make_unique<ScopedDialogService>(dialogs_);
     generalScope_ = std::make_unique<ScopedGeneralDatabase>(&server_.database());
-    Cli_zfa13000::setHostDirectory(hostDir_.path());
 
     main_ = std::make_unique<QMainWindow>();
     main_->setObjectName("frmPrincipal");
@@ -58,13 +56,13 @@ ScreenFixture::ScreenFixture() : server_(serverOptions()) {
     values.webUrl = QStringLiteral("127.0.0.1");
     values.webPort = server_.port();
     values.codeMasks.insert(1, QStringLiteral("99.99.999"));
+    values.fileDirectory = hostDir_.path();
     Vantor::setHost(values);
 }
 
 ScreenFixture::~ScreenFixture() {
     if (Cli_zfa13000::frmContAlimentar)
         closeScreen();
-    Cli_zfa13000::setHostDirectory(QString());
     main_.reset();
 }
 

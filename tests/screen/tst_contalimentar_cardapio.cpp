@@ -5,12 +5,15 @@
 #include "framework/abortguard.h"
 #include "framework/scripteddialogs.h"
 #include "platform/eabort.h"
+#include "screen/consumptiontime.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/menutestsupport.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>
 
 using namespace dieta;
+using dieta::test::ContAlimentarProbe;
 using namespace dieta::test;
 
 class tst_ContAlimentarCardapio : public QObject {
@@ -48,18 +51,21 @@ void tst_ContAlimentarCardapio::cleanup() {
 // A patient given the diet through the screen, shown on the menu page with its new menu.
 TfrmContAlimentar* tst_ContAlimentarCardapio::menuOf(const QString& diet, const QString& kind,
                                                      const QString& group) {
-    TfrmContAlimentar* form = loadList(*fx);
-    if (!form || !goToPatientWithRecord(form))
+    TfrmContAlimentar* loaded = loadList(*fx);
+    if (!loaded)
+        return nullptr;
+    const ContAlimentarProbe form = loaded;
+    if (!goToPatientWithRecord(form))
         return nullptr;
     saveDiet(form, diet, kind, group);
     if (form->cdsInternacao->State() != dsBrowse || !messages().isEmpty())
         return nullptr;
     openMenuPage(form);
-    return form->cdsConfesco->IsEmpty() ? nullptr : form;
+    return form->cdsConfesco->IsEmpty() ? nullptr : loaded;
 }
 
 void tst_ContAlimentarCardapio::tickingOnAQuantityDiet() {
-    TfrmContAlimentar* form = menuOf("0009", "3", "9003");
+    ContAlimentarProbe form = menuOf("0009", "3", "9003");
     QVERIFY2(form, qPrintable(messages().join('\n')));
     QCOMPARE(form->ntbCardapio->currentIndex(), 0);
     TClientDataSet* c = form->cdsConfesco;
@@ -107,7 +113,7 @@ void tst_ContAlimentarCardapio::tickingOnAQuantityDiet() {
 }
 
 void tst_ContAlimentarCardapio::tickingOnAnOrdinaryDiet() {
-    TfrmContAlimentar* form = menuOf("0001", "5", "9001");
+    ContAlimentarProbe form = menuOf("0001", "5", "9001");
     QVERIFY2(form, qPrintable(messages().join('\n')));
     TClientDataSet* c = form->cdsConfesco;
     selectColumn(form->dbgDieta, "IDESCOCONF");
@@ -137,7 +143,7 @@ void tst_ContAlimentarCardapio::tickingOnAnOrdinaryDiet() {
 }
 
 void tst_ContAlimentarCardapio::insertsFromTheGridsAreRefused() {
-    TfrmContAlimentar* form = menuOf("0001", "5", "9001");
+    ContAlimentarProbe form = menuOf("0001", "5", "9001");
     QVERIFY(form);
     TClientDataSet* c = form->cdsConfesco;
     const int rows = c->RecordCount();
@@ -158,7 +164,7 @@ void tst_ContAlimentarCardapio::insertsFromTheGridsAreRefused() {
 }
 
 void tst_ContAlimentarCardapio::deletionRefusedOnOrdinaryDiets() {
-    TfrmContAlimentar* form = menuOf("0001", "5", "9001");
+    ContAlimentarProbe form = menuOf("0001", "5", "9001");
     QVERIFY(form);
     TClientDataSet* c = form->cdsConfesco;
     const int rows = c->RecordCount();
@@ -179,7 +185,7 @@ void tst_ContAlimentarCardapio::deletionRefusedOnOrdinaryDiets() {
 }
 
 void tst_ContAlimentarCardapio::formulaRowDeletionReachesTheServerAtOnce() {
-    TfrmContAlimentar* form = menuOf("0011", "1");
+    ContAlimentarProbe form = menuOf("0011", "1");
     QVERIFY2(form, qPrintable(messages().join('\n')));
     QCOMPARE(form->ntbCardapio->currentIndex(), 1);
     TClientDataSet* c = form->cdsConfesco;
@@ -215,22 +221,22 @@ void tst_ContAlimentarCardapio::formulaRowDeletionReachesTheServerAtOnce() {
 }
 
 void tst_ContAlimentarCardapio::formulaPanelShowsTheRowTimes() {
-    TfrmContAlimentar* form = menuOf("0011", "1");
+    ContAlimentarProbe form = menuOf("0011", "1");
     QVERIFY(form);
     TClientDataSet* c = form->cdsConfesco;
     c->First();
     QCOMPARE(form->medHrConsumo->Text(),
-             TfrmContAlimentar::RealToStTime(c->FieldByName(u"HRCONSCONF")->AsFloat()));
+             Cli_zfa13000::RealToStTime(c->FieldByName(u"HRCONSCONF")->AsFloat()));
     QCOMPARE(form->medIntervalo->Text(),
-             TfrmContAlimentar::RealToStTime(c->FieldByName(u"HRINTECONF")->AsFloat()));
+             Cli_zfa13000::RealToStTime(c->FieldByName(u"HRINTECONF")->AsFloat()));
     QCOMPARE(form->medPeriodo->Text(),
-             TfrmContAlimentar::RealToStTime(c->FieldByName(u"HRPERICONF")->AsFloat()));
+             Cli_zfa13000::RealToStTime(c->FieldByName(u"HRPERICONF")->AsFloat()));
     QVERIFY(!c->FieldByName(u"HRCONSCONF")->IsNull());
     QCOMPARE(c->FieldByName(u"HRCONSCONF")->DisplayText(), form->medHrConsumo->Text());
 }
 
 void tst_ContAlimentarCardapio::dishLookupFallsBackToTheDietGroup() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form));
     TClientDataSet* list = form->cdsInternacao;
@@ -252,7 +258,7 @@ void tst_ContAlimentarCardapio::dishLookupFallsBackToTheDietGroup() {
 }
 
 void tst_ContAlimentarCardapio::toolbarOnTheMenuPage() {
-    TfrmContAlimentar* form = menuOf("0001", "5", "9001");
+    ContAlimentarProbe form = menuOf("0001", "5", "9001");
     QVERIFY(form);
     auto states = [form] {
         return QList<bool>{form->sbtConfirmar->isEnabled(), form->sbtCancelar->isEnabled(),

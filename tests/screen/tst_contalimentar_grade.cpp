@@ -8,6 +8,7 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/countingserver.h"
 #include "tests/screen/screenfixture.h"
 
@@ -17,9 +18,11 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
+#include <optional>
 
 using namespace dieta;
 using Cli_zfa13000::TfrmContAlimentar;
+using dieta::test::ContAlimentarProbe;
 
 class tst_ContAlimentarGrade : public QObject {
     Q_OBJECT
@@ -41,7 +44,7 @@ private slots:
     void marksSendNothingToTheServer();
 
 private:
-    TfrmContAlimentar* loadList();
+    Cli_zfa13000::TfrmContAlimentar* loadList();
     QModelIndex cell(int row, const char* field) const;
     void clickCell(int row, const char* field);
     void clickTitle(const char* field);
@@ -53,29 +56,30 @@ private:
     QStringList messages() const { return fx->dialogs().texts(); }
 
     std::unique_ptr<test::ScreenFixture> fx;
-    TfrmContAlimentar* form = nullptr;
+    std::optional<ContAlimentarProbe> form;
 };
 
 void tst_ContAlimentarGrade::init() {
     fx = std::make_unique<test::ScreenFixture>();
     QVERIFY2(fx->ok(), qPrintable(fx->error()));
-    form = loadList();
-    QVERIFY(form);
+    Cli_zfa13000::TfrmContAlimentar* loaded = loadList();
+    QVERIFY(loaded);
+    form.emplace(loaded);
     QVERIFY(form->cdsInternacao->Active());
     QVERIFY(form->cdsInternacao->RecordCount() > 3);
     QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
 }
 
 void tst_ContAlimentarGrade::cleanup() {
-    form = nullptr;
+    form.reset();
     fx.reset();
 }
 
-TfrmContAlimentar* tst_ContAlimentarGrade::loadList() {
-    TfrmContAlimentar* f = fx->openScreen();
+Cli_zfa13000::TfrmContAlimentar* tst_ContAlimentarGrade::loadList() {
+    Cli_zfa13000::TfrmContAlimentar* f = fx->openScreen();
     if (!f)
         return nullptr;
-    fx->enterPanel(f->medCdServico);
+    fx->enterPanel(ContAlimentarProbe(f)->medCdServico);
     fx->leavePanel();
     return f;
 }

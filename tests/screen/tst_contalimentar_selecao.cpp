@@ -10,6 +10,7 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/screenfixture.h"
 
 #include <QComboBox>
@@ -24,6 +25,7 @@
 
 using namespace dieta;
 using Cli_zfa13000::TfrmContAlimentar;
+using dieta::test::ContAlimentarProbe;
 
 class tst_ContAlimentarSelecao : public QObject {
     Q_OBJECT
@@ -63,16 +65,17 @@ void tst_ContAlimentarSelecao::cleanup() {
 }
 
 TfrmContAlimentar* tst_ContAlimentarSelecao::loadList() {
-    TfrmContAlimentar* form = fx->openScreen();
-    if (!form)
+    TfrmContAlimentar* opened = fx->openScreen();
+    if (!opened)
         return nullptr;
+    const ContAlimentarProbe form = opened;
     fx->enterPanel(form->medCdServico);
     fx->leavePanel();
-    return form;
+    return opened;
 }
 
 void tst_ContAlimentarSelecao::iniProcTwiceShowsOneWindow() {
-    TfrmContAlimentar* first = fx->openScreen();
+    ContAlimentarProbe first = fx->openScreen();
     QVERIFY(first);
     Cli_zfa13000::CriaContAlim();
     QCOMPARE(Cli_zfa13000::frmContAlimentar, first);
@@ -81,7 +84,7 @@ void tst_ContAlimentarSelecao::iniProcTwiceShowsOneWindow() {
 }
 
 void tst_ContAlimentarSelecao::closeAndReopenStartsAfresh() {
-    TfrmContAlimentar* first = fx->openScreen();
+    ContAlimentarProbe first = fx->openScreen();
     QVERIFY(first);
     first->medCdServico->setText("00020");
     fx->closeScreen();
@@ -89,7 +92,7 @@ void tst_ContAlimentarSelecao::closeAndReopenStartsAfresh() {
     QVERIFY(!Cli_zfa13000::frmContAlimentar);
     QVERIFY(!Cli_zfa13000::stlCheck);
 
-    TfrmContAlimentar* second = fx->openScreen();
+    ContAlimentarProbe second = fx->openScreen();
     QVERIFY(second);
     QVERIFY(Cli_zfa13000::bostcriado);
     QVERIFY(!second->boFiltroCriado);
@@ -98,7 +101,7 @@ void tst_ContAlimentarSelecao::closeAndReopenStartsAfresh() {
 }
 
 void tst_ContAlimentarSelecao::firstActivationFillsBranchAndFirstService() {
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     QCOMPARE(form->medCdFilial->Text().trimmed(), QStringLiteral("0001"));
     QCOMPARE(form->edtNmFilial->text(), QStringLiteral("Hospital Central"));
@@ -110,7 +113,7 @@ void tst_ContAlimentarSelecao::firstActivationFillsBranchAndFirstService() {
 }
 
 void tst_ContAlimentarSelecao::loadStopsInOrderWithFocus() {
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
 
     form->medCdFilial->clear();
@@ -148,7 +151,7 @@ void tst_ContAlimentarSelecao::loadStopsInOrderWithFocus() {
 
 void tst_ContAlimentarSelecao::nonNutritionistIsRefused() {
     fx->setOperator("ADMIN01");
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     fx->enterPanel(form->medCdServico);
     fx->leavePanel();
@@ -164,7 +167,7 @@ void tst_ContAlimentarSelecao::nonNutritionistIsRefused() {
 void tst_ContAlimentarSelecao::serviceWithoutConfigurationStops() {
     // A service of the branch with diets but no standard menu configuration.
     fx->exec("DELETE FROM CONFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00020'");
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     fx->enterPanel(form->medCdServico);
     form->medCdServico->setText("00020");
@@ -181,7 +184,7 @@ void tst_ContAlimentarSelecao::serviceWithoutConfigurationStops() {
 }
 
 void tst_ContAlimentarSelecao::groupModeAddsAndRemovesServiceColumn() {
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     fx->enterPanel(form->medCdServico);
     form->cmbServGrupo->setCurrentIndex(1);
@@ -205,7 +208,7 @@ void tst_ContAlimentarSelecao::groupModeAddsAndRemovesServiceColumn() {
 }
 
 void tst_ContAlimentarSelecao::branchKeyFilterKeepsLettersAndDigits() {
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     form->medCdFilial->setFocus();
     form->medCdFilial->clear();
@@ -252,7 +255,7 @@ void tst_ContAlimentarSelecao::loadedListHasAgesAndDiagnoses() {
     while (names.next())
         diagnoses << names.value(0).toString().trimmed();
 
-    TfrmContAlimentar* form = loadList();
+    ContAlimentarProbe form = loadList();
     QVERIFY(form);
     QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
     TClientDataSet* list = form->cdsInternacao;
@@ -299,7 +302,7 @@ void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {
     file.Post();
     file.SaveToFile(QDir(fx->hostDir()).filePath("FILPACI.cds"));
 
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     QCOMPARE(fx->cdsFiltro()->FieldByName(u"CDPACIENTE")->AsString(), patient.toLower());
     fx->enterPanel(form->medCdServico);
@@ -318,7 +321,7 @@ void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {
 }
 
 void tst_ContAlimentarSelecao::dateButtonsMoveOneDay() {
-    TfrmContAlimentar* form = loadList();
+    ContAlimentarProbe form = loadList();
     QVERIFY(form);
     QVERIFY(form->cdsInternacao->Active());
     const QDate start = form->depData->GetDate();
@@ -336,7 +339,7 @@ void tst_ContAlimentarSelecao::dateButtonsMoveOneDay() {
 }
 
 void tst_ContAlimentarSelecao::menuPageFollowsTheList() {
-    TfrmContAlimentar* form = fx->openScreen();
+    ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
     QVERIFY(!form->tshFormulario->isEnabled());
     QVERIFY(!form->sbtDieta->isEnabled());
@@ -375,7 +378,7 @@ void tst_ContAlimentarSelecao::menuPageFollowsTheList() {
 }
 
 void tst_ContAlimentarSelecao::enteringPanelWhileEditingAsksFirst() {
-    TfrmContAlimentar* form = loadList();
+    ContAlimentarProbe form = loadList();
     QVERIFY(form);
     TClientDataSet* list = form->cdsInternacao;
     list->Edit();

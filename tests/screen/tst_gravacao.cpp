@@ -5,11 +5,13 @@
 
 #include "framework/abortguard.h"
 #include "framework/scripteddialogs.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/menutestsupport.h"
 
 #include <QStackedWidget>
 
 using namespace dieta;
+using dieta::test::ContAlimentarProbe;
 using namespace dieta::test;
 
 class tst_Gravacao : public QObject {
@@ -29,7 +31,7 @@ private slots:
     void refreshForgetsMarks();
 
 private:
-    void mark(TfrmContAlimentar* form);
+    void mark(ContAlimentarProbe form);
     QStringList messages() const { return fx->dialogs().texts(); }
 
     std::unique_ptr<ScreenFixture> fx;
@@ -45,7 +47,7 @@ void tst_Gravacao::cleanup() {
 }
 
 // Marks the current record as the grid does: locally, the toolbar out of editing.
-void tst_Gravacao::mark(TfrmContAlimentar* form) {
+void tst_Gravacao::mark(ContAlimentarProbe form) {
     TClientDataSet* list = form->cdsInternacao;
     list->DisableControls();
     list->Edit();
@@ -60,7 +62,7 @@ void tst_Gravacao::mark(TfrmContAlimentar* form) {
 }
 
 void tst_Gravacao::dietWithoutCardOnlyForFreeComposition() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form));
     const QString before = storedRecord(*fx, form).value(0).toString();
@@ -86,7 +88,7 @@ void tst_Gravacao::dietWithoutCardOnlyForFreeComposition() {
 }
 
 void tst_Gravacao::remarkReachesTheServerAndReadsBack() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form, 1));
     const QString patient = field(form->cdsInternacao, "CDPACIENTE");
@@ -105,7 +107,7 @@ void tst_Gravacao::remarkReachesTheServerAndReadsBack() {
 }
 
 void tst_Gravacao::failedSaveKeepsEditingAndTheNextScrollSaves() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form));
     TClientDataSet* list = form->cdsInternacao;
@@ -137,7 +139,7 @@ void tst_Gravacao::failedSaveKeepsEditingAndTheNextScrollSaves() {
 }
 
 void tst_Gravacao::failedChoiceSendGoesWithTheNextPost() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form));
     saveDiet(form, "0001", "5", "9001");
@@ -178,7 +180,7 @@ void tst_Gravacao::failedChoiceSendGoesWithTheNextPost() {
 }
 
 void tst_Gravacao::cancelBringsMarksBackInLine() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     TClientDataSet* list = form->cdsInternacao;
     const QString patient = field(list, "CDPACIENTE");
@@ -217,7 +219,7 @@ void tst_Gravacao::cancelBringsMarksBackInLine() {
 }
 
 void tst_Gravacao::toolbarWhileTheListIsEdited() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     QVERIFY(goToPatientWithRecord(form));
     saveDiet(form, "0001", "5", "9001");
@@ -249,7 +251,7 @@ void tst_Gravacao::toolbarWhileTheListIsEdited() {
 }
 
 void tst_Gravacao::deleteMarkedPatients() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     form->sbtExcluir->click();
     QCOMPARE(messages(), QStringList{"Paciente deve ser informado."});
@@ -278,7 +280,7 @@ void tst_Gravacao::deleteMarkedPatients() {
 }
 
 void tst_Gravacao::refreshForgetsMarks() {
-    TfrmContAlimentar* form = loadList(*fx);
+    ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
     mark(form);
     form->sbtVerificarClick();

@@ -9,6 +9,8 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
+#include "screen/consumptiontime.h"
+#include "tests/screen/contalimentarprobe.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -16,9 +18,11 @@
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
+#include <optional>
 
 using namespace dieta;
 using Cli_zfa13000::TfrmContAlimentar;
+using dieta::test::ContAlimentarProbe;
 
 class tst_Horas : public QObject {
     Q_OBJECT
@@ -49,18 +53,20 @@ private:
 
     ScriptedDialogs dialogs;
     std::unique_ptr<ScopedDialogService> scope;
-    std::unique_ptr<TfrmContAlimentar> form;
+    std::unique_ptr<TfrmContAlimentar> owned;
+    std::optional<ContAlimentarProbe> form;
 };
 
 void tst_Horas::init() {
     dialogs.clear();
     scope = std::make_unique<ScopedDialogService>(dialogs);
-    form = std::make_unique<TfrmContAlimentar>();
+    owned = std::make_unique<TfrmContAlimentar>();
+    form.emplace(owned.get());
     // No start-up: nothing here needs the branch, the service or a server.
     Cli_zfa13000::boPriVez = false;
     form->show();
     form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QVERIFY(QTest::qWaitForWindowActive(owned.get()));
     form->pgcPadrao->setCurrentWidget(form->tshFormulario);
     form->ntbCardapio->setCurrentIndex(1);
     dialogs.clear();
@@ -68,6 +74,7 @@ void tst_Horas::init() {
 
 void tst_Horas::cleanup() {
     form.reset();
+    owned.reset();
     scope.reset();
 }
 
@@ -84,7 +91,7 @@ void tst_Horas::realToStTime_data() {
 void tst_Horas::realToStTime() {
     QFETCH(double, hours);
     QFETCH(QString, text);
-    QCOMPARE(TfrmContAlimentar::RealToStTime(hours), text);
+    QCOMPARE(Cli_zfa13000::RealToStTime(hours), text);
 }
 
 void tst_Horas::stTimeToReal_data() {
@@ -107,7 +114,7 @@ void tst_Horas::stTimeToReal() {
 
 void tst_Horas::roundTripKeepsTheText() {
     for (const QString text : {"   1:20", "   0:07", "  23:59", "   7:33", "  12:01"})
-        QCOMPARE(TfrmContAlimentar::RealToStTime(form->StTimeToReal(text)), text);
+        QCOMPARE(Cli_zfa13000::RealToStTime(form->StTimeToReal(text)), text);
 }
 
 void tst_Horas::notANumberIsRefusedAndKeepsTheText() {
@@ -174,7 +181,7 @@ void tst_Horas::confirmChecksRunInOrder() {
         QWidget* focus; // nullptr: unchanged
         std::function<void()> fix;
     };
-    TfrmContAlimentar* f = form.get();
+    const ContAlimentarProbe f = *form;
     const std::vector<Step> steps = {
         {"Prato deve ser informado.", nullptr, [f] { f->edtNmPrato->setText("Dieta enteral"); }},
         {"Hora de início de consumo deve ser informado.", f->medHrConsumo,

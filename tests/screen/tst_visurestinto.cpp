@@ -11,6 +11,7 @@
 #include "platform/tfield.h"
 #include "screen/Cli_zfa13000.h"
 #include "server/methodregistry.h"
+#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/countingserver.h"
 #include "tests/screen/screenfixture.h"
 #include "views/Cli_zfa13040.h"
@@ -19,10 +20,12 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QtTest>
+#include <optional>
 
 using namespace dieta;
 using Cli_zfa13000::TfrmContAlimentar;
 using Cli_zfa13040::TfrmVisuRestInto;
+using dieta::test::ContAlimentarProbe;
 
 namespace {
 
@@ -77,21 +80,22 @@ private:
     void openFromGrid(int row);
 
     std::unique_ptr<test::ScreenFixture> fx;
-    TfrmContAlimentar* form = nullptr;
+    std::optional<ContAlimentarProbe> form;
 };
 
 void tst_VisuRestInto::init() {
     fx = std::make_unique<test::ScreenFixture>();
     QVERIFY2(fx->ok(), qPrintable(fx->error()));
-    form = fx->openScreen();
-    QVERIFY(form);
+    Cli_zfa13000::TfrmContAlimentar* opened = fx->openScreen();
+    QVERIFY(opened);
+    form.emplace(opened);
     fx->enterPanel(form->medCdServico);
     fx->leavePanel();
     QVERIFY(form->cdsInternacao->Active());
 }
 
 void tst_VisuRestInto::cleanup() {
-    form = nullptr;
+    form.reset();
     fx.reset();
 }
 
