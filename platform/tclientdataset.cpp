@@ -318,6 +318,7 @@ void TClientDataSet::CancelUpdates() {
     requireActive();
     Cancel();
     const Bookmark keep = GetBookmark();
+    m_view.clear(); // cancel frees the records inserted since the merge
     m_log.cancel(m_records);
     const auto kept = std::find_if(m_records.begin(), m_records.end(),
                                    [keep](const auto& record) { return record->id == keep; });
