@@ -327,54 +327,64 @@ private:
                 break;
             if (static_cast<unsigned char>(c) < 0x20)
                 throw GiveUp{};
-            if (c != '\\') {
+            if (c == '\\')
+                appendEscaped(text);
+            else
                 text.append(c);
-                continue;
-            }
-            const char e = peek();
-            ++m_p;
-            switch (e) {
-            case '"':
-            case '\\':
-            case '/':
-                text.append(e);
-                break;
-            case 'b':
-                text.append('\b');
-                break;
-            case 'f':
-                text.append('\f');
-                break;
-            case 'n':
-                text.append('\n');
-                break;
-            case 'r':
-                text.append('\r');
-                break;
-            case 't':
-                text.append('\t');
-                break;
-            case 'u': {
-                char32_t code = hex4();
-                if (code >= 0xD800 && code <= 0xDBFF) {
-                    literal("\\u");
-                    const char32_t low = hex4();
-                    if (low < 0xDC00 || low > 0xDFFF)
-                        throw GiveUp{};
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                } else if (code >= 0xDC00 && code <= 0xDFFF) {
-                    throw GiveUp{};
-                }
-                text.append(QString::fromUcs4(&code, 1).toUtf8());
-                break;
-            }
-            default:
-                throw GiveUp{};
-            }
         }
         if (!validUtf8(text.constData(), text.constData() + text.size()))
             throw GiveUp{};
         return QString::fromUtf8(text);
+    }
+
+    // The character of the escape after a backslash, as UTF-8.
+    void appendEscaped(QByteArray& text) {
+        const char e = peek();
+        ++m_p;
+        switch (e) {
+        case '"':
+        case '\\':
+        case '/':
+            text.append(e);
+            return;
+        case 'b':
+            text.append('\b');
+            return;
+        case 'f':
+            text.append('\f');
+            return;
+        case 'n':
+            text.append('\n');
+            return;
+        case 'r':
+            text.append('\r');
+            return;
+        case 't':
+            text.append('\t');
+            return;
+        case 'u': {
+            const char32_t code = codePoint();
+            text.append(QString::fromUcs4(&code, 1).toUtf8());
+            return;
+        }
+        default:
+            throw GiveUp{};
+        }
+    }
+
+    // The code point of \uXXXX (the \u read), a surrogate pair joined; a lone half is refused.
+    char32_t codePoint() {
+        const char32_t code = hex4();
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            literal("\\u");
+            const char32_t low = hex4();
+            if (low < 0xDC00 || low > 0xDFFF)
+                throw GiveUp{};
+            return 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        }
+        if (code >= 0xDC00 && code <= 0xDFFF)
+            throw GiveUp{};
+        return code;
     }
 
     void skipString() {

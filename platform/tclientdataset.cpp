@@ -1,42 +1,12 @@
 #include "platform/tclientdataset.h"
 
-#include "platform/eabort.h"
+#include "platform/locatekey.h"
+#include "platform/packetrecords.h"
 #include "platform/tdatasource.h"
-#include "platform/wiredate.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace dieta {
-
-// Gaps between data-order keys, so that an insert between two records rarely renumbers.
-constexpr qint64 orderGap = qint64(1) << 20;
-
-struct TClientDataSet::Record {
-    enum class Log { None, Inserted, Modified };
-
-    quint64 id = 0;   // bookmark
-    qint64 order = 0; // data order
-    Row values;       // data fields
-    Row calc;         // calculated fields
-    bool calcValid = false;
-    Log log = Log::None;
-    Row original; // values at the last merge, for a logged modification or deletion
-    quint64 logSeq = 0;
-};
-
-// One condition of a filter, with the literal already in the field's terms.
-struct TClientDataSet::FilterTerm {
-    enum class Op { Eq, Ne, Lt, Gt, Le, Ge, IsNull, NotNull };
-    QString fieldName;
-    Op op = Op::Eq;
-    QString literal;
-    bool literalQuoted = false;
-    // Resolved when the filter is compiled against the fields:
-    const TField* field = nullptr;
-    QVariant value;
-    bool compareDateOnly = false;
-};
 
 // The dataset reads the record being calculated and reports the calculation state.
 class TClientDataSet::CalcScope {
@@ -57,101 +27,6 @@ private:
     const TClientDataSet* m_dataSet;
     const Record* m_saved;
 };
-
-namespace {
-
-QStringList splitNames(const QString& names) {
-    QStringList list;
-    for (const QString& name : names.split(u';', Qt::SkipEmptyParts)) {
-        const QString trimmed = name.trimmed();
-        if (!trimmed.isEmpty())
-            list.append(trimmed);
-    }
-    return list;
-}
-
-int compareVariants(const QVariant& a, const QVariant& b, FieldKind kind) {
-    const bool aNull = !a.isValid();
-    const bool bNull = !b.isValid();
-    if (aNull || bNull)
-        return aNull == bNull ? 0 : (aNull ? -1 : 1);
-    switch (kind) {
-    case FieldKind::String:
-        return a.toString().compare(b.toString());
-    case FieldKind::Date: {
-        const QDate x = a.toDate(), y = b.toDate();
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    case FieldKind::DateTime: {
-        const QDateTime x = a.toDateTime(), y = b.toDateTime();
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    case FieldKind::Float: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    case FieldKind::Integer: {
-        const qint64 x = a.toLongLong(), y = b.toLongLong();
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    case FieldKind::Boolean:
-        return int(a.toBool()) - int(b.toBool());
-    }
-    return 0;
-}
-
-bool compatibleKinds(FieldKind from, FieldKind to) {
-    if (from == to)
-        return true;
-    const auto isDate = [](FieldKind k) {
-        return k == FieldKind::Date || k == FieldKind::DateTime;
-    };
-    const auto isNumber = [](FieldKind k) {
-        return k == FieldKind::Float || k == FieldKind::Integer;
-    };
-    return (isDate(from) && isDate(to)) || (isNumber(from) && isNumber(to));
-}
-
-// A packet value into a field of a compatible kind (see compatibleKinds).
-QVariant adaptValue(const QVariant& value, FieldKind to) {
-    if (!value.isValid())
-        return value;
-    switch (to) {
-    case FieldKind::Date:
-        return value.toDate();
-    case FieldKind::DateTime:
-        return value.metaType().id() == QMetaType::QDate ? QDateTime(value.toDate(), QTime(0, 0))
-                                                         : value.toDateTime();
-    case FieldKind::Float:
-        return value.toDouble();
-    case FieldKind::Integer:
-        return qint64(std::llround(value.toDouble()));
-    case FieldKind::String:
-    case FieldKind::Boolean:
-        break;
-    }
-    return value;
-}
-
-QString kindLabel(FieldKind kind) {
-    switch (kind) {
-    case FieldKind::String:
-        return QStringLiteral("texto");
-    case FieldKind::Date:
-        return QStringLiteral("data");
-    case FieldKind::DateTime:
-        return QStringLiteral("data e hora");
-    case FieldKind::Float:
-        return QStringLiteral("número");
-    case FieldKind::Integer:
-        return QStringLiteral("número inteiro");
-    case FieldKind::Boolean:
-        return QStringLiteral("lógico");
-    }
-    return {};
-}
-
-} // namespace
 
 QString QuotedStr(const QString& text) {
     QString quoted = text;
@@ -242,7 +117,7 @@ void TClientDataSet::renumberColumns() {
         field->m_column = int(list.size());
         list.push_back(field.get());
     }
-    m_indexFieldPtrs.clear();
+    m_index.unbind();
 }
 
 TField* TClientDataSet::Fields(int index) const {
@@ -330,24 +205,10 @@ void TClientDataSet::bindFieldsToPacket(const DataPacket& packet, std::vector<in
             columnOf->push_back(int(i));
         return;
     }
-    for (const TField* field : m_dataFields) {
-        const int column = packet.fieldIndex(field->FieldName());
-        if (column < 0)
-            throw EDatabaseError(QStringLiteral("Campo '%1' não encontrado no pacote de dados "
-                                                "de %2.")
-                                     .arg(field->FieldName(), objectName()));
-        const FieldKind packetKind = packet.fields[column].kind;
-        if (!compatibleKinds(packetKind, field->DataType()))
-            throw EDatabaseError(
-                QStringLiteral("O campo '%1' é do tipo %2 no pacote de dados; "
-                               "esperado %3.")
-                    .arg(field->FieldName(), kindLabel(packetKind), kindLabel(field->DataType())));
-        columnOf->push_back(column);
-    }
+    *columnOf = PacketRecords::columnsOf(m_dataFields, packet, objectName());
 }
 
-std::vector<std::unique_ptr<TClientDataSet::Record>>
-TClientDataSet::recordsFromPacket(const DataPacket& packet) {
+DataSetRecords TClientDataSet::recordsFromPacket(const DataPacket& packet) {
     if (packet.changeLog)
         throw EDatabaseError(QStringLiteral("Um pacote de alterações não pode ser aberto como "
                                             "dados em %1.")
@@ -355,65 +216,16 @@ TClientDataSet::recordsFromPacket(const DataPacket& packet) {
     std::vector<int> columnOf;
     bindFieldsToPacket(packet, &columnOf);
 
-    const qsizetype width = qsizetype(m_dataFields.size());
-    bool identity = packet.fields.size() == width;
-    std::vector<bool> adapt(size_t(width), false);
-    std::vector<int> limit(size_t(width), 0);
-    for (qsizetype i = 0; i < width; ++i) {
-        const TField* field = m_dataFields[size_t(i)];
-        const FieldDef& source = packet.fields[columnOf[size_t(i)]];
-        identity = identity && columnOf[size_t(i)] == i;
-        adapt[size_t(i)] = source.kind != field->DataType();
-        identity = identity && !adapt[size_t(i)];
-        if (field->DataType() == FieldKind::String && field->Size() > 0 &&
-            (source.size == 0 || source.size > field->Size()))
-            limit[size_t(i)] = field->Size();
-    }
-
-    std::vector<std::unique_ptr<Record>> records;
-    records.reserve(size_t(packet.rows.size()));
-    qint64 order = 0;
-    for (qsizetype r = 0; r < packet.rows.size(); ++r) {
-        const Row& row = packet.rows[r];
-        if (row.size() != packet.fields.size())
-            throw EDatabaseError(QStringLiteral("Pacote de dados inválido: a linha %1 tem %2 "
-                                                "valores, esperados %3.")
-                                     .arg(r + 1)
-                                     .arg(row.size())
-                                     .arg(packet.fields.size()));
-        auto record = std::make_unique<Record>();
-        record->id = m_nextId++;
-        record->order = (order += orderGap);
-        if (identity) {
-            record->values = row; // shared with the packet until written
-        } else {
-            record->values.reserve(width);
-            for (qsizetype i = 0; i < width; ++i) {
-                const QVariant& value = row[columnOf[size_t(i)]];
-                record->values.append(adapt[size_t(i)]
-                                          ? adaptValue(value, m_dataFields[size_t(i)]->DataType())
-                                          : value);
-            }
-        }
-        for (qsizetype i = 0; i < width; ++i) {
-            if (limit[size_t(i)] > 0 && record->values[i].isValid() &&
-                record->values[i].toString().size() > limit[size_t(i)])
-                throw EDatabaseError(
-                    QStringLiteral("O valor '%1' excede o tamanho do campo %2 "
-                                   "(%3 caracteres).")
-                        .arg(record->values[i].toString(), m_dataFields[size_t(i)]->FieldName())
-                        .arg(limit[size_t(i)]));
-        }
-        record->calc = Row(qsizetype(m_calcFields.size()));
-        records.push_back(std::move(record));
-    }
-    return records;
+    const PacketRecords rows(packet, m_dataFields, std::move(columnOf));
+    return rows.build(qsizetype(m_calcFields.size()), &m_nextId);
 }
 
-void TClientDataSet::openWith(std::vector<std::unique_ptr<Record>> records) {
-    resolveIndex(m_indexFields); // an index on a field the data lacks fails here, closed
+void TClientDataSet::openWith(DataSetRecords records) {
+    // An index or a switched-on filter on a field the data lacks fails here, closed.
+    m_index.bind(*this);
+    m_filter.bind(*this, m_filtered);
     m_records = std::move(records);
-    m_deleted.clear();
+    m_log.clear();
     m_inserted.reset();
     m_backup.clear();
     m_modified = false;
@@ -464,7 +276,7 @@ void TClientDataSet::Close() {
     m_modified = false;
     m_view.clear();
     m_records.clear();
-    m_deleted.clear();
+    m_log.clear();
     m_cursor = -1;
     m_bof = m_eof = true;
     setState(dsInactive);
@@ -476,7 +288,6 @@ void TClientDataSet::SetData(const DataPacket& packet) {
     Close();
     fire(BeforeOpen);
     auto records = recordsFromPacket(packet);
-    compileFilter(m_filtered); // a filter naming a field the data lacks fails here, closed
     openWith(std::move(records));
 }
 
@@ -491,88 +302,27 @@ DataPacket TClientDataSet::Data() const {
 }
 
 DataPacket TClientDataSet::Delta() const {
-    DataPacket packet;
-    packet.fields = DataFieldDefs();
-    packet.changeLog = true;
-    const Record* editing = m_state == dsEdit ? currentRecord() : nullptr;
-    std::vector<const Record*> logged;
-    for (const auto& record : m_records)
-        if (record->log != Record::Log::None)
-            logged.push_back(record.get());
-    for (const auto& record : m_deleted)
-        logged.push_back(record.get());
-    std::sort(logged.begin(), logged.end(),
-              [](const Record* a, const Record* b) { return a->logSeq < b->logSeq; });
-    const auto deleted = [this](const Record* record) {
-        return std::any_of(m_deleted.begin(), m_deleted.end(),
-                           [record](const auto& d) { return d.get() == record; });
-    };
-    for (const Record* record : logged) {
-        const Row& values = record == editing ? m_backup : record->values;
-        Change change;
-        if (deleted(record)) {
-            change.status = Change::Status::Deleted;
-            change.original = record->original;
-        } else if (record->log == Record::Log::Inserted) {
-            change.status = Change::Status::Inserted;
-            change.row = values;
-        } else {
-            change.status = Change::Status::Modified;
-            change.row = values;
-            change.original = record->original;
-        }
-        packet.changes.append(change);
-    }
-    return packet;
+    return m_log.delta(m_records, DataFieldDefs(), m_state == dsEdit ? currentRecord() : nullptr,
+                       m_backup);
 }
 
 int TClientDataSet::ChangeCount() const {
-    int count = int(m_deleted.size());
-    for (const auto& record : m_records)
-        if (record->log != Record::Log::None)
-            ++count;
-    return count;
+    return m_log.count(m_records);
 }
 
 void TClientDataSet::MergeChangeLog() {
-    for (const auto& record : m_records) {
-        record->log = Record::Log::None;
-        record->original.clear();
-    }
-    m_deleted.clear();
+    m_log.merge(m_records);
 }
 
 void TClientDataSet::CancelUpdates() {
     requireActive();
     Cancel();
-    const quint64 keep = GetBookmark();
-    std::vector<std::unique_ptr<Record>> kept;
-    for (auto& record : m_records) {
-        if (record->log == Record::Log::Inserted)
-            continue;
-        if (record->log == Record::Log::Modified)
-            record->values = record->original;
-        record->log = Record::Log::None;
-        record->original.clear();
-        record->calcValid = false;
-        kept.push_back(std::move(record));
-    }
-    for (auto& record : m_deleted) {
-        record->values = record->original;
-        record->original.clear();
-        record->log = Record::Log::None;
-        record->calcValid = false;
-        kept.push_back(std::move(record));
-    }
-    m_deleted.clear();
-    std::sort(kept.begin(), kept.end(),
-              [](const auto& a, const auto& b) { return a->order < b->order; });
-    m_records = std::move(kept);
-    Record* keepRecord = nullptr;
-    for (const auto& record : m_records)
-        if (record->id == keep)
-            keepRecord = record.get();
-    rebuildView(keepRecord);
+    const Bookmark keep = GetBookmark();
+    m_view.clear(); // cancel frees the records inserted since the merge
+    m_log.cancel(m_records);
+    const auto kept = std::find_if(m_records.begin(), m_records.end(),
+                                   [keep](const auto& record) { return record->id == keep; });
+    rebuildView(kept == m_records.end() ? nullptr : kept->get());
     notifyDataSet();
 }
 
@@ -580,7 +330,7 @@ void TClientDataSet::EmptyDataSet() {
     requireActive();
     CheckBrowseMode();
     m_records.clear();
-    m_deleted.clear();
+    m_log.clear();
     m_view.clear();
     m_cursor = -1;
     m_bof = m_eof = true;
@@ -613,28 +363,6 @@ TClientDataSet::Record* TClientDataSet::activeRecord() const {
     return m_readRecord ? const_cast<Record*>(m_readRecord) : currentRecord();
 }
 
-void TClientDataSet::resolveIndex(const QStringList& names) {
-    std::vector<TField*> fields;
-    for (const QString& name : names) {
-        TField* field = FindField(name);
-        if (!field || field->Calculated())
-            throw EDatabaseError(QStringLiteral("Campo de índice '%1' não encontrado em %2.")
-                                     .arg(name, objectName()));
-        fields.push_back(field);
-    }
-    m_indexFieldPtrs = std::move(fields);
-}
-
-bool TClientDataSet::lessInIndex(const Record* a, const Record* b) const {
-    for (const TField* field : m_indexFieldPtrs) {
-        const int c = compareVariants(a->values[field->m_column], b->values[field->m_column],
-                                      field->DataType());
-        if (c != 0)
-            return c < 0;
-    }
-    return a->order < b->order;
-}
-
 void TClientDataSet::rebuildView(Record* keep) {
     const Record* current = keep ? keep : currentRecord();
     const int oldCursor = m_cursor;
@@ -643,9 +371,9 @@ void TClientDataSet::rebuildView(Record* keep) {
     for (const auto& record : m_records)
         if (matchesFilter(*record))
             m_view.push_back(record.get());
-    if (!m_indexFieldPtrs.empty())
+    if (m_index.ordered())
         std::stable_sort(m_view.begin(), m_view.end(),
-                         [this](const Record* a, const Record* b) { return lessInIndex(a, b); });
+                         [this](const Record* a, const Record* b) { return m_index.less(*a, *b); });
     int row = current ? viewIndexOf(current) : -1;
     if (row < 0 && !m_view.empty())
         row = std::clamp(oldCursor, 0, int(m_view.size()) - 1);
@@ -671,9 +399,7 @@ void TClientDataSet::placeInView(Record* record) {
             m_bof = m_eof = true;
         return;
     }
-    const auto before = [this](const Record* a, const Record* b) {
-        return m_indexFieldPtrs.empty() ? a->order < b->order : lessInIndex(a, b);
-    };
+    const auto before = [this](const Record* a, const Record* b) { return m_index.less(*a, *b); };
     const auto it = std::upper_bound(m_view.begin(), m_view.end(), record, before);
     m_cursor = int(it - m_view.begin());
     m_view.insert(it, record);
@@ -681,7 +407,7 @@ void TClientDataSet::placeInView(Record* record) {
 
 qint64 TClientDataSet::orderBefore(const Record* before) {
     if (!before)
-        return (m_records.empty() ? 0 : m_records.back()->order) + orderGap;
+        return (m_records.empty() ? 0 : m_records.back()->order) + recordOrderGap;
     auto position = [&] {
         return std::lower_bound(m_records.begin(), m_records.end(), before->order,
                                 [](const auto& r, qint64 order) { return r->order < order; });
@@ -691,7 +417,7 @@ qint64 TClientDataSet::orderBefore(const Record* before) {
     if (before->order - previous < 2) {
         qint64 order = 0;
         for (const auto& record : m_records)
-            record->order = (order += orderGap);
+            record->order = (order += recordOrderGap);
         it = position();
         previous = it == m_records.begin() ? 0 : (*(it - 1))->order;
     }
@@ -915,16 +641,11 @@ void TClientDataSet::Post() {
     Record* record = currentRecord();
     const int oldRow = m_cursor;
     if (m_state == dsInsert) {
-        record->log = Record::Log::None;
-        if (m_logChanges) {
-            record->log = Record::Log::Inserted;
-            record->logSeq = m_nextLogSeq++;
-        }
+        if (m_logChanges)
+            m_log.logInsert(*record);
         insertIntoData(std::move(m_inserted));
-    } else if (m_logChanges && record->log == Record::Log::None && record->values != m_backup) {
-        record->log = Record::Log::Modified;
-        record->original = m_backup;
-        record->logSeq = m_nextLogSeq++;
+    } else if (m_logChanges) {
+        m_log.logEdit(*record, m_backup);
     }
     m_backup.clear();
     m_modified = false;
@@ -988,13 +709,8 @@ void TClientDataSet::Delete() {
                                  [record](const auto& r) { return r.get() == record; });
     std::unique_ptr<Record> owned = std::move(*it);
     m_records.erase(it);
-    if (m_logChanges && owned->log != Record::Log::Inserted) {
-        if (owned->log == Record::Log::None)
-            owned->original = owned->values;
-        owned->logSeq = m_nextLogSeq++;
-        owned->log = Record::Log::None;
-        m_deleted.push_back(std::move(owned));
-    }
+    if (m_logChanges)
+        m_log.logDelete(std::move(owned));
     m_cursor = m_view.empty() ? -1 : std::min(row, int(m_view.size()) - 1);
     if (m_view.empty())
         m_bof = m_eof = true;
@@ -1106,26 +822,20 @@ void TClientDataSet::GotoBookmark(Bookmark bookmark) {
 // Index, filter, locate
 
 void TClientDataSet::SetIndexFieldNames(const QString& fields) {
-    const QStringList names = splitNames(fields);
+    const QStringList names = splitFieldNames(fields);
     if (Active()) {
         CheckBrowseMode();
-        resolveIndex(names); // throws before anything changes
-        m_indexFields = names;
+        m_index.setFields(names, DataSetIndex::resolve(*this, names)); // throws first
         rebuildView(nullptr);
         notifyDataSet();
     } else {
-        m_indexFields = names;
+        m_index.setFields(names, {});
     }
-    m_indexName.clear();
+    m_index.setName(QString());
 }
 
 void TClientDataSet::AddIndex(const QString& name, const QString& fields) {
-    for (auto& index : m_namedIndexes)
-        if (index.first.compare(name, Qt::CaseInsensitive) == 0) {
-            index.second = fields;
-            return;
-        }
-    m_namedIndexes.append({name, fields});
+    m_index.addNamed(name, fields);
 }
 
 void TClientDataSet::SetIndexName(const QString& name) {
@@ -1133,288 +843,22 @@ void TClientDataSet::SetIndexName(const QString& name) {
         SetIndexFieldNames(QString());
         return;
     }
-    for (const auto& index : m_namedIndexes)
-        if (index.first.compare(name, Qt::CaseInsensitive) == 0) {
-            SetIndexFieldNames(index.second);
-            m_indexName = index.first;
-            return;
-        }
-    throw EDatabaseError(
-        QStringLiteral("Índice '%1' não encontrado em %2.").arg(name, objectName()));
-}
-
-namespace {
-
-struct FilterToken {
-    enum class Kind { Word, Text, Number, Op, Open, Close };
-    Kind kind;
-    QString text;
-};
-
-[[noreturn]] void badFilter(const QString& filter, const QString& why) {
-    throw EDatabaseError(QStringLiteral("Filtro inválido (%1): %2").arg(why, filter));
-}
-
-std::vector<FilterToken> tokenizeFilter(const QString& filter) {
-    std::vector<FilterToken> tokens;
-    qsizetype i = 0;
-    const qsizetype n = filter.size();
-    while (i < n) {
-        const QChar c = filter[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c == u'\'') {
-            QString text;
-            ++i;
-            bool closed = false;
-            while (i < n) {
-                if (filter[i] == u'\'') {
-                    if (i + 1 < n && filter[i + 1] == u'\'') {
-                        text += u'\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
-                    break;
-                }
-                text += filter[i++];
-            }
-            if (!closed)
-                badFilter(filter, QStringLiteral("aspas sem fechamento"));
-            tokens.push_back({FilterToken::Kind::Text, text});
-        } else if (c.isLetter() || c == u'_' || c == u'[') {
-            qsizetype start = i;
-            if (c == u'[') {
-                const qsizetype end = filter.indexOf(u']', i);
-                if (end < 0)
-                    badFilter(filter, QStringLiteral("colchete sem fechamento"));
-                tokens.push_back({FilterToken::Kind::Word, filter.mid(i + 1, end - i - 1)});
-                i = end + 1;
-                continue;
-            }
-            while (i < n && (filter[i].isLetterOrNumber() || filter[i] == u'_'))
-                ++i;
-            tokens.push_back({FilterToken::Kind::Word, filter.mid(start, i - start)});
-        } else if (c.isDigit() ||
-                   ((c == u'-' || c == u'.') && i + 1 < n && filter[i + 1].isDigit())) {
-            qsizetype start = i++;
-            while (i < n && (filter[i].isDigit() || filter[i] == u'.'))
-                ++i;
-            tokens.push_back({FilterToken::Kind::Number, filter.mid(start, i - start)});
-        } else if (c == u'(' || c == u')') {
-            tokens.push_back({c == u'(' ? FilterToken::Kind::Open : FilterToken::Kind::Close, c});
-            ++i;
-        } else if (c == u'=' || c == u'<' || c == u'>') {
-            QString op = c;
-            ++i;
-            if (i < n && (filter[i] == u'=' || (c == u'<' && filter[i] == u'>'))) {
-                op += filter[i];
-                ++i;
-            }
-            tokens.push_back({FilterToken::Kind::Op, op});
-        } else {
-            badFilter(filter, QStringLiteral("caractere inesperado '%1'").arg(c));
-        }
-    }
-    return tokens;
-}
-
-bool isWord(const FilterToken& token, QStringView word) {
-    return token.kind == FilterToken::Kind::Word &&
-           QStringView(token.text).compare(word, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
-std::vector<TClientDataSet::FilterTerm> TClientDataSet::parseFilter(const QString& filter) {
-    std::vector<FilterTerm> terms;
-    const std::vector<FilterToken> tokens = tokenizeFilter(filter);
-    size_t i = 0;
-    const auto at = [&](size_t k) -> const FilterToken* {
-        return k < tokens.size() ? &tokens[k] : nullptr;
-    };
-    while (i < tokens.size()) {
-        int parens = 0;
-        while (at(i) && at(i)->kind == FilterToken::Kind::Open) {
-            ++parens;
-            ++i;
-        }
-        const FilterToken* name = at(i);
-        if (!name || name->kind != FilterToken::Kind::Word || isWord(*name, u"AND"))
-            badFilter(filter, QStringLiteral("nome de campo esperado"));
-        FilterTerm term;
-        term.fieldName = name->text;
-        ++i;
-        if (at(i) && isWord(*at(i), u"IS")) {
-            ++i;
-            term.op = FilterTerm::Op::IsNull;
-            if (at(i) && isWord(*at(i), u"NOT")) {
-                term.op = FilterTerm::Op::NotNull;
-                ++i;
-            }
-            if (!at(i) || !isWord(*at(i), u"NULL"))
-                badFilter(filter, QStringLiteral("NULL esperado"));
-            ++i;
-        } else {
-            const FilterToken* op = at(i);
-            if (!op || op->kind != FilterToken::Kind::Op)
-                badFilter(filter, QStringLiteral("operador esperado"));
-            static const QList<QPair<QString, FilterTerm::Op>> ops = {
-                {"=", FilterTerm::Op::Eq}, {"<>", FilterTerm::Op::Ne}, {"<", FilterTerm::Op::Lt},
-                {">", FilterTerm::Op::Gt}, {"<=", FilterTerm::Op::Le}, {">=", FilterTerm::Op::Ge}};
-            for (const auto& entry : ops)
-                if (entry.first == op->text)
-                    term.op = entry.second;
-            if (op->text == u">>" || op->text == u"==" || op->text == u"=>" || op->text == u"=<")
-                badFilter(filter, QStringLiteral("operador desconhecido"));
-            ++i;
-            const FilterToken* literal = at(i);
-            if (!literal || (literal->kind != FilterToken::Kind::Text &&
-                             literal->kind != FilterToken::Kind::Number))
-                badFilter(filter, QStringLiteral("valor esperado"));
-            term.literal = literal->text;
-            term.literalQuoted = literal->kind == FilterToken::Kind::Text;
-            ++i;
-        }
-        while (parens > 0 && at(i) && at(i)->kind == FilterToken::Kind::Close) {
-            --parens;
-            ++i;
-        }
-        if (parens != 0)
-            badFilter(filter, QStringLiteral("parênteses desbalanceados"));
-        terms.push_back(std::move(term));
-        if (i == tokens.size())
-            break;
-        if (!isWord(tokens[i], u"AND"))
-            badFilter(filter, isWord(tokens[i], u"OR") ? QStringLiteral("OR não é suportado")
-                                                       : QStringLiteral("AND esperado"));
-        ++i;
-        if (i == tokens.size())
-            badFilter(filter, QStringLiteral("condição esperada após AND"));
-    }
-    return terms;
-}
-
-// Resolves the terms against the current fields: a field the dataset lacks or a literal of the
-// wrong kind is reported now, not as a silently empty view.
-void TClientDataSet::compileFilter(bool strict) {
-    for (FilterTerm& term : m_filterTerms) {
-        term.field = nullptr;
-        term.value = QVariant();
-        term.compareDateOnly = false;
-        if (m_fields.empty())
-            continue;
-        const TField* field = FindField(term.fieldName);
-        if ((!field || field->Calculated()) && !strict)
-            continue;
-        if (!field || field->Calculated())
-            throw EDatabaseError(QStringLiteral("Filtro inválido: campo '%1' não encontrado em "
-                                                "%2.")
-                                     .arg(term.fieldName, objectName()));
-        term.field = field;
-        if (term.op == FilterTerm::Op::IsNull || term.op == FilterTerm::Op::NotNull)
-            continue;
-        const FieldKind kind = field->DataType();
-        if (kind == FieldKind::String) {
-            term.value = term.literal;
-            continue;
-        }
-        try {
-            term.value = field->convert(term.literal);
-        } catch (const EDatabaseError&) {
-            if (!strict) {
-                term.field = nullptr;
-                continue;
-            }
-            throw EDatabaseError(QStringLiteral("Filtro inválido: '%1' não serve para o campo "
-                                                "%2.")
-                                     .arg(term.literal, field->FieldName()));
-        }
-        if (!term.value.isValid() && !strict) {
-            term.field = nullptr;
-            continue;
-        }
-        if (!term.value.isValid())
-            throw EDatabaseError(QStringLiteral("Filtro inválido: valor vazio para o campo %1.")
-                                     .arg(field->FieldName()));
-        // A date without time matches the whole day (the short date the operator sees).
-        term.compareDateOnly = kind == FieldKind::DateTime && term.literal.trimmed().size() <= 10;
-    }
+    const auto index = m_index.findNamed(name);
+    if (!index)
+        throw EDatabaseError(
+            QStringLiteral("Índice '%1' não encontrado em %2.").arg(name, objectName()));
+    SetIndexFieldNames(index->second);
+    m_index.setName(index->first);
 }
 
 bool TClientDataSet::matchesFilter(const Record& record) const {
-    if (!m_filtered)
-        return true;
-    for (const FilterTerm& term : m_filterTerms) {
-        if (!term.field)
-            return false;
-        const QVariant& value = record.values[term.field->m_column];
-        const FieldKind kind = term.field->DataType();
-        int c = 0;
-        switch (term.op) {
-        case FilterTerm::Op::IsNull:
-            if (value.isValid() && !(kind == FieldKind::String && value.toString().isEmpty()))
-                return false;
-            continue;
-        case FilterTerm::Op::NotNull:
-            if (!value.isValid() || (kind == FieldKind::String && value.toString().isEmpty()))
-                return false;
-            continue;
-        default:
-            break;
-        }
-        if (kind == FieldKind::String) {
-            c = (value.isValid() ? value.toString() : QString()).compare(term.value.toString());
-        } else {
-            if (!value.isValid())
-                return false;
-            if (term.compareDateOnly) {
-                const QDate x = value.toDateTime().date(), y = term.value.toDateTime().date();
-                c = x < y ? -1 : (y < x ? 1 : 0);
-            } else {
-                c = compareVariants(value, term.value, kind);
-            }
-        }
-        bool ok = false;
-        switch (term.op) {
-        case FilterTerm::Op::Eq:
-            ok = c == 0;
-            break;
-        case FilterTerm::Op::Ne:
-            ok = c != 0;
-            break;
-        case FilterTerm::Op::Lt:
-            ok = c < 0;
-            break;
-        case FilterTerm::Op::Gt:
-            ok = c > 0;
-            break;
-        case FilterTerm::Op::Le:
-            ok = c <= 0;
-            break;
-        case FilterTerm::Op::Ge:
-            ok = c >= 0;
-            break;
-        case FilterTerm::Op::IsNull:
-        case FilterTerm::Op::NotNull:
-            break;
-        }
-        if (!ok)
-            return false;
-    }
-    return true;
+    return !m_filtered || m_filter.matches(record.values);
 }
 
 void TClientDataSet::applyFilter(const QString& text, bool filtered) {
-    std::vector<FilterTerm> terms = parseFilter(text);
-    std::swap(m_filterTerms, terms);
-    try {
-        compileFilter(filtered);
-    } catch (...) {
-        std::swap(m_filterTerms, terms);
-        throw;
-    }
+    DataSetFilter filter(text);
+    filter.bind(*this, filtered); // throws before anything changes
+    m_filter = std::move(filter);
     m_filterText = text;
     m_filtered = filtered;
     if (!Active())
@@ -1444,58 +888,11 @@ bool TClientDataSet::Locate(const QString& keyFields, const QVariant& keyValues,
                             TLocateOptions options) {
     requireActive();
     CheckBrowseMode();
-    const QStringList names = splitNames(keyFields);
-    if (names.isEmpty())
-        throw EDatabaseError(QStringLiteral("Locate sem campos em %1.").arg(objectName()));
-    QVariantList values;
-    if (keyValues.metaType().id() == QMetaType::QVariantList)
-        values = keyValues.toList();
-    else if (keyValues.metaType().id() == QMetaType::QStringList)
-        for (const QString& text : keyValues.toStringList())
-            values.append(text);
-    else
-        values.append(keyValues);
-    if (values.size() != names.size())
-        throw EDatabaseError(QStringLiteral("Locate em %1: %2 campos e %3 valores.")
-                                 .arg(objectName())
-                                 .arg(names.size())
-                                 .arg(values.size()));
-    std::vector<const TField*> fields;
-    std::vector<QVariant> keys;
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        const TField* field = FieldByName(names[i]);
-        fields.push_back(field);
-        if (field->DataType() == FieldKind::String) {
-            keys.push_back(values[i].isValid() ? QVariant(values[i].toString()) : QVariant());
-            continue;
-        }
-        try {
-            keys.push_back(field->convert(values[i]));
-        } catch (const EDatabaseError&) {
-            fire(BeforeScroll);
-            return false; // a value that cannot be in the field matches nothing
-        }
-    }
-    const Qt::CaseSensitivity cs =
-        (options & loCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    const auto matches = [&](const Record* record) {
-        for (size_t k = 0; k < fields.size(); ++k) {
-            const QVariant value = recordValue(*record, fields[k]);
-            if (fields[k]->DataType() == FieldKind::String) {
-                const QString text = value.toString();
-                const QString key = keys[k].toString();
-                const bool ok = (options & loPartialKey) ? text.startsWith(key, cs)
-                                                         : text.compare(key, cs) == 0;
-                if (!ok)
-                    return false;
-            } else if (compareVariants(value, keys[k], fields[k]->DataType()) != 0) {
-                return false;
-            }
-        }
-        return true;
-    };
+    const LocateKey key(*this, keyFields, keyValues, options);
     fire(BeforeScroll);
-    const auto it = std::find_if(m_view.begin(), m_view.end(), matches);
+    const auto it = std::find_if(m_view.begin(), m_view.end(), [&](const Record* record) {
+        return key.matches([&](const TField* field) { return recordValue(*record, field); });
+    });
     if (it == m_view.end())
         return false;
     setCursor(int(it - m_view.begin()));
@@ -1541,52 +938,35 @@ void TClientDataSet::setState(TDataSetState state) {
 }
 
 // Qt signals first (their receivers never throw), then the sources, whose handlers may.
-void TClientDataSet::notifyState() {
+void TClientDataSet::notify(const std::function<void()>& signal,
+                            const std::function<void(TDataSource*)>& tellSource) {
     if (m_disableCount > 0) {
         m_pendingNotify = true;
         return;
     }
-    emit stateChanged();
+    signal();
     const QList<TDataSource*> sources = m_sources;
     for (TDataSource* source : sources)
-        if (m_sources.contains(source))
-            source->updateState();
+        if (m_sources.contains(source)) // a handler may have detached it
+            tellSource(source);
+}
+
+void TClientDataSet::notifyState() {
+    notify([this] { emit stateChanged(); }, [](TDataSource* source) { source->updateState(); });
 }
 
 void TClientDataSet::notifyDataSet() {
-    if (m_disableCount > 0) {
-        m_pendingNotify = true;
-        return;
-    }
-    emit dataSetChanged();
-    const QList<TDataSource*> sources = m_sources;
-    for (TDataSource* source : sources)
-        if (m_sources.contains(source))
-            source->datasetChanged();
+    notify([this] { emit dataSetChanged(); },
+           [](TDataSource* source) { source->datasetChanged(); });
 }
 
 void TClientDataSet::notifyRecord(int row) {
-    if (m_disableCount > 0) {
-        m_pendingNotify = true;
-        return;
-    }
-    emit recordChanged(row);
-    const QList<TDataSource*> sources = m_sources;
-    for (TDataSource* source : sources)
-        if (m_sources.contains(source))
-            source->datasetRecordChanged(row);
+    notify([this, row] { emit recordChanged(row); },
+           [row](TDataSource* source) { source->datasetRecordChanged(row); });
 }
 
 void TClientDataSet::notifyScroll() {
-    if (m_disableCount > 0) {
-        m_pendingNotify = true;
-        return;
-    }
-    emit scrolled();
-    const QList<TDataSource*> sources = m_sources;
-    for (TDataSource* source : sources)
-        if (m_sources.contains(source))
-            source->datasetScrolled();
+    notify([this] { emit scrolled(); }, [](TDataSource* source) { source->datasetScrolled(); });
 }
 
 void TClientDataSet::fire(const DataSetEvent& event) {

@@ -12,7 +12,11 @@
 // none of them reach a source or a model while controls are disabled. Event handlers run
 // regardless.
 
+#include "platform/changelog.h"
 #include "platform/datapacket.h"
+#include "platform/datasetfilter.h"
+#include "platform/datasetindex.h"
+#include "platform/datasetrecord.h"
 #include "platform/edatabaseerror.h"
 #include "platform/platform_export.h"
 #include "platform/tfield.h"
@@ -110,10 +114,10 @@ public:
     void GotoBookmark(Bookmark bookmark); // EDatabaseError when the record is gone
 
     // --- Order, filter, search.
-    QString IndexFieldNames() const { return m_indexFields.join(u';'); }
+    QString IndexFieldNames() const { return m_index.fieldNames().join(u';'); }
     void SetIndexFieldNames(const QString& fields); // "A;B"; "" for data order
     void AddIndex(const QString& name, const QString& fields);
-    QString IndexName() const { return m_indexName; }
+    QString IndexName() const { return m_index.name(); }
     void SetIndexName(const QString& name);
     QString Filter() const { return m_filterText; }
     void SetFilter(const QString& filter); // FIELD = 'text' [AND ...]; EDatabaseError if malformed
@@ -160,7 +164,7 @@ signals:
     void scrolled();
 
 private:
-    struct Record;
+    using Record = DataSetRecord;
     friend class TDataSource;
     struct Notification;
     class CalcScope;
@@ -169,8 +173,8 @@ private:
     void detachSource(TDataSource* source);
 
     // Opening
-    void openWith(std::vector<std::unique_ptr<Record>> records);
-    std::vector<std::unique_ptr<Record>> recordsFromPacket(const DataPacket& packet);
+    void openWith(DataSetRecords records);
+    DataSetRecords recordsFromPacket(const DataPacket& packet);
     void bindFieldsToPacket(const DataPacket& packet, std::vector<int>* columnOfField);
     void requireInactive(const char* operation) const;
     void requireActive() const;
@@ -183,7 +187,6 @@ private:
     Record* activeRecord() const;
     std::unique_ptr<Record> newRecord() const;
     void rebuildView(Record* keep);
-    bool lessInIndex(const Record* a, const Record* b) const;
     void placeInView(Record* record);
     int viewIndexOf(const Record* record) const;
     qint64 orderBefore(const Record* before);
@@ -191,15 +194,11 @@ private:
     void ensureCalculated(Record* record) const;
     void invalidateCalc(Record* record) const;
     QVariant recordValue(const Record& record, const TField* field) const;
-    void resolveIndex(const QStringList& names);
     void beginInsert(bool append);
     void dropInserted();
     void checkRequired() const;
 
     // Filter
-    struct FilterTerm;
-    static std::vector<FilterTerm> parseFilter(const QString& filter);
-    void compileFilter(bool strict);
     bool matchesFilter(const Record& record) const;
     void applyFilter(const QString& text, bool filtered);
 
@@ -212,6 +211,8 @@ private:
     void notifyDataSet();
     void notifyRecord(int row);
     void notifyScroll();
+    void notify(const std::function<void()>& signal,
+                const std::function<void(TDataSource*)>& tellSource);
     void fire(const DataSetEvent& event);
 
     std::vector<std::unique_ptr<TField>> m_fields;
@@ -220,11 +221,10 @@ private:
     bool m_fieldsFromPacket = false; // data fields were created by SetData
     quint64 m_fieldsGeneration = 1;
 
-    std::vector<std::unique_ptr<Record>> m_records; // data order
-    std::vector<Record*> m_view;                    // filtered, in index order
-    std::vector<std::unique_ptr<Record>> m_deleted; // logged deletions
+    DataSetRecords m_records;    // data order
+    std::vector<Record*> m_view; // filtered, in index order
+    ChangeLog m_log;
     quint64 m_nextId = 1;
-    quint64 m_nextLogSeq = 1;
 
     TDataSetState m_state = dsInactive;
     int m_cursor = -1;
@@ -235,14 +235,11 @@ private:
     std::unique_ptr<Record> m_inserted; // owned while inserting, also placed in m_view
     Row m_backup;                       // values before Edit, restored by Cancel
 
-    QStringList m_indexFields;
-    std::vector<TField*> m_indexFieldPtrs;
-    QString m_indexName;
-    QList<QPair<QString, QString>> m_namedIndexes;
+    DataSetIndex m_index;
 
     QString m_filterText;
     bool m_filtered = false;
-    std::vector<FilterTerm> m_filterTerms;
+    DataSetFilter m_filter;
 
     int m_disableCount = 0;
     bool m_pendingNotify = false;

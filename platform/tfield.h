@@ -82,6 +82,9 @@ public:
 
     // The value converted to this field's kind; throws EDatabaseError when it does not fit.
     QVariant convert(const QVariant& value) const;
+    // Where the dataset keeps this field's value in a record: an index into the data values
+    // (or, for a calculated field, the calculated ones). -1 before the dataset places it.
+    int column() const { return m_column; }
 
 private:
     friend class TClientDataSet;

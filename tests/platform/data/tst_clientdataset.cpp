@@ -485,6 +485,35 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.Locate("NADA", "P1"));
     }
 
+    // A found record is neither the first nor the last of the cursor: after Last() or
+    // First(), the navigator's Next/Prior move on from it.
+    void locateClearsBeginAndEnd_data() {
+        QTest::addColumn<bool>("fromLast");
+        QTest::addColumn<int>("step");
+        QTest::newRow("after Last, Next") << true << 0;
+        QTest::newRow("after Last, MoveBy(1)") << true << 1;
+        QTest::newRow("after First, Prior") << false << 0;
+        QTest::newRow("after First, MoveBy(-1)") << false << -1;
+    }
+
+    void locateClearsBeginAndEnd() {
+        QFETCH(bool, fromLast);
+        QFETCH(int, step);
+        TClientDataSet ds;
+        ds.SetData(inpatients());
+        fromLast ? ds.Last() : ds.First();
+        QVERIFY(fromLast ? ds.Eof() : ds.Bof());
+        QVERIFY(ds.Locate("CDPACIENTE", fromLast ? "P1" : "P2"));
+        QVERIFY(!ds.Eof());
+        QVERIFY(!ds.Bof());
+        const int found = ds.RecNo();
+        if (step == 0)
+            fromLast ? ds.Next() : ds.Prior();
+        else
+            QCOMPARE(ds.MoveBy(step), step);
+        QCOMPARE(ds.RecNo(), found + (fromLast ? 1 : -1));
+    }
+
     void deltaAndMergeRoundTrip() {
         TClientDataSet ds;
         ds.SetData(inpatients());
