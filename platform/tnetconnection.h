@@ -63,6 +63,10 @@ class PLATFORM_EXPORT TNetConnection : public QObject {
     Q_PROPERTY(bool Connected READ Connected WRITE setConnected)
 
 public:
+    // The server object of a connection whose owner names none. An application names its own
+    // (the module: contracts::rdm::kServerObject); a transport left at its defaults serves
+    // this one, so that the two meet in tests of the transport itself.
+    static constexpr const char* DefaultServerName = "RemoteDataModule";
     static constexpr int DefaultConnectTimeoutMs = 3000;
     static constexpr int DefaultReadTimeoutMs = 60000;
     // An idle connection is reused only this long, well inside the server's keep-alive time,
@@ -76,7 +80,7 @@ public:
     void setHost(const QString& host);
     int Port() const { return port_; }
     void setPort(int port);
-    // The remote data module addressed by every call, "Zfa13000.rdmDietaOral" by default.
+    // The remote data module addressed by every call.
     QString ServerName() const { return serverName_; }
     void setServerName(const QString& name);
     // Sent as the X-Operador header of every call, so the server can authorise and audit.
@@ -110,7 +114,7 @@ private:
 
     QString host_ = QStringLiteral("127.0.0.1");
     int port_ = 0;
-    QString serverName_ = QStringLiteral("Zfa13000.rdmDietaOral");
+    QString serverName_ = QString::fromLatin1(DefaultServerName);
     QString operator_;
     std::function<void()> beforeConnect_;
     int connectTimeoutMs_ = DefaultConnectTimeoutMs;

@@ -1,5 +1,6 @@
 // The screen's datasets, lookup queries, message catalogue and cell pictures.
 
+#include "contracts/rdmdietaoral.h"
 #include "framework/tmessages.h"
 #include "platform/tadoibquery.h"
 #include "platform/tclientdataset.h"
@@ -105,6 +106,7 @@ void TfrmContAlimentar::buildDataSets() {
     using K = FieldKind;
     netDietaOral = new TNetConnection(this);
     netDietaOral->setObjectName("netDietaOral");
+    netDietaOral->setServerName(QString::fromLatin1(contracts::rdm::kServerObject));
 
     cdsInternacao = dataSet(this, "cdsInternacao");
     addInternacaoFields(cdsInternacao, true);

@@ -1,6 +1,6 @@
 // dieta-server: the application server of the Dieta Oral module.
 //   dieta-server [--db PATH|CONNSTRING] [--host 127.0.0.1] [--port N] [--demo SIZE]
-//                [--data-dir DIR]
+//                [--today yyyy-MM-dd] [--data-dir DIR]
 // Prints "listening on HOST:PORT" once it accepts calls; SIGINT or SIGTERM stop it cleanly.
 
 #include "platform/sqldatabase.h"
@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDate>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -34,6 +35,13 @@ std::optional<int> intOption(const QCommandLineParser& parser, const QString& na
     return value;
 }
 
+QDate dateOption(const QCommandLineParser& parser, const QString& name) {
+    const QDate date = QDate::fromString(parser.value(name), Qt::ISODate);
+    if (!date.isValid())
+        usageError(QStringLiteral("--%1 takes a date as yyyy-MM-dd").arg(name));
+    return date;
+}
+
 ServerOptions readOptions(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Dieta Oral application server"));
@@ -48,6 +56,9 @@ ServerOptions readOptions(const QCoreApplication& app) {
         {QStringLiteral("demo"),
          QStringLiteral("Fill an empty database with a demo hospital of SIZE inpatients."),
          QStringLiteral("size")},
+        {QStringLiteral("today"),
+         QStringLiteral("Service date the demo data is laid around (default: the real date)."),
+         QStringLiteral("yyyy-MM-dd")},
         {QStringLiteral("data-dir"),
          QStringLiteral("Folder of the default SQLite database (default ./data)."),
          QStringLiteral("dir"), QStringLiteral("data")},
@@ -65,6 +76,11 @@ ServerOptions readOptions(const QCoreApplication& app) {
     if (auto size = intOption(parser, QStringLiteral("demo"), 1, 10'000'000)) {
         options.demo = dieta::server::DemoOptions{};
         options.demo->inpatients = *size;
+    }
+    if (parser.isSet(QStringLiteral("today"))) {
+        if (!options.demo)
+            usageError(QStringLiteral("--today is the date of the demo data: it needs --demo"));
+        options.demo->today = dateOption(parser, QStringLiteral("today"));
     }
     return options;
 }

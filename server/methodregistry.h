@@ -1,8 +1,11 @@
 #pragma once
-// The remote data module's methods: name, argument kinds, by-reference positions, handler.
-// The transport decodes the wire arguments, checks their count and kinds against the method,
-// runs the handler and answers {"result": v, "byref": {...}} or {"error": text}.
+// The remote data module's methods as the transport runs them: name, argument kinds,
+// by-reference positions and handler. The transport decodes the wire arguments, checks their
+// count and kinds against the entry, runs the handler and answers
+// {"result": v, "byref": {...}} or {"error": text}. The real methods' entries are made from
+// the method table of contracts/rdmdietaoral.h (methods/methodcall.h); tests add their own.
 
+#include "contracts/rdmdietaoral.h"
 #include "platform/wirevalue.h"
 
 #include <QHash>
@@ -17,14 +20,7 @@ class SqlDatabase;
 
 namespace dieta::server {
 
-enum class ArgKind {
-    String,  // "t"; null is taken as an empty string
-    Date,    // {"date"} or {"datetime"} (the time is dropped)
-    Number,  // any number
-    Boolean, // true/false
-    Packet,  // {"packet": P}
-    Variant  // anything (packets, arrays, empty strings standing for "nothing")
-};
+using ArgKind = contracts::rdm::ArgKind;
 
 struct CallContext {
     QString operatorCode; // X-Operador header
@@ -45,7 +41,7 @@ struct CallResult {
 // The handler may change its by-reference arguments in place.
 using MethodHandler = std::function<CallResult(CallContext&, QVariantList& args)>;
 
-struct MethodSpec {
+struct MethodEntry {
     QString name;
     QList<ArgKind> args;
     QList<int> byref; // 0-based positions of "var" arguments
@@ -54,15 +50,15 @@ struct MethodSpec {
 
 class MethodRegistry {
 public:
-    void add(MethodSpec entry) { methods_.insert(entry.name, std::move(entry)); }
-    const MethodSpec* find(const QString& name) const {
+    void add(MethodEntry entry) { methods_.insert(entry.name, std::move(entry)); }
+    const MethodEntry* find(const QString& name) const {
         auto it = methods_.constFind(name);
         return it == methods_.constEnd() ? nullptr : &it.value();
     }
     QStringList names() const { return methods_.keys(); }
 
 private:
-    QHash<QString, MethodSpec> methods_;
+    QHash<QString, MethodEntry> methods_;
 };
 
 } // namespace dieta::server

@@ -1,5 +1,6 @@
 #include "server/serverapp.h"
 
+#include "contracts/rdmdietaoral.h"
 #include "platform/sqldatabase.h"
 #include "server/methods/methods.h"
 #include "server/storage/schema.h"
@@ -19,20 +20,16 @@ ServerApp::~ServerApp() {
         db_->releaseThreadConnection();
 }
 
-QString ServerApp::resolvedDatabaseSpec() const {
+QString ServerApp::databaseConnection() const {
     if (!options_.database.trimmed().isEmpty())
         return options_.database.trimmed();
     return QDir(options_.dataDir).absoluteFilePath(QStringLiteral("dieta.db"));
 }
 
-QString ServerApp::databaseSpec() const {
-    return resolvedDatabaseSpec();
-}
-
 void ServerApp::start() {
     if (isRunning())
         return;
-    const DatabaseConfig config = DatabaseConfig::parse(resolvedDatabaseSpec());
+    const DatabaseConfig config = DatabaseConfig::parse(databaseConnection());
     if (config.engine == SqlEngine::SQLite) {
         const QString folder = QFileInfo(config.sqlitePath).absolutePath();
         if (!QDir().mkpath(folder))
@@ -53,6 +50,7 @@ void ServerApp::start() {
     http.host = options_.host;
     http.port = options_.port;
     http.workers = options_.workers;
+    http.objectName = QString::fromLatin1(contracts::rdm::kServerObject);
     auto server = std::make_unique<HttpServer>(registry_, db_.get(), http);
     server->start();
     http_ = std::move(server);

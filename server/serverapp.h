@@ -3,8 +3,8 @@
 // optionally fills it with demo data, registers the methods and serves them over HTTP.
 // Used by dieta-server's main() and by the tests, which run it in their own process.
 
+#include "server/demo/demodata.h"
 #include "server/methodregistry.h"
-#include "server/storage/demodata.h"
 
 #include <QString>
 #include <functional>
@@ -48,13 +48,11 @@ public:
     QString host() const;
     int port() const;
     // The database file or connection string actually used.
-    QString databaseSpec() const;
+    QString databaseConnection() const;
     SqlDatabase& database();
     const MethodRegistry& registry() const { return registry_; }
 
 private:
-    QString resolvedDatabaseSpec() const;
-
     ServerOptions options_;
     MethodRegistry registry_;
     std::unique_ptr<SqlDatabase> db_;

@@ -1,11 +1,14 @@
 #pragma once
-// Registration of the remote data module's methods, one group per file.
+// Registration of the remote data module's methods, one group per folder: every method of
+// the table in contracts/rdmdietaoral.h, with its handler.
 
 namespace dieta::server {
 class MethodRegistry;
 
-void registerMainScreenMethods(MethodRegistry& registry); // list, menu choices, saving, restrictions
-void registerDialogMethods(MethodRegistry& registry);     // diet, duplicate, copy, filter, nutrients, prescriptions
+// List, menu choices, saving, restrictions (mainscreen/).
+void registerMainScreenMethods(MethodRegistry& registry);
+// Diet, duplicate, copy, pick lists, nutrients, prescriptions (dialogs/).
+void registerDialogMethods(MethodRegistry& registry);
 
 inline void registerAllMethods(MethodRegistry& registry) {
     registerMainScreenMethods(registry);

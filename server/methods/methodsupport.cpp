@@ -21,40 +21,14 @@ void logDatabaseFailure(const CallContext& context, const std::exception& error)
 
 } // namespace
 
-// ---- Arguments ----
+// ---- Values ----
 
-QString argText(const QVariantList& args, int index) {
-    if (index < 0 || index >= args.size() || args[index].isNull())
-        return QString();
-    return args[index].toString();
-}
-
-QDate argDate(const QVariantList& args, int index) {
-    if (index < 0 || index >= args.size())
-        return QDate();
-    const QVariant& value = args[index];
+QDate dateValue(const QVariant& value) {
     if (value.metaType().id() == QMetaType::QDate)
         return value.toDate();
     if (value.metaType().id() == QMetaType::QDateTime)
         return value.toDateTime().date();
     return QDate();
-}
-
-bool argBool(const QVariantList& args, int index) {
-    return index >= 0 && index < args.size() && args[index].toBool();
-}
-
-std::optional<DataPacket> argPacket(const QVariantList& args, int index) {
-    if (index < 0 || index >= args.size() || !isPacket(args[index]))
-        return std::nullopt;
-    return toPacket(args[index]);
-}
-
-DataPacket requirePacket(const QVariantList& args, int index, const QString& what) {
-    auto packet = argPacket(args, index);
-    if (!packet)
-        throw MethodError(QStringLiteral("%1 inválido.").arg(what));
-    return *packet;
 }
 
 QString checkedCode(const QString& code, int width, const QString& what) {
@@ -71,7 +45,7 @@ QString cellText(const DataPacket& packet, int row, QStringView field) {
 }
 
 QDate cellDate(const DataPacket& packet, int row, QStringView field) {
-    return argDate({packet.value(row, field)}, 0);
+    return dateValue(packet.value(row, field));
 }
 
 // ---- Code lists ----
@@ -215,6 +189,8 @@ CallResult runRead(CallContext& context, const std::function<CallResult(QSqlData
         return body(conn);
     } catch (const MethodError& error) {
         return CallResult::fail(error.text());
+    } catch (const std::logic_error&) {
+        throw;
     } catch (const std::exception& error) {
         logDatabaseFailure(context, error);
         return CallResult::fail(databaseFailureText);
@@ -250,6 +226,8 @@ Answer runInTransaction(CallContext& context, const QString& operatorCode,
         return answer;
     } catch (const MethodError& error) {
         return failure(error.text());
+    } catch (const std::logic_error&) {
+        throw;
     } catch (const std::exception& error) {
         logDatabaseFailure(context, error);
         return failure(databaseFailureText);

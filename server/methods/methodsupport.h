@@ -1,5 +1,5 @@
 #pragma once
-// What every group of remote methods shares: reading arguments, answering data packets built
+// What every group of remote methods shares: checking codes, answering data packets built
 // straight from query results, code lists matched as data, the "service or group" rule, and
 // the frame of a call (errors for the operator, one transaction, authorisation and audit for
 // writes).
@@ -29,15 +29,10 @@ public:
     QString text() const { return QString::fromStdString(what()); }
 };
 
-// ---- Arguments ----
+// ---- Values ----
 
-QString argText(const QVariantList& args, int index); // null and absent -> ""
-QDate argDate(const QVariantList& args, int index);   // a date or the date of a date-time
-bool argBool(const QVariantList& args, int index);
-// The packet at index; nullopt when the value is no packet ("" stands for "nothing").
-std::optional<DataPacket> argPacket(const QVariantList& args, int index);
-// The packet at index, or MethodError "<what> inválido." when it is none.
-DataPacket requirePacket(const QVariantList& args, int index, const QString& what);
+// A date, or the date of a date-time; invalid for anything else.
+QDate dateValue(const QVariant& value);
 
 // The code itself; MethodError when it has more than `width` characters.
 QString checkedCode(const QString& code, int width, const QString& what);
@@ -89,7 +84,8 @@ DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields);
 // ---- Call frames ----
 
 // A reading method's body: runs on this thread's connection. MethodError becomes an error
-// result; a database failure a generic one (the driver's text goes to the log only).
+// result; a database failure a generic one (the driver's text goes to the log only). A
+// std::logic_error, a fault of the handler itself, passes on to the transport.
 CallResult runRead(CallContext& context, const std::function<CallResult(QSqlDatabase&)>& body);
 
 // What a writing method tells the audit about itself.

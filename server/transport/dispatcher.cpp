@@ -103,7 +103,7 @@ std::optional<QList<QByteArrayView>> argumentBytes(const QByteArray& body) {
     return QList<QByteArrayView>();
 }
 
-Decoded decodeArguments(const MethodSpec& entry, const QByteArray& body) {
+Decoded decodeArguments(const MethodEntry& entry, const QByteArray& body) {
     const std::optional<QList<QByteArrayView>> elements = argumentBytes(body);
     if (!elements)
         return {{}, bodyFault(body)};
@@ -137,7 +137,7 @@ Decoded decodeArguments(const MethodSpec& entry, const QByteArray& body) {
 
 // Every by-reference argument goes back, changed or not; never null, which the caller's
 // string variables cannot hold.
-QByteArray byRefBytes(const MethodSpec& entry, const QVariantList& args) {
+QByteArray byRefBytes(const MethodEntry& entry, const QVariantList& args) {
     QByteArray out = "{";
     for (int position : entry.byref) {
         if (position < 0 || position >= args.size())
@@ -152,7 +152,7 @@ QByteArray byRefBytes(const MethodSpec& entry, const QVariantList& args) {
     return out + '}';
 }
 
-HttpAnswer runHandler(const MethodSpec& entry, QVariantList& args, CallContext& context) {
+HttpAnswer runHandler(const MethodEntry& entry, QVariantList& args, CallContext& context) {
     CallResult outcome = entry.handler(context, args);
     if (outcome.failed())
         return {200, compact({{QStringLiteral("error"), outcome.error}})};
@@ -180,7 +180,7 @@ HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
                                 const QByteArray& body, CallContext context) const {
     if (object != objectName_)
         return errorAnswer(404, QStringLiteral("Objeto desconhecido: %1.").arg(object));
-    const MethodSpec* entry = registry_.find(method);
+    const MethodEntry* entry = registry_.find(method);
     if (!entry || !entry->handler)
         return errorAnswer(404, QStringLiteral("Método desconhecido: %1.").arg(method));
     Decoded decoded = decodeArguments(*entry, body);

@@ -3,6 +3,7 @@
 // GET /health, on a pool of worker threads. Limits are set here because the HTTP library has
 // none by default (body size) or lets a keep-alive connection hold a worker.
 
+#include "platform/tnetconnection.h"
 #include "server/methodregistry.h"
 
 #include <QString>
@@ -17,7 +18,8 @@ namespace dieta::server {
 struct HttpServerOptions {
     QString host = QStringLiteral("127.0.0.1");
     int port = 0; // 0: any free port, see HttpServer::port()
-    QString objectName = QStringLiteral("Zfa13000.rdmDietaOral");
+    // The server object served; ServerApp serves the module's (contracts/rdmdietaoral.h).
+    QString objectName = QString::fromLatin1(TNetConnection::DefaultServerName);
     // Above the number of clients: each keep-alive connection holds one worker.
     int workers = 32;
     // Short, so that stopping waits little for idle connections; clients reuse a connection

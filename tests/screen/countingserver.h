@@ -38,7 +38,7 @@ private:
             if (replace)
                 replace(registry);
             for (const QString& name : registry.names()) {
-                server::MethodSpec entry = *registry.find(name);
+                server::MethodEntry entry = *registry.find(name);
                 server::MethodHandler inner = entry.handler;
                 entry.handler = [calls, inner](server::CallContext& c, QVariantList& args) {
                     ++*calls;

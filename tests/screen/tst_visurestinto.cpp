@@ -236,7 +236,7 @@ void tst_VisuRestInto::oneDishSendsItsCodes() {
 
     auto received = std::make_shared<QVariantList>();
     test::CountingServer stub([received](server::MethodRegistry& registry) {
-        server::MethodSpec entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
+        server::MethodEntry entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
         entry.handler = [received](server::CallContext&, QVariantList& args) {
             *received = args;
             return server::CallResult::fail(QStringLiteral("fim"));
@@ -254,7 +254,7 @@ void tst_VisuRestInto::oneDishSendsItsCodes() {
 
 void tst_VisuRestInto::serverErrorOpensNothing() {
     test::CountingServer stub([](server::MethodRegistry& registry) {
-        server::MethodSpec entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
+        server::MethodEntry entry = *registry.find(QStringLiteral("GerVisuaRestInto"));
         entry.handler = [](server::CallContext&, QVariantList&) {
             return server::CallResult::fail(
                 QStringLiteral("Internação do paciente não encontrada."));

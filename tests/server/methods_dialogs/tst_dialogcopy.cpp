@@ -247,7 +247,13 @@ private slots:
         answer = copy(net, CopyRequest{}, today.addDays(-3), yesterday);
         QCOMPARE(answer.key, QStringLiteral("NExist_Conf"));
         QCOMPARE(dayOf(db, tomorrow).size(), 4);
-        QCOMPARE(auditCount(db, QStringLiteral("GetCopiarDieta")), 5);
+        // On the discharge day itself the stay still counts, as in the inpatient list.
+        const QDate discharge = today.addDays(-2);
+        answer = copy(net, CopyRequest{}, today.addDays(-3), discharge);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(answer.key, QString());
+        QCOMPARE(dayOf(db, discharge), QStringList{"P004/01/0/0001"});
+        QCOMPARE(auditCount(db, QStringLiteral("GetCopiarDieta")), 6);
     }
 
     void copyRefusals_data() { addEngineRows(); }

@@ -205,6 +205,34 @@ private slots:
                  QStringList{"sem sal"});
     }
 
+    // In a quantity diet the quantity decides: a dish with more than 0 portions is chosen, one
+    // with 0 is not, whatever chosen flag the row carries.
+    void quantityDietChoosesByQuantity_data() { addEngineRows(); }
+    void quantityDietChoosesByQuantity() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        const QStringList menu{"01|P|01.01.002|N|0.5", "02|P|02.01.001|S|0", "02|P|02.01.002|N|2",
+                               "02|P|02.02.001|S|0"};
+        const QVariantList args =
+            confDietaArgs(markedRows({{"P002", "0", ""}}, today), menu, QStringLiteral("0005"),
+                          QStringLiteral("0"), QStringLiteral("N"));
+        const QVariant result = server->connection().call(QStringLiteral("SetConfDieta"), args);
+        QVERIFY2(isPacket(result), qPrintable(serverErrorText(result)));
+        QCOMPARE(recordsOf(db, QStringLiteral("P002"), today), QStringList{"01/0/0005"});
+        QCOMPARE(choicesOf(db, QStringLiteral("P002"), today, QStringLiteral("01")),
+                 QStringLiteral("01.01.002:S 02.01.001:N 02.01.002:S 02.02.001:N"));
+
+        // Any other diet keeps the chosen flags as sent.
+        const QVariantList general =
+            confDietaArgs(markedRows({{"P003", "0", ""}}, today), menu, QStringLiteral("0001"),
+                          QStringLiteral("0"), QStringLiteral("N"));
+        QVERIFY(isPacket(server->connection().call(QStringLiteral("SetConfDieta"), general)));
+        QCOMPARE(choicesOf(db, QStringLiteral("P003"), today, QStringLiteral("01")),
+                 QStringLiteral("01.01.002:N 02.01.001:S 02.01.002:N 02.02.001:S"));
+    }
+
     void setDietRefusals_data() { addEngineRows(); }
     void setDietRefusals() {
         DIETA_FETCH_ENGINE(engine);

@@ -259,6 +259,26 @@ private slots:
                  QStringList({"torrado:S", ":S"}));
         QCOMPARE(stored(db, "P001", "01").section(u' ', 0, 0), QStringLiteral("02.01.001:S:0"));
 
+        // Deleting the row the other screen changed since it was read is refused as well: the
+        // other change is kept, not lost with the row.
+        DeltaBuilder staleRemoval(read);
+        staleRemoval.remove("01.01.001");
+        const QString removalError =
+            serverErrorText(net.call("SetUpdConfesco", {fromPacket(staleRemoval.delta)}));
+        QVERIFY2(removalError.contains(u"Pão francês") &&
+                     removalError.contains(u"alterado por outro usuário"),
+                 qPrintable(removalError));
+        QCOMPARE(columnOf(db, "SELECT COALESCE(DSOBSCONF, '') FROM CONFESCO WHERE CDPACIENTE ="
+                              " 'P001' AND NRSEQUSERV = '01' AND CDPRATO = '01.01.001'"),
+                 QStringList{"torrado"});
+        // Read again, the same deletion goes through.
+        DeltaBuilder freshRemoval(choices(net, "P001", "01"));
+        freshRemoval.remove("01.01.001");
+        QVERIFY(succeeded(net.call("SetUpdConfesco", {fromPacket(freshRemoval.delta)})));
+        QCOMPARE(countOf(db, "SELECT COUNT(*) FROM CONFESCO WHERE CDPACIENTE = 'P001' AND"
+                             " NRSEQUSERV = '01' AND CDPRATO = '01.01.001'"),
+                 0);
+
         // A row deleted meanwhile is reported too.
         DeltaBuilder removal(read);
         removal.remove("03.01.001");
@@ -267,7 +287,7 @@ private slots:
         late.modify("03.01.001", {{"IDESCOCONF", "S"}});
         QVERIFY(serverErrorText(net.call("SetUpdConfesco", {fromPacket(late.delta)}))
                     .contains(u"excluído por outro usuário"));
-        QCOMPARE(audits(db, "SetUpdConfesco"), 2);
+        QCOMPARE(audits(db, "SetUpdConfesco"), 3);
     }
 
     void failureMidwayLeavesNothing_data() { addEngineRows(); }

@@ -3,7 +3,7 @@
 // tests and a demonstration need is present and coherent.
 
 #include "platform/sqldatabase.h"
-#include "server/storage/demodata.h"
+#include "server/demo/demodata.h"
 #include "server/storage/schema.h"
 #include "testdatabase.h"
 

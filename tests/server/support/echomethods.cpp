@@ -8,7 +8,7 @@ namespace dieta::test {
 using server::ArgKind;
 using server::CallContext;
 using server::CallResult;
-using server::MethodSpec;
+using server::MethodEntry;
 
 void addEchoMethods(server::MethodRegistry& registry) {
     registry.add({"Echo", {ArgKind::Variant}, {}, [](CallContext&, QVariantList& args) {

@@ -1,5 +1,6 @@
 #include "tests/server/support/testserver.h"
 
+#include "contracts/rdmdietaoral.h"
 #include "platform/sqldatabase.h"
 
 #include <QRegularExpression>
@@ -77,6 +78,7 @@ std::unique_ptr<TNetConnection> TestServer::connect(const QString& operatorCode)
     auto connection = std::make_unique<TNetConnection>();
     connection->setHost(QStringLiteral("127.0.0.1"));
     connection->setPort(app_->port());
+    connection->setServerName(QString::fromLatin1(contracts::rdm::kServerObject));
     connection->setOperator(operatorCode);
     connection->setConnected(true);
     return connection;

@@ -16,7 +16,8 @@ using namespace dieta;
 
 namespace {
 
-const QByteArray callPath = "/Zfa13000.rdmDietaOral/";
+// A transport and a client left at their defaults address the same server object.
+const QByteArray callPath = "/" + QByteArray(TNetConnection::DefaultServerName) + "/";
 
 struct RawAnswer {
     int status = 0; // 0: no answer at all

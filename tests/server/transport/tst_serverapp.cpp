@@ -1,6 +1,7 @@
 // The whole server: ServerApp through the shared test fixture on both engines, and the
 // dieta-server program as scripts start and stop it.
 
+#include "contracts/rdmdietaoral.h"
 #include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 #include "server/storage/schema.h"
@@ -29,6 +30,22 @@ QString expectedProbe(const QString& op) {
     return QString("%1:%2").arg(op).arg(server::latestSchemaVersion());
 }
 
+// The port the started program says it listens on; 0 when it never says so.
+[[maybe_unused]] int waitForListening(QProcess& program) {
+    if (!program.waitForStarted())
+        return 0;
+    static const QRegularExpression ready("listening on 127\\.0\\.0\\.1:(\\d+)");
+    QRegularExpressionMatch match;
+    QByteArray output;
+    while (!match.hasMatch() && program.waitForReadyRead(60000)) {
+        output += program.readAllStandardOutput();
+        match = ready.match(QString::fromUtf8(output));
+    }
+    if (!match.hasMatch())
+        qWarning("%s", program.readAllStandardError().constData());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
 } // namespace
 
 class tst_ServerApp : public QObject {
@@ -42,6 +59,8 @@ private slots:
     void demoDataIsGeneratedOnRequest();
     void unusableDatabaseIsReportedAtStart();
     void programPrintsItsPortAndStopsOnSignal();
+    void programLaysTheDemoAroundTheGivenDay();
+    void programRefusesBadOptions_data();
     void programRefusesBadOptions();
 };
 
@@ -68,6 +87,7 @@ void tst_ServerApp::workersShareTheDatabase() {
             TNetConnection connection;
             connection.setHost("127.0.0.1");
             connection.setPort(server.port());
+            connection.setServerName(contracts::rdm::kServerObject);
             connection.setOperator(QString("OP%1").arg(c));
             for (int i = 0; i < 10; ++i)
                 if (connection.call("Probe") == QVariant(expectedProbe(QString("OP%1").arg(c))))
@@ -110,19 +130,12 @@ void tst_ServerApp::programPrintsItsPortAndStopsOnSignal() {
     QTemporaryDir data;
     QProcess program;
     program.start(DIETA_SERVER_EXE, {"--data-dir", data.path(), "--port", "0"});
-    QVERIFY(program.waitForStarted());
-    static const QRegularExpression ready("listening on 127\\.0\\.0\\.1:(\\d+)");
-    QRegularExpressionMatch match;
-    QByteArray output;
-    while (!match.hasMatch() && program.waitForReadyRead(60000)) {
-        output += program.readAllStandardOutput();
-        match = ready.match(QString::fromUtf8(output));
-    }
-    QVERIFY2(match.hasMatch(), program.readAllStandardError().constData());
+    const int port = waitForListening(program);
+    QVERIFY(port > 0);
 
     TNetConnection connection;
     connection.setHost("127.0.0.1");
-    connection.setPort(match.captured(1).toInt());
+    connection.setPort(port);
     connection.setConnected(true); // /health answers
     QVERIFY(QFile::exists(data.filePath("dieta.db")));
     connection.setConnected(false);
@@ -133,17 +146,57 @@ void tst_ServerApp::programPrintsItsPortAndStopsOnSignal() {
     QCOMPARE(program.exitCode(), 0);
 }
 
-void tst_ServerApp::programRefusesBadOptions() {
+// Scripts and tests seed the demo for a fixed day, so that a run across midnight still finds
+// its data where it looks for it.
+void tst_ServerApp::programLaysTheDemoAroundTheGivenDay() {
+    QTemporaryDir data;
     QProcess program;
-    program.start(DIETA_SERVER_EXE, {"--port", "seventy"});
+    program.start(DIETA_SERVER_EXE,
+                  {"--data-dir", data.path(), "--demo", "20", "--today", "2024-02-29"});
+    QVERIFY(waitForListening(program));
+    program.terminate();
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+
+    SqlDatabase db(DatabaseConfig::parse(data.filePath("dieta.db")));
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec("SELECT MIN(DTSERVINTE), MAX(DTSERVINTE) FROM SERVINTE"));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString().left(10), QString("2024-02-28"));
+    QCOMPARE(query.value(1).toString().left(10), QString("2024-02-29"));
+    query.finish();
+    db.releaseThreadConnection();
+}
+
+void tst_ServerApp::programRefusesBadOptions_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("named");
+    QTest::newRow("port not a number") << QStringList{"--port", "seventy"} << QByteArray("--port");
+    QTest::newRow("impossible day")
+        << QStringList{"--demo", "5", "--today", "2024-02-30"} << QByteArray("--today");
+    QTest::newRow("day in another format")
+        << QStringList{"--demo", "5", "--today", "29/02/2024"} << QByteArray("--today");
+    QTest::newRow("day without demo")
+        << QStringList{"--today", "2024-02-29"} << QByteArray("--demo");
+}
+
+void tst_ServerApp::programRefusesBadOptions() {
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, named);
+    QProcess program;
+    program.start(DIETA_SERVER_EXE, options);
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 2);
-    QVERIFY(program.readAllStandardError().contains("--port"));
+    QVERIFY(program.readAllStandardError().contains(named));
 }
 #else
 void tst_ServerApp::programPrintsItsPortAndStopsOnSignal() {
     QSKIP("dieta-server is not built");
 }
+void tst_ServerApp::programLaysTheDemoAroundTheGivenDay() {
+    QSKIP("dieta-server is not built");
+}
+void tst_ServerApp::programRefusesBadOptions_data() {}
 void tst_ServerApp::programRefusesBadOptions() {
     QSKIP("dieta-server is not built");
 }

@@ -7,8 +7,8 @@
 // copied. A patient is the unit of "already has diets": sequences are unique per patient and
 // day, so a patient's day is either kept whole or replaced whole.
 
-#include "server/methods/dialog_menu.h"
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
+#include "server/methods/dialogs/menu.h"
 #include "server/methods/methodsupport.h"
 #include "server/storage/schema.h"
 
@@ -249,18 +249,18 @@ QStringList copiedPatients(const QSqlDatabase& conn) {
 
 } // namespace
 
-// args: destination day, branch, var service list, var patient list, var service group.
-CallResult getVdCopia(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QDate destination = argDate(args, 0);
+// The patients of the scope that already have records on the destination day.
+CallResult getVdCopia(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QDate destination = call.date("destination");
         if (!destination.isValid())
             throw MethodError(QStringLiteral("Data de destino deve ser informada."));
         CopyScope scope;
-        scope.branch = argText(args, 1);
+        scope.branch = call.text("branch");
         requireBranch(conn, scope.branch);
-        scope.services = listOf(argText(args, 2), QStringLiteral("Serviço"), 5);
-        scope.patients = listOf(argText(args, 3), QStringLiteral("Paciente"), 12);
-        scope.group = groupOf(argText(args, 4));
+        scope.services = listOf(call.text("services"), QStringLiteral("Serviço"), 5);
+        scope.patients = listOf(call.text("patients"), QStringLiteral("Paciente"), 12);
+        scope.group = groupOf(call.text("serviceGroup"));
         QVariantMap values{{QStringLiteral("FILIAL"), scope.branch},
                            {QStringLiteral("DESTINO"), destination}};
         QString sql = QStringLiteral(
@@ -275,21 +275,19 @@ CallResult getVdCopia(CallContext& context, QVariantList& args) {
     });
 }
 
-// args: branch, var patients, var services, origin, var beds, var wings, var floors,
-// copy special diets, overwrite, destination, operator, list parameters, var service group.
 // Answer: [message key, services and diets without a menu, the new inpatient list].
-CallResult getCopiarDieta(CallContext& context, QVariantList& args) {
-    const CallOperator op = callOperator(context, argText(args, 10));
+CallResult getCopiarDieta(MethodCall& call) {
+    const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
-    const QString branch = argText(args, 0);
-    return runWrite(context, op.code, {branch}, [&](WriteScope& write) {
+    const QString branch = call.text("branch");
+    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& write) {
         const QSqlDatabase& conn = write.conn;
         CopyScope scope;
         scope.branch = branch;
         requireBranch(conn, branch);
-        const QDate origin = argDate(args, 3);
-        const QDate destination = argDate(args, 9);
+        const QDate origin = call.date("origin");
+        const QDate destination = call.date("destination");
         if (!origin.isValid())
             throw MethodError(QStringLiteral("Data de origem deve ser informada."));
         if (!destination.isValid())
@@ -298,14 +296,14 @@ CallResult getCopiarDieta(CallContext& context, QVariantList& args) {
         if (origin == destination)
             throw MethodError(
                 QStringLiteral("Data de destino deve ser diferente da data de origem."));
-        scope.patients = listOf(argText(args, 1), QStringLiteral("Paciente"), 12);
-        scope.services = listOf(argText(args, 2), QStringLiteral("Serviço"), 5);
-        scope.beds = listOf(argText(args, 4), QStringLiteral("Leito"), 12);
-        scope.wings = listOf(argText(args, 5), QStringLiteral("Ala"), 12);
-        scope.floors = listOf(argText(args, 6), QStringLiteral("Andar"), 20);
-        scope.group = groupOf(argText(args, 12));
-        const bool special = argBool(args, 7);
-        const bool overwrite = argBool(args, 8);
+        scope.patients = listOf(call.text("patients"), QStringLiteral("Paciente"), 12);
+        scope.services = listOf(call.text("services"), QStringLiteral("Serviço"), 5);
+        scope.beds = listOf(call.text("beds"), QStringLiteral("Leito"), 12);
+        scope.wings = listOf(call.text("wings"), QStringLiteral("Ala"), 12);
+        scope.floors = listOf(call.text("floors"), QStringLiteral("Andar"), 20);
+        scope.group = groupOf(call.text("serviceGroup"));
+        const bool special = call.boolean("copySpecial");
+        const bool overwrite = call.boolean("overwrite");
 
         prepareScopeTable(conn);
         if (collectScope(conn, scope, origin, destination, special) == 0)
@@ -326,7 +324,7 @@ CallResult getCopiarDieta(CallContext& context, QVariantList& args) {
                         {QStringLiteral("escolhas"), counts.choices}};
         execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
         return CallResult::ok(QVariantList{QStringLiteral(""), fromPacket(errors),
-                                           inpatientListAnswer(conn, args, 11)});
+                                           inpatientListAnswer(conn, call.packet("params"))});
     });
 }
 

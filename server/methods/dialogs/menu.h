@@ -70,9 +70,9 @@ QList<MenuRow> cardMenu(const QSqlDatabase& conn, const QString& branch, const Q
 // statement: the dialogs write whole menus for many patients at once.
 void writeMenu(const QSqlDatabase& conn, const DayRecordKey& key, const QList<Choice>& choices);
 
-// The new inpatient list a writing dialog method answers with, for the list parameters at
-// args[index]; an empty list when they are no packet or hold no row.
-QVariant inpatientListAnswer(const QSqlDatabase& conn, const QVariantList& args, int index);
+// The new inpatient list a writing dialog method answers with, for the list parameters; an
+// empty list when there are none or they hold no row.
+QVariant inpatientListAnswer(const QSqlDatabase& conn, const std::optional<DataPacket>& params);
 
 // Fields of the dialog's menu dataset, in the order the answer carries them.
 DataPacket menuPacket(const QList<MenuRow>& rows, const QString& dietGroup);

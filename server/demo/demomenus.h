@@ -2,7 +2,7 @@
 // Menu cards of the demo hospital: which dishes each diet serves at each meal of a day,
 // rotating through the catalogue from day to day.
 
-#include "server/storage/demoreference.h"
+#include "server/demo/demoreference.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,8 @@
 // taking the marked ones over into the day's diet records.
 
 #include "server/methods/dayrecords.h"
-#include "server/methods/dialog_menu.h"
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
+#include "server/methods/dialogs/menu.h"
 #include "server/methods/inpatientlist.h"
 #include "server/methods/methodsupport.h"
 
@@ -123,17 +123,17 @@ QList<MarkedPrescription> markedPrescriptions(const DataPacket& packet, QDate da
 
 } // namespace
 
-// args: branch, var mark every listed prescription gets, list parameters.
-CallResult getPrescricao(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
-        const QString mark = argText(args, 1).trimmed().toUpper();
+// Every listed prescription gets the mark.
+CallResult getPrescricao(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
+        const QString mark = call.text("mark").trimmed().toUpper();
         if (mark != u"S" && mark != u"N")
             throw MethodError(
-                QStringLiteral("Marca da prescrição inválida: \"%1\".").arg(argText(args, 1)));
+                QStringLiteral("Marca da prescrição inválida: \"%1\".").arg(call.text("mark")));
         DataPacket answer;
         answer.fields = prescriptionFields();
-        const std::optional<DataPacket> params = argPacket(args, 2);
+        const std::optional<DataPacket> params = call.packet("params");
         if (!params || params->rows.isEmpty())
             return CallResult::ok(fromPacket(answer));
         const QString listBranch = cellText(*params, 0, u"CDFILIAL");
@@ -165,24 +165,24 @@ CallResult getPrescricao(CallContext& context, QVariantList& args) {
     });
 }
 
-// args: branch, service (or service group), service kind, day, operator, prescriptions with
-// their marks, text for diets without a menu. Answer: null, or that text followed by the diets
-// whose records were set without a menu.
-CallResult setConfirmaPrescricao(CallContext& context, QVariantList& args) {
-    const CallOperator op = callOperator(context, argText(args, 4));
+// The service may be a service group. Answer: null, or the text for diets without a menu
+// followed by the diets whose records were set without one.
+CallResult setConfirmaPrescricao(MethodCall& call) {
+    const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
-    const QString branch = argText(args, 0);
-    return runWrite(context, op.code, {branch}, [&](WriteScope& scope) {
+    const QString branch = call.text("branch");
+    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
         checkedCode(branch, 4, QStringLiteral("Filial"));
-        const QString code = checkedCode(argText(args, 1).trimmed(), 5, QStringLiteral("Serviço"));
-        const QDate day = argDate(args, 3);
+        const QString code =
+            checkedCode(call.text("service").trimmed(), 5, QStringLiteral("Serviço"));
+        const QDate day = call.date("day");
         if (code.isEmpty())
             throw MethodError(QStringLiteral("Serviço deve ser informado."));
         if (!day.isValid())
             throw MethodError(QStringLiteral("Data deve ser informada."));
         const QList<MarkedPrescription> marked = markedPrescriptions(
-            requirePacket(args, 5, QStringLiteral("Lista de prescrições")), day);
+            call.requirePacket("prescriptions", QStringLiteral("Lista de prescrições")), day);
 
         QStringList withoutMenu;
         QJsonArray applied;
@@ -237,10 +237,11 @@ CallResult setConfirmaPrescricao(CallContext& context, QVariantList& args) {
                                           {QStringLiteral("prescricoes"), applied}};
         if (withoutMenu.isEmpty())
             return CallResult::ok();
-        const QString message = argText(args, 6).isEmpty()
+        const QString missingText = call.text("missingCardText");
+        const QString message = missingText.isEmpty()
                                     ? QStringLiteral("Não existe cardápio cadastrado para "
                                                      " dieta e dia informado.")
-                                    : argText(args, 6);
+                                    : missingText;
         return CallResult::ok(message + u'\n' + withoutMenu.join(u'\n'));
     });
 }

@@ -2,8 +2,8 @@
 // further records of a diet, each with its menu, for the one marked inpatient.
 
 #include "server/methods/dayrecords.h"
-#include "server/methods/dialog_menu.h"
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
+#include "server/methods/dialogs/menu.h"
 #include "server/methods/methodsupport.h"
 
 #include <QHash>
@@ -237,32 +237,33 @@ QJsonObject changeNote(const QString& service, const DietInfo& diet, QDate day,
 
 } // namespace
 
-// args: branch, service, day, marked inpatients, menu rows, diet, "0"/"1", operator,
-// var keep-settings flag, list parameters.
-CallResult setConfDieta(CallContext& context, QVariantList& args) {
-    const CallOperator op = callOperator(context, argText(args, 7));
+// Keeping the settings ("S") keeps the record's remark and, for the dishes the new menu still
+// holds, their remarks and times.
+CallResult setConfDieta(MethodCall& call) {
+    const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
-    const QString branch = argText(args, 0);
-    return runWrite(context, op.code, {branch}, [&](WriteScope& scope) {
+    const QString branch = call.text("branch");
+    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
         checkedCode(branch, 4, QStringLiteral("Filial"));
-        const QDate day = argDate(args, 2);
+        const QDate day = call.date("day");
         if (!day.isValid())
             throw MethodError(QStringLiteral("Data deve ser informada."));
         const ServiceInfo service = requireService(
-            scope.conn, branch, checkedCode(argText(args, 1), 5, QStringLiteral("Serviço")));
+            scope.conn, branch, checkedCode(call.text("service"), 5, QStringLiteral("Serviço")));
         const DietInfo diet =
             requireDiet(scope.conn, branch, service,
-                        checkedCode(argText(args, 5).trimmed(), 4, QStringLiteral("Dieta")));
-        const QString status = patientOrCompanion(argText(args, 6));
-        const QString keep = argText(args, 8).isEmpty() ? QStringLiteral("N") : argText(args, 8);
+                        checkedCode(call.text("diet").trimmed(), 4, QStringLiteral("Dieta")));
+        const QString status = patientOrCompanion(call.text("status"));
+        const QString keepText = call.text("keepSettings");
+        const QString keep = keepText.isEmpty() ? QStringLiteral("N") : keepText;
         if (keep != u"S" && keep != u"N")
             throw MethodError(
                 QStringLiteral("Indicação de manter configurações inválida: \"%1\".").arg(keep));
-        const QList<MarkedPatient> patients =
-            markedPatients(requirePacket(args, 3, QStringLiteral("Lista de pacientes marcados")));
+        const QList<MarkedPatient> patients = markedPatients(
+            call.requirePacket("marked", QStringLiteral("Lista de pacientes marcados")));
         const QList<Choice> menu = choicesFromMenu(
-            scope.conn, branch, requirePacket(args, 4, QStringLiteral("Cardápio")), diet);
+            scope.conn, branch, call.requirePacket("menu", QStringLiteral("Cardápio")), diet);
 
         for (const MarkedPatient& marked : patients) {
             requireStay(scope, branch, marked.patient, day, status);
@@ -291,36 +292,35 @@ CallResult setConfDieta(CallContext& context, QVariantList& args) {
         }
         scope.audit.changes = changeNote(service.code, diet, day, status, menu.size());
         scope.audit.changes.insert(QStringLiteral("manter"), keep);
-        return CallResult::ok(inpatientListAnswer(scope.conn, args, 9));
+        return CallResult::ok(inpatientListAnswer(scope.conn, call.packet("params")));
     });
 }
 
-// args: branch, service, day, diet, text for a missing menu, "0"/"1", operator, quantity,
-// marked inpatient, list parameters, var service kind.
-CallResult setDupDieta(CallContext& context, QVariantList& args) {
-    const CallOperator op = callOperator(context, argText(args, 6));
+// The quantity is the number of records to add, each with the diet's menu.
+CallResult setDupDieta(MethodCall& call) {
+    const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
-    const QString branch = argText(args, 0);
-    return runWrite(context, op.code, {branch}, [&](WriteScope& scope) {
+    const QString branch = call.text("branch");
+    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
         checkedCode(branch, 4, QStringLiteral("Filial"));
-        const QDate day = argDate(args, 2);
+        const QDate day = call.date("day");
         if (!day.isValid())
             throw MethodError(QStringLiteral("Data deve ser informada."));
         const ServiceInfo service = requireService(
-            scope.conn, branch, checkedCode(argText(args, 1), 5, QStringLiteral("Serviço")));
-        args[10] = service.kind;
+            scope.conn, branch, checkedCode(call.text("service"), 5, QStringLiteral("Serviço")));
+        call.setText("serviceKind", service.kind);
         const DietInfo diet =
             requireDiet(scope.conn, branch, service,
-                        checkedCode(argText(args, 3).trimmed(), 4, QStringLiteral("Dieta")));
-        const QString status = patientOrCompanion(argText(args, 5));
-        const double quantity = std::trunc(args.value(7).toDouble());
+                        checkedCode(call.text("diet").trimmed(), 4, QStringLiteral("Dieta")));
+        const QString status = patientOrCompanion(call.text("status"));
+        const double quantity = std::trunc(call.number("quantity"));
         if (!std::isfinite(quantity) || quantity < 1)
             throw MethodError(QStringLiteral("Quantidade deve ser maior que zero."));
         if (quantity > 99)
             throw MethodError(QStringLiteral("Quantidade deve ser no máximo 99."));
         const QList<MarkedPatient> patients =
-            markedPatients(requirePacket(args, 8, QStringLiteral("Paciente marcado")));
+            markedPatients(call.requirePacket("marked", QStringLiteral("Paciente marcado")));
         if (patients.size() > 1)
             throw MethodError(QStringLiteral(
                 "Não é possível acrescentar/duplicar dieta para mais de um paciente."));
@@ -329,7 +329,7 @@ CallResult setDupDieta(CallContext& context, QVariantList& args) {
 
         const QList<CardDish> card = cardForDiet(scope.conn, branch, service.code, diet.code, day);
         if (card.isEmpty() && (diet.needsCard() || service.kind == u"N")) {
-            const QString missing = argText(args, 4);
+            const QString missing = call.text("missingCardText");
             return CallResult::fail(missing.isEmpty()
                                         ? QStringLiteral("Não existe cardápio cadastrado para "
                                                          " dieta e dia informado.")
@@ -352,7 +352,7 @@ CallResult setDupDieta(CallContext& context, QVariantList& args) {
         scope.audit.patients = {patient};
         scope.audit.changes = changeNote(service.code, diet, day, status, choices.size());
         scope.audit.changes.insert(QStringLiteral("sequencias"), sequences);
-        return CallResult::ok(inpatientListAnswer(scope.conn, args, 9));
+        return CallResult::ok(inpatientListAnswer(scope.conn, call.packet("params")));
     });
 }
 

@@ -1,6 +1,6 @@
 // Nutrient totals of an inpatient's chosen dishes on a day, and the energy they give.
 
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
 #include "server/methods/methodsupport.h"
 
 #include <QSqlQuery>
@@ -31,23 +31,24 @@ double gramsPerUnit(const QString& unit) {
 
 } // namespace
 
-// args: branch, patient, service (or service group), day, var nutrient group ("T" for all),
-// var nutrient list. Answer: [totals, protein kcal, carbohydrate kcal, lipid kcal,
-// alcohol kcal]. The energy counts every nutrient of a share, whatever the group and list
-// chosen for display: the total caloric value is the menu's, not the listed nutrients'.
-CallResult getCalcNutriente(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
+// The service may be a service group; the nutrient group is "T" for all. Answer: [totals, protein
+// kcal, carbohydrate kcal, lipid kcal, alcohol kcal]. The energy counts every nutrient of a share,
+// whatever the group and list chosen for display: the total caloric value is the menu's, not the
+// listed nutrients'.
+CallResult getCalcNutriente(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
         const QString patient =
-            checkedCode(argText(args, 1).trimmed(), 12, QStringLiteral("Paciente"));
-        const QString code = checkedCode(argText(args, 2).trimmed(), 5, QStringLiteral("Serviço"));
-        const QDate day = argDate(args, 3);
-        const QString groupText = argText(args, 4).trimmed();
+            checkedCode(call.text("patient").trimmed(), 12, QStringLiteral("Paciente"));
+        const QString code =
+            checkedCode(call.text("service").trimmed(), 5, QStringLiteral("Serviço"));
+        const QDate day = call.date("day");
+        const QString groupText = call.text("nutrientGroup").trimmed();
         const QString group = groupText == u"T"
                                   ? QString()
                                   : checkedCode(groupText, 2, QStringLiteral("Grupo de nutriente"));
         // "_" is the list of a group without nutrients: it names none.
-        const QString listText = argText(args, 5).trimmed();
+        const QString listText = call.text("nutrients").trimmed();
         const CodeList nutrients = listText == u"_"
                                        ? CodeList{false, {}}
                                        : parseCodeList(listText, QStringLiteral("Nutriente"));

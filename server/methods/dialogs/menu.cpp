@@ -1,4 +1,4 @@
-#include "server/methods/dialog_menu.h"
+#include "server/methods/dialogs/menu.h"
 
 #include "platform/sqldatabase.h"
 #include "server/methods/dayrecords.h"
@@ -214,8 +214,7 @@ void writeMenu(const QSqlDatabase& conn, const DayRecordKey& key, const QList<Ch
     execSql(conn, sql, values);
 }
 
-QVariant inpatientListAnswer(const QSqlDatabase& conn, const QVariantList& args, int index) {
-    const std::optional<DataPacket> params = argPacket(args, index);
+QVariant inpatientListAnswer(const QSqlDatabase& conn, const std::optional<DataPacket>& params) {
     DataPacket empty;
     empty.fields = inpatientFields();
     return fromPacket(params ? buildInpatientList(conn, *params) : empty);

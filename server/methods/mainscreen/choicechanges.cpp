@@ -4,7 +4,7 @@
 
 #include "platform/wiredate.h"
 #include "server/methods/dayrecords.h"
-#include "server/methods/mainscreenhandlers.h"
+#include "server/methods/mainscreen/handlers.h"
 #include "server/methods/methodsupport.h"
 
 #include <QJsonArray>
@@ -55,7 +55,7 @@ ChoiceKey keyOf(const DataPacket& delta, const Row& row) {
     ChoiceKey key;
     key.record.branch = checkedCode(text("CDFILIAL"), 4, QStringLiteral("Filial"));
     key.record.patient = checkedCode(text("CDPACIENTE"), 12, QStringLiteral("Paciente"));
-    key.record.date = argDate({row[dateColumn]}, 0);
+    key.record.date = dateColumn < 0 ? QDate() : dateValue(row[dateColumn]);
     key.record.sequence = checkedCode(text("NRSEQUSERV"), 2, QStringLiteral("Sequência"));
     key.choice = checkedCode(text("CDSEQUCOPR"), 4, QStringLiteral("Sequência do prato"));
     if (key.record.branch.isEmpty() || key.record.patient.isEmpty() || !key.record.date.isValid() ||
@@ -254,9 +254,10 @@ void touchRecords(const WriteScope& scope, const QList<DayRecordKey>& records) {
 
 } // namespace
 
-CallResult setUpdConfesco(CallContext& context, QVariantList& args) {
+CallResult setUpdConfesco(MethodCall& call) {
     try {
-        const DataPacket delta = requirePacket(args, 0, QStringLiteral("Pacote de alterações"));
+        const DataPacket delta =
+            call.requirePacket("delta", QStringLiteral("Pacote de alterações"));
         if (!delta.changeLog && !delta.rows.isEmpty())
             return CallResult::fail(QStringLiteral("Pacote de alterações inválido."));
         for (const char* field : keyFields)
@@ -282,32 +283,34 @@ CallResult setUpdConfesco(CallContext& context, QVariantList& args) {
                 records.append(key.record);
         }
 
-        return runWrite(context, context.operatorCode, branches, [&](WriteScope& scope) {
-            ChangeContext changes{scope, delta, {}, {}};
-            for (const Change& change : delta.changes) {
-                switch (change.status) {
-                case Change::Status::Deleted:
-                    applyDeleted(changes, change);
-                    break;
-                case Change::Status::Modified:
-                    applyModified(changes, change);
-                    break;
-                case Change::Status::Inserted:
-                    applyInserted(changes, change);
-                    break;
+        return runWrite(
+            call.context(), call.context().operatorCode, branches, [&](WriteScope& scope) {
+                ChangeContext changes{scope, delta, {}, {}};
+                for (const Change& change : delta.changes) {
+                    switch (change.status) {
+                    case Change::Status::Deleted:
+                        applyDeleted(changes, change);
+                        break;
+                    case Change::Status::Modified:
+                        applyModified(changes, change);
+                        break;
+                    case Change::Status::Inserted:
+                        applyInserted(changes, change);
+                        break;
+                    }
                 }
-            }
-            if (!changes.conflicts.isEmpty())
-                return CallResult::fail(changes.conflicts.join(u'\n') +
-                                        QStringLiteral("\nNenhuma alteração foi gravada."
-                                                       " Atualize os dados e repita a alteração."));
-            touchRecords(scope, records);
-            for (const DayRecordKey& record : std::as_const(records))
-                if (!scope.audit.patients.contains(record.patient))
-                    scope.audit.patients.append(record.patient);
-            scope.audit.changes = QJsonObject{{QStringLiteral("pratos"), changes.log}};
-            return CallResult::ok();
-        });
+                if (!changes.conflicts.isEmpty())
+                    return CallResult::fail(
+                        changes.conflicts.join(u'\n') +
+                        QStringLiteral("\nNenhuma alteração foi gravada."
+                                       " Atualize os dados e repita a alteração."));
+                touchRecords(scope, records);
+                for (const DayRecordKey& record : std::as_const(records))
+                    if (!scope.audit.patients.contains(record.patient))
+                        scope.audit.patients.append(record.patient);
+                scope.audit.changes = QJsonObject{{QStringLiteral("pratos"), changes.log}};
+                return CallResult::ok();
+            });
     } catch (const MethodError& error) {
         return CallResult::fail(error.text());
     }

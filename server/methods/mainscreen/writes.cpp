@@ -4,9 +4,9 @@
 #include "platform/wirevalue.h"
 #include "server/methods/dayrecords.h"
 #include "server/methods/inpatientlist.h"
-#include "server/methods/mainscreenhandlers.h"
+#include "server/methods/mainscreen/handlers.h"
+#include "server/methods/mainscreen/restrictions.h"
 #include "server/methods/methodsupport.h"
-#include "server/methods/restrictions.h"
 
 #include <QJsonArray>
 #include <QSet>
@@ -54,21 +54,22 @@ DayRecord recordToSave(WriteScope& scope, const Stay& stay, QDate date, const QS
 
 } // namespace
 
-// Arguments: branch, patient, date, sequence, service, diet, operator, rebuild menu, remark,
-// menu choices. The choices packet is what the screen holds; the stored choices are the truth
+// The choices packet is what the screen holds; the stored choices are the truth
 // (SetUpdConfesco keeps them), so it is not applied. With "rebuild menu" true, a diet that
 // changes takes its new card's dishes in place of the old diet's.
-CallResult setUpdServinte(CallContext& context, QVariantList& args) {
+CallResult setUpdServinte(MethodCall& call) {
     try {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
-        const QString patient = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
-        const QDate date = argDate(args, 2);
-        const QString sequence = checkedCode(argText(args, 3), 2, QStringLiteral("Sequência"));
-        const QString serviceGiven = checkedCode(argText(args, 4), 5, QStringLiteral("Serviço"));
-        const QString diet = checkedCode(argText(args, 5), 4, QStringLiteral("Dieta"));
-        const QString operatorCode = checkedCode(argText(args, 6), 12, QStringLiteral("Operador"));
-        const bool rebuildMenu = argBool(args, 7);
-        const QString remark = checkedCode(argText(args, 8), 255, QStringLiteral("Observação"));
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
+        const QString patient = checkedCode(call.text("patient"), 12, QStringLiteral("Paciente"));
+        const QDate date = call.date("day");
+        const QString sequence = checkedCode(call.text("sequence"), 2, QStringLiteral("Sequência"));
+        const QString serviceGiven =
+            checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
+        const QString diet = checkedCode(call.text("diet"), 4, QStringLiteral("Dieta"));
+        const QString operatorCode =
+            checkedCode(call.text("operatorCode"), 12, QStringLiteral("Operador"));
+        const bool rebuildMenu = call.boolean("rebuildMenu");
+        const QString remark = checkedCode(call.text("remark"), 255, QStringLiteral("Observação"));
         if (branch.isEmpty())
             return CallResult::fail(QStringLiteral("Filial deve ser informada."));
         if (patient.isEmpty())
@@ -78,7 +79,7 @@ CallResult setUpdServinte(CallContext& context, QVariantList& args) {
         if (diet.isEmpty())
             return CallResult::fail(QStringLiteral("Dieta deve ser informada."));
 
-        return runWrite(context, operatorCode, {branch}, [&](WriteScope& scope) {
+        return runWrite(call.context(), operatorCode, {branch}, [&](WriteScope& scope) {
             const Stay stay = requireStay(scope, branch, patient, date);
             const QString service = serviceGiven.isEmpty() ? stay.service : serviceGiven;
             if (serviceKind(scope.conn, branch, service).isEmpty())
@@ -120,15 +121,15 @@ CallResult setUpdServinte(CallContext& context, QVariantList& args) {
     }
 }
 
-// Arguments: branch, the marked rows (patient, date, sequence, patient or companion). Answers
-// "" or why nothing was deleted; all the given records go, or none.
-CallResult delServ(CallContext& context, QVariantList& args) {
-    const QString branch = argText(args, 0);
+// The marked rows hold patient, date, sequence and patient or companion. Answers "" or why
+// nothing was deleted; all the given records go, or none.
+CallResult delServ(MethodCall& call) {
+    const QString branch = call.text("branch");
     if (branch.isEmpty())
         return CallResult::ok(QStringLiteral("Filial deve ser informada."));
     if (branch.size() > 4)
         return CallResult::ok(QStringLiteral("Filial \"%1\" inválida.").arg(branch));
-    const std::optional<DataPacket> marked = argPacket(args, 1);
+    const std::optional<DataPacket> marked = call.packet("marked");
     if (!marked || marked->rows.isEmpty())
         return CallResult::ok(QStringLiteral("Paciente deve ser informado."));
     for (const char* field : {"CDPACIENTE", "DTSERVINTE", "NRSEQUSERV"})
@@ -136,6 +137,7 @@ CallResult delServ(CallContext& context, QVariantList& args) {
             return CallResult::ok(QStringLiteral("Pacientes marcados inválidos: falta o campo %1.")
                                       .arg(QString::fromLatin1(field)));
 
+    CallContext& context = call.context();
     return runWriteAnsweringText(
         context, context.operatorCode, {branch}, [&](WriteScope& scope) -> QString {
             QJsonArray deleted;
@@ -171,16 +173,16 @@ CallResult delServ(CallContext& context, QVariantList& args) {
         });
 }
 
-// Arguments: branch, current patient, service, mode (by reference: "0" the listed patients,
-// "1" the current one), the list, the list's parameters. Answers the list again.
-CallResult getVerifRestInto(CallContext& context, QVariantList& args) {
-    const QString mode = argText(args, 3);
-    args[3] = mode; // back as it came, never null
+// The mode is "0" for the listed patients, "1" for the current one. Answers the list again.
+CallResult getVerifRestInto(MethodCall& call) {
+    const QString mode = call.text("mode");
+    call.setText("mode", mode); // back as it came, never null
     try {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
-        const QString current = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
-        const std::optional<DataPacket> list = argPacket(args, 4);
-        const DataPacket params = requirePacket(args, 5, QStringLiteral("Pacote de parâmetros"));
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
+        const QString current = checkedCode(call.text("patient"), 12, QStringLiteral("Paciente"));
+        const std::optional<DataPacket> list = call.packet("list");
+        const DataPacket params =
+            call.requirePacket("params", QStringLiteral("Pacote de parâmetros"));
         if (branch.isEmpty())
             return CallResult::fail(QStringLiteral("Filial deve ser informada."));
         if (mode != u"0" && mode != u"1")
@@ -204,18 +206,20 @@ CallResult getVerifRestInto(CallContext& context, QVariantList& args) {
             }
         }
 
-        return runWrite(context, context.operatorCode, {branch}, [&](WriteScope& scope) {
-            int marked = 0;
-            for (const QString& patient : std::as_const(patients))
-                if (const std::optional<Stay> stay =
-                        activeStay(scope.conn, scope.engine, branch, patient, date))
-                    marked += markRestrictions(scope.conn, *stay, date);
-            scope.audit.patients = patients;
-            scope.audit.changes = QJsonObject{{QStringLiteral("modo"), mode},
-                                              {QStringLiteral("data"), date.toString(Qt::ISODate)},
-                                              {QStringLiteral("pratosVerificados"), marked}};
-            return CallResult::ok(fromPacket(buildInpatientList(scope.conn, params)));
-        });
+        return runWrite(
+            call.context(), call.context().operatorCode, {branch}, [&](WriteScope& scope) {
+                int marked = 0;
+                for (const QString& patient : std::as_const(patients))
+                    if (const std::optional<Stay> stay =
+                            activeStay(scope.conn, scope.engine, branch, patient, date))
+                        marked += markRestrictions(scope.conn, *stay, date);
+                scope.audit.patients = patients;
+                scope.audit.changes =
+                    QJsonObject{{QStringLiteral("modo"), mode},
+                                {QStringLiteral("data"), date.toString(Qt::ISODate)},
+                                {QStringLiteral("pratosVerificados"), marked}};
+                return CallResult::ok(fromPacket(buildInpatientList(scope.conn, params)));
+            });
     } catch (const MethodError& error) {
         return CallResult::fail(error.text());
     }

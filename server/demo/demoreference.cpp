@@ -1,8 +1,8 @@
-#include "server/storage/demoreference.h"
+#include "server/demo/demoreference.h"
 
 #include "platform/sqldatabase.h"
+#include "server/demo/dishcatalog.h"
 #include "server/storage/batchinsert.h"
-#include "server/storage/dishcatalog.h"
 
 #include <QSqlQuery>
 #include <QVariant>

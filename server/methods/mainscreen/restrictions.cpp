@@ -1,4 +1,4 @@
-#include "server/methods/restrictions.h"
+#include "server/methods/mainscreen/restrictions.h"
 
 #include "server/methods/methodsupport.h"
 

@@ -1,4 +1,4 @@
-#include "server/storage/dishcatalog.h"
+#include "server/demo/dishcatalog.h"
 
 namespace dieta::server {
 

@@ -5,9 +5,9 @@
 #include "platform/wirevalue.h"
 #include "server/methods/dayrecords.h"
 #include "server/methods/inpatientlist.h"
-#include "server/methods/mainscreenhandlers.h"
+#include "server/methods/mainscreen/handlers.h"
+#include "server/methods/mainscreen/restrictions.h"
 #include "server/methods/methodsupport.h"
-#include "server/methods/restrictions.h"
 #include "server/storage/schema.h"
 
 #include <QSqlQuery>
@@ -19,16 +19,16 @@ namespace {
 // Lists of past dates still show the diagnoses of stays that ended this long ago.
 constexpr int diagnosisHistoryDays = 90;
 
-QString branchArg(const QVariantList& args, int index) {
-    return checkedCode(argText(args, index), 4, QStringLiteral("Filial"));
+QString branchArg(const MethodCall& call) {
+    return checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
 }
 
-QString serviceArg(const QVariantList& args, int index) {
-    return checkedCode(argText(args, index), 5, QStringLiteral("Serviço"));
+QString serviceArg(const MethodCall& call) {
+    return checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
 }
 
-QDate requiredDate(const QVariantList& args, int index) {
-    const QDate date = argDate(args, index);
+QDate requiredDate(const MethodCall& call, const char* name) {
+    const QDate date = call.date(name);
     if (!date.isValid())
         throw MethodError(QStringLiteral("Data deve ser informada."));
     return date;
@@ -66,16 +66,17 @@ QList<FieldDef> choiceFields() {
             floatField(QStringLiteral("QTPRATCONF"))};
 }
 
-CallResult getInternacao(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const DataPacket params = requirePacket(args, 0, QStringLiteral("Pacote de parâmetros"));
+CallResult getInternacao(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const DataPacket params =
+            call.requirePacket("params", QStringLiteral("Pacote de parâmetros"));
         return CallResult::ok(fromPacket(buildInpatientList(conn, params)));
     });
 }
 
-CallResult getDiagInter(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = branchArg(args, 0);
+CallResult getDiagInter(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = branchArg(call);
         QSqlQuery query = execSql(
             conn,
             QStringLiteral(
@@ -101,16 +102,16 @@ CallResult getDiagInter(CallContext& context, QVariantList& args) {
     });
 }
 
-CallResult getConfCard(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
+CallResult getConfCard(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
         QSqlQuery query = execSql(
             conn,
             QStringLiteral("SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
                            " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
                            " TP.CDTIPOPRAT = CC.CDTIPOPRAT WHERE CC.CDFILIAL = :BRANCH AND"
                            " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"),
-            {{QStringLiteral("BRANCH"), branchArg(args, 0)},
-             {QStringLiteral("SERVICE"), serviceArg(args, 1)}});
+            {{QStringLiteral("BRANCH"), branchArg(call)},
+             {QStringLiteral("SERVICE"), serviceArg(call)}});
         return CallResult::ok(fromPacket(packetFromQuery(
             query,
             {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
@@ -119,12 +120,12 @@ CallResult getConfCard(CallContext& context, QVariantList& args) {
     });
 }
 
-CallResult getConfesco(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = branchArg(args, 0);
-        const QString patient = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
-        const QString sequence = checkedCode(argText(args, 3), 2, QStringLiteral("Sequência"));
-        const QDate date = argDate(args, 2);
+CallResult getConfesco(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = branchArg(call);
+        const QString patient = checkedCode(call.text("patient"), 12, QStringLiteral("Paciente"));
+        const QString sequence = checkedCode(call.text("sequence"), 2, QStringLiteral("Sequência"));
+        const QDate date = call.date("day");
         if (sequence.isEmpty() || !date.isValid()) {
             DataPacket empty;
             empty.fields = choiceFields();
@@ -155,16 +156,16 @@ CallResult getConfesco(CallContext& context, QVariantList& args) {
     });
 }
 
-CallResult getCompCard(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = branchArg(args, 0);
-        const QString service = serviceArg(args, 1);
-        const QString diet = checkedCode(argText(args, 2), 4, QStringLiteral("Dieta"));
-        const QDate date = requiredDate(args, 3);
+CallResult getCompCard(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = branchArg(call);
+        const QString service = serviceArg(call);
+        const QString diet = checkedCode(call.text("diet"), 4, QStringLiteral("Dieta"));
+        const QDate date = requiredDate(call, "day");
         // The service's own kind decides; the caller's is used for a service it does not know.
         QString kind = serviceKind(conn, branch, service);
         if (kind.isEmpty())
-            kind = argText(args, 4);
+            kind = call.text("serviceKind");
         const QString cardCode = kind == u"N" ? QString::fromLatin1(kServiceCardDiet) : diet;
         DataPacket packet;
         packet.fields = cardFields();
@@ -191,16 +192,17 @@ CallResult getCompCard(CallContext& context, QVariantList& args) {
     });
 }
 
-CallResult gerVisuaRestInto(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = branchArg(args, 0);
-        const QString patient = checkedCode(argText(args, 1), 12, QStringLiteral("Paciente"));
-        const QDate date = requiredDate(args, 2);
-        const QString dish = checkedCode(argText(args, 5), 10, QStringLiteral("Prato"));
+CallResult gerVisuaRestInto(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = branchArg(call);
+        const QString patient = checkedCode(call.text("patient"), 12, QStringLiteral("Paciente"));
+        const QDate date = requiredDate(call, "day");
+        const QString dish = checkedCode(call.text("dish"), 10, QStringLiteral("Prato"));
         const QString dishBranch =
-            checkedCode(argText(args, 6), 4, QStringLiteral("Filial do prato"));
-        const QDate admission = argDate(args, 7);
-        std::optional<Stay> stay = activeStay(conn, context.db->engine(), branch, patient, date);
+            checkedCode(call.text("dishBranch"), 4, QStringLiteral("Filial do prato"));
+        const QDate admission = call.date("admission");
+        std::optional<Stay> stay =
+            activeStay(conn, call.context().db->engine(), branch, patient, date);
         if (admission.isValid() && (!stay || stay->admission != admission)) {
             // A list of a past date names a stay that is no longer the active one.
             stay = Stay{branch, patient, admission, {}, {}, {}, false};
@@ -208,8 +210,8 @@ CallResult gerVisuaRestInto(CallContext& context, QVariantList& args) {
         if (!stay)
             throw MethodError(QStringLiteral("Internação do paciente não encontrada."));
         // The dish arguments go back as they came.
-        args[5] = dish;
-        args[6] = dishBranch;
+        call.setText("dish", dish);
+        call.setText("dishBranch", dishBranch);
         return CallResult::ok(
             QVariantList{fromPacket(restrictionsPacket(conn, *stay, dishBranch, dish)),
                          fromPacket(interactionsPacket(conn, *stay, date, dishBranch, dish))});

@@ -1,6 +1,6 @@
-#include "server/storage/demomenus.h"
+#include "server/demo/demomenus.h"
 
-#include "server/storage/dishcatalog.h"
+#include "server/demo/dishcatalog.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
 // The diet dialog's reading methods: the menu of a diet for a day, and the dishes a free
 // composition may use in a service.
 
-#include "server/methods/dialog_menu.h"
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
+#include "server/methods/dialogs/menu.h"
 #include "server/methods/methodsupport.h"
 
 #include <QSqlQuery>
@@ -26,20 +26,21 @@ ServiceInfo requireService(const QSqlDatabase& conn, const QString& branch, cons
 
 } // namespace
 
-// args: branch, service, day, var diet, diet group, text for a missing menu, var service kind.
-CallResult getCardapioDieta(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
-        const QString code = checkedCode(argText(args, 1), 5, QStringLiteral("Serviço"));
-        const QDate day = argDate(args, 2);
-        const QString diet = checkedCode(argText(args, 3).trimmed(), 4, QStringLiteral("Dieta"));
-        const QString group = checkedCode(argText(args, 4).trimmed(), 4, QStringLiteral("Grupo"));
-        const QString missing = argText(args, 5).isEmpty() ? kMissingCardDefault : argText(args, 5);
+CallResult getCardapioDieta(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
+        const QString code = checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
+        const QDate day = call.date("day");
+        const QString diet = checkedCode(call.text("diet").trimmed(), 4, QStringLiteral("Dieta"));
+        const QString group =
+            checkedCode(call.text("dietGroup").trimmed(), 4, QStringLiteral("Grupo"));
+        const QString missingText = call.text("missingCardText");
+        const QString missing = missingText.isEmpty() ? kMissingCardDefault : missingText;
         if (!day.isValid())
             throw MethodError(QStringLiteral("Data deve ser informada."));
         const ServiceInfo service = requireService(conn, branch, code);
         // The dialog keeps the kind it gets back, so that a group's service is asked right.
-        args[6] = service.kind;
+        call.setText("serviceKind", service.kind);
         if (service.kind != u"N" && diet.isEmpty())
             throw MethodError(QStringLiteral("Dieta deve ser informada."));
         const QString key = cardKeyFor(conn, branch, service, diet, group, day);
@@ -52,17 +53,17 @@ CallResult getCardapioDieta(CallContext& context, QVariantList& args) {
     });
 }
 
-// args: branch, number of levels of the dish-code mask (decimal text), service.
-CallResult getReceitaUtili(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
+// The number of levels of the dish-code mask comes as decimal text.
+CallResult getReceitaUtili(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
         bool numeric = false;
-        const int levels = argText(args, 1).trimmed().toInt(&numeric);
+        const int levels = call.text("dishCodeLevels").trimmed().toInt(&numeric);
         if (!numeric || levels < 1 || levels > 10)
             throw MethodError(
                 QStringLiteral("Número de níveis do código de prato inválido: \"%1\".")
-                    .arg(argText(args, 1)));
-        const QString code = checkedCode(argText(args, 2), 5, QStringLiteral("Serviço"));
+                    .arg(call.text("dishCodeLevels")));
+        const QString code = checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
         requireService(conn, branch, code);
         // Levels are separated by dots ("01.02.003"): a complete code has levels - 1 of them.
         QSqlQuery query = execSql(

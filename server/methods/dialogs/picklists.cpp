@@ -1,18 +1,18 @@
 // Sources of the dialogs' pick lists: the branch's inpatients and the diagnoses, each row with
 // the pick list's mark IDMARCADO.
 
-#include "server/methods/dialog_methods.h"
+#include "server/methods/dialogs/handlers.h"
 #include "server/methods/methodsupport.h"
 
 #include <QSqlQuery>
 
 namespace dieta::server {
 
-// args: branch. The patients staying in the branch today or discharged since yesterday, so that
+// The patients staying in the branch today or discharged since yesterday, so that
 // a copy from yesterday can still name them.
-CallResult getPaciInter(CallContext& context, QVariantList& args) {
-    return runRead(context, [&](QSqlDatabase& conn) {
-        const QString branch = checkedCode(argText(args, 0), 4, QStringLiteral("Filial"));
+CallResult getPaciInter(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
         const QDate today = QDate::currentDate();
         QSqlQuery query = execSql(
             conn,
@@ -31,8 +31,8 @@ CallResult getPaciInter(CallContext& context, QVariantList& args) {
     });
 }
 
-CallResult getDiagnost(CallContext& context, QVariantList&) {
-    return runRead(context, [&](QSqlDatabase& conn) {
+CallResult getDiagnost(MethodCall& call) {
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
         QSqlQuery query =
             execSql(conn, QStringLiteral("SELECT 'N', CDDIAGNOST, NMDIAGNOST FROM DIAGNOST"
                                          " ORDER BY CDDIAGNOST"));

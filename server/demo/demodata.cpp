@@ -1,11 +1,11 @@
-#include "server/storage/demodata.h"
+#include "server/demo/demodata.h"
 
 #include "platform/sqldatabase.h"
+#include "server/demo/demomenus.h"
+#include "server/demo/demorandom.h"
+#include "server/demo/demoreference.h"
+#include "server/demo/dishcatalog.h"
 #include "server/storage/batchinsert.h"
-#include "server/storage/demomenus.h"
-#include "server/storage/demorandom.h"
-#include "server/storage/demoreference.h"
-#include "server/storage/dishcatalog.h"
 #include "server/storage/schema.h"
 
 #include <QDateTime>
