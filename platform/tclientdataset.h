@@ -11,6 +11,11 @@
 // Notifications: data sources are told directly (state, scroll, record and dataset changes);
 // none of them reach a source or a model while controls are disabled. Event handlers run
 // regardless.
+//
+// The class is the facade; its parts live in their own units: the filter language
+// (filterparser.h) and the bound filter (datasetfilter.h), the change log (changelog.h), the
+// view's order (datasetindex.h), Locate's key (locatekey.h) and packet loading
+// (packetrecords.h).
 
 #include "platform/changelog.h"
 #include "platform/datapacket.h"
@@ -120,7 +125,8 @@ public:
     QString IndexName() const { return m_index.name(); }
     void SetIndexName(const QString& name);
     QString Filter() const { return m_filterText; }
-    void SetFilter(const QString& filter); // FIELD = 'text' [AND ...]; EDatabaseError if malformed
+    // FIELD = 'text' [AND ...] (see filterparser.h); EDatabaseError if malformed.
+    void SetFilter(const QString& filter);
     bool Filtered() const { return m_filtered; }
     void SetFiltered(bool filtered);
     // keyFields "A;B"; values one value or a QVariantList with one value per field.
@@ -166,7 +172,6 @@ signals:
 private:
     using Record = DataSetRecord;
     friend class TDataSource;
-    struct Notification;
     class CalcScope;
 
     void attachSource(TDataSource* source);

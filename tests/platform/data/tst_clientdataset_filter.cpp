@@ -222,7 +222,7 @@ private slots:
             << "NMPACIENTE = 'Ana' AND QTPRATCONF IS NULL" << kinds("Ana", day, 1) << false;
     }
 
-    void nulls() { comparesInTheFieldsKind(); }
+    void nulls() { comparesInTheFieldsKind(); } // the same check over its own rows
 
     // Switched on, a filter that cannot work is refused when set; switched off it is kept
     // and meets nothing until it can be bound.
