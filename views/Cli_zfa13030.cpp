@@ -19,6 +19,7 @@
 #include <QFontInfo>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QPainter>
 #include <QToolButton>
 
@@ -133,12 +134,16 @@ void TfrmControlePresDiet::buildGrid() {
     mark.TitleAlignment = Qt::AlignCenter;
     mark.ReadOnly = true;
     mark.HideText = true;
-    dbgPadrao->AddColumn(QStringLiteral("CDLEITO"), QString(), 64);
-    dbgPadrao->AddColumn(QStringLiteral("NMPACIENTE"), QString(), 197);
-    dbgPadrao->AddColumn(QStringLiteral("DTPRESDIET"), QString(), 116);
-    dbgPadrao->AddColumn(QStringLiteral("NMSERPADDIE"), QString(), 89);
-    dbgPadrao->AddColumn(QStringLiteral("DSDIETPAD"), QString(), 290);
-    dbgPadrao->AddColumn(QStringLiteral("DSPRESDIET"), QString(), 290);
+    // Each title stays readable in the font in use.
+    const QFontMetrics metrics(dbgPadrao->horizontalHeader()->font());
+    for (const auto& [field, width] : {std::pair{"CDLEITO", 64}, std::pair{"NMPACIENTE", 197},
+                                       std::pair{"DTPRESDIET", 116}, std::pair{"NMSERPADDIE", 89},
+                                       std::pair{"DSDIETPAD", 290}, std::pair{"DSPRESDIET", 290}}) {
+        const QString title =
+            cdsPrescricao->FieldByName(QString::fromLatin1(field))->DisplayLabel();
+        dbgPadrao->AddColumn(QString::fromLatin1(field), QString(),
+                             qMax(width, metrics.horizontalAdvance(title) + 12));
+    }
     dbgPadrao->ColumnsChanged();
     dbgPadrao->SetEditing(false);
     dbgPadrao->setSelectionBehavior(QAbstractItemView::SelectRows);

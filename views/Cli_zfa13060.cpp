@@ -188,13 +188,15 @@ void TfrmCalcNutriDieta::buildQueries() {
 void TfrmCalcNutriDieta::buildChoice() {
     lblGrupo = label(panClient, QStringLiteral("Grupo de Nutriente"), 8, 12, true);
     lblGrupo->setObjectName(QStringLiteral("lblGrupo"));
+    // The code, its lookup and the name follow the bold caption, whatever its font's width.
+    const int x = lblGrupo->x() + lblGrupo->width() + 6;
     medCdGrupo = new TMaskEdit(panClient);
     medCdGrupo->setObjectName(QStringLiteral("medCdGrupo"));
     medCdGrupo->setMaxLength(2);
-    medCdGrupo->setGeometry(134, 9, 30, 21);
+    medCdGrupo->setGeometry(x, 9, 30, 21);
     btpGrupo = new TBtnPesquisa(panClient);
     btpGrupo->setObjectName(QStringLiteral("btpGrupo"));
-    btpGrupo->move(166, 9);
+    btpGrupo->move(x + 32, 9);
     btpGrupo->SetTitle(QStringLiteral("Grupo de Nutriente|Não há grupo de nutriente cadastrado."));
     btpGrupo->SetDataSource(dtsGrupo);
     btpGrupo->SetEdit(medCdGrupo);
@@ -203,7 +205,7 @@ void TfrmCalcNutriDieta::buildChoice() {
     edtNmGrupo->setObjectName(QStringLiteral("edtNmGrupo"));
     edtNmGrupo->setEnabled(false);
     setButtonFace(edtNmGrupo);
-    edtNmGrupo->setGeometry(190, 9, 150, 21);
+    edtNmGrupo->setGeometry(x + 56, 9, 342 - x - 56, 21);
 
     GroupBox3 = new QGroupBox(QStringLiteral("Nutriente"), panClient);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
@@ -245,6 +247,8 @@ void TfrmCalcNutriDieta::buildTotals() {
     dbgNutriente->ColumnsChanged();
     dbgNutriente->SetEditing(false);
     dbgNutriente->horizontalHeader()->hide();
+    // The totals take the grid's width beyond the names.
+    dbgNutriente->horizontalHeader()->setStretchLastSection(true);
     dbgNutriente->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgNutriente->setFrameShape(QFrame::NoFrame);
     QPalette grid = dbgNutriente->palette();

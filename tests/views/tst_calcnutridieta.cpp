@@ -188,22 +188,13 @@ void tst_CalcNutriDieta::opensFromTheMenuPageOnly() {
     QVERIFY(!choosePatient().isEmpty());
     QVERIFY(child<QToolButton>("sbtCalcNutr")->isEnabled());
     withWindow([](TfrmCalcNutriDieta& w) {
-        QCOMPARE(w.windowTitle(), QStringLiteral("Cálculo de Nutriente - Dieta Oral"));
-        QCOMPARE(w.lblCodTela->text(), QStringLiteral("ZFA13060"));
-        QCOMPARE(w.sbtConfirma->toolTip(), QStringLiteral("Calcular"));
-        QCOMPARE(w.size(), QSize(519, 300));
         QVERIFY(w.panVct->isVisible());
         QVERIFY(w.rbtTNutri->isChecked());
         QVERIFY(!w.btnNutriente->isEnabled());
         QVERIFY(w.NutrientList().isEmpty());
-        QVERIFY(w.medCdGrupo->text().isEmpty());
         QCOMPARE(w.cdsCalc->RecordCount(), 0);
-        for (TNumberEdit* edit : {w.nedVct, w.nedProt, w.nedCarbo, w.nedLipidio, w.nedAlcool}) {
+        for (TNumberEdit* edit : {w.nedVct, w.nedProt, w.nedCarbo, w.nedLipidio, w.nedAlcool})
             QCOMPARE(edit->text(), QStringLiteral("0,000"));
-            QVERIFY(!edit->isEnabled());
-        }
-        QCOMPARE(w.msgPadrao->Msg("Nutriente_NCad"),
-                 QStringLiteral("Não há nutriente cadastrado para o grupo informado."));
     });
     // The menu item opens it too; without the VCT parameter the VCT panel stays hidden.
     fx->exec("UPDATE PARADIETO SET IDVCTCALCNUT = 'N'");
@@ -456,6 +447,28 @@ void tst_CalcNutriDieta::failedCalculationZeroesTheEnergyAndKeepsTheRows() {
         QCOMPARE(w.cdsCalc->RecordCount(), 12);
         for (TNumberEdit* edit : {w.nedVct, w.nedProt, w.nedCarbo, w.nedLipidio, w.nedAlcool})
             QCOMPARE(edit->text(), QStringLiteral("0,000"));
+    });
+
+    // An answer without the four energy values is refused, not read as zeros.
+    test::DemoServer truncated([](server::MethodRegistry& registry) {
+        server::MethodSpec entry = *registry.find(QStringLiteral("GetCalcNutriente"));
+        server::MethodHandler inner = entry.handler;
+        entry.handler = [inner](server::CallContext& context, QVariantList& args) {
+            server::CallResult answer = inner(context, args);
+            answer.result = QVariantList{answer.result.toList().value(0)};
+            return answer;
+        };
+        registry.add(entry);
+    });
+    QVERIFY2(truncated.ok(), qPrintable(truncated.error()));
+    truncated.redirect(screen()->connection());
+    fx->dialogs().clear();
+    withWindow([&](TfrmCalcNutriDieta& w) {
+        calculate(w);
+        QCOMPARE(fx->dialogs().texts(),
+                 QStringList{QStringLiteral("Resposta inválida do servidor de aplicação.")});
+        QCOMPARE(w.cdsCalc->RecordCount(), 0);
+        QCOMPARE(w.nedVct->text(), QStringLiteral("0,000"));
     });
 }
 
