@@ -97,22 +97,22 @@ void TfrmControlePresDiet::buildPictures() {
 void TfrmControlePresDiet::buildDataSet() {
     cdsPrescricao = new TClientDataSet(this);
     cdsPrescricao->setObjectName(QStringLiteral("cdsPrescricao"));
-    struct Spec {
+    struct FieldSpec {
         const char* name;
         FieldKind kind;
         int size;
         const char* label; // nullptr: hidden
     };
-    for (const Spec& s : {Spec{"CDPACIENTE", FieldKind::String, 12, nullptr},
-                          Spec{"DTINTERNA", FieldKind::DateTime, 0, nullptr},
-                          Spec{"CDLEITO", FieldKind::String, 12, "Leito"},
-                          Spec{"NMPACIENTE", FieldKind::String, 80, "Paciente"},
-                          Spec{"DTPRESDIET", FieldKind::DateTime, 0, "Prescrição"},
-                          Spec{"CDDIETPAD", FieldKind::String, 4, nullptr},
-                          Spec{"DSPRESDIET", FieldKind::String, 80, "Observação"},
-                          Spec{"DSDIETPAD", FieldKind::String, 50, "Dieta"},
-                          Spec{"NMSERPADDIE", FieldKind::String, 30, "Pad. Internação"},
-                          Spec{"IDPRESDIET", FieldKind::String, 1, nullptr}}) {
+    for (const FieldSpec& s : {FieldSpec{"CDPACIENTE", FieldKind::String, 12, nullptr},
+                               FieldSpec{"DTINTERNA", FieldKind::DateTime, 0, nullptr},
+                               FieldSpec{"CDLEITO", FieldKind::String, 12, "Leito"},
+                               FieldSpec{"NMPACIENTE", FieldKind::String, 80, "Paciente"},
+                               FieldSpec{"DTPRESDIET", FieldKind::DateTime, 0, "Prescrição"},
+                               FieldSpec{"CDDIETPAD", FieldKind::String, 4, nullptr},
+                               FieldSpec{"DSPRESDIET", FieldKind::String, 80, "Observação"},
+                               FieldSpec{"DSDIETPAD", FieldKind::String, 50, "Dieta"},
+                               FieldSpec{"NMSERPADDIE", FieldKind::String, 30, "Pad. Internação"},
+                               FieldSpec{"IDPRESDIET", FieldKind::String, 1, nullptr}}) {
         TField* field = cdsPrescricao->AddField(QString::fromLatin1(s.name), s.kind, s.size);
         if (s.label)
             field->SetDisplayLabel(QString::fromUtf8(s.label));
