@@ -5,6 +5,7 @@
 #include "contracts/hostapplication.h"
 #include "screen/Cli_zfa13000.h"
 #include "views/Cli_zfa13040.h"
+#include "views/Cli_zfa13060.h"
 #include "views/Cli_zfa13100.h"
 
 #include <type_traits>
@@ -39,4 +40,8 @@ DIETA_MODULE_EXPORT void Cli_zfa13100_CriaFiltroCont() {
 
 DIETA_MODULE_EXPORT void Cli_zfa13040_CriaVisuRestInto(bool todosPratos) {
     dieta::Cli_zfa13040::CriaVisuRestInto(todosPratos);
+}
+
+DIETA_MODULE_EXPORT void Cli_zfa13060_CriaCalcNutriDieta() {
+    dieta::Cli_zfa13060::CriaCalcNutriDieta();
 }

@@ -8,8 +8,11 @@
 #include "framework/tmessages.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
+#include "views/Cli_zfa13030.h"
+#include "views/Cli_zfa13060.h"
 
 #include <QToolButton>
+#include <memory>
 
 namespace dieta::Cli_zfa13000 {
 
@@ -62,11 +65,15 @@ void TfrmContAlimentar::sbtCopConfClick() {
 }
 
 void TfrmContAlimentar::sbtPresDietClick() {
-    notYetAvailable(this);
+    auto form = std::make_unique<Cli_zfa13030::TfrmControlePresDiet>(window());
+    form->FormCreate();
+    Cli_zfa13030::frmControlePresDiet = form.get();
+    dialogs().execDialog(*form);
+    Cli_zfa13030::frmControlePresDiet = nullptr;
 }
 
 void TfrmContAlimentar::sbtCalcNutrClick() {
-    notYetAvailable(this);
+    Cli_zfa13060::CriaCalcNutriDieta();
 }
 
 } // namespace dieta::Cli_zfa13000
