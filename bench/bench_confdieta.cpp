@@ -3,13 +3,13 @@
 // too when DIETA_TEST_PG is set.
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
-#include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/server/methods_dialogs/largebranch.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/largebranch.h"
+#include "tests/support/screenpackets.h"
+#include "tests/support/serverperengine.h"
+#include "tests/support/sqlprobes.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <map>
 
 using namespace dieta;
 using namespace dieta::test;
@@ -22,22 +22,14 @@ constexpr int kMarked = 50;
 const QDate kOrigin = QDate::currentDate();
 const QDate kDay = kOrigin.addDays(1);
 
-std::map<TestEngine, std::unique_ptr<TestServer>>& servers() {
-    static std::map<TestEngine, std::unique_ptr<TestServer>> all;
+ServerPerEngine& servers() {
+    static ServerPerEngine all(
+        {.seed = [](SqlDatabase& db) { seedLargeBranch(db, kPatients, kDishes, kOrigin); }});
     return all;
 }
 
 TestServer& serverFor(TestEngine engine) {
-    std::unique_ptr<TestServer>& server = servers()[engine];
-    if (!server) {
-        TestServerOptions options;
-        options.engine = engine;
-        server = std::make_unique<TestServer>(options);
-        if (!server->ok())
-            qFatal("%s", qPrintable(server->error()));
-        seedLargeBranch(server->database(), kPatients, kDishes, kOrigin);
-    }
-    return *server;
+    return servers().get(engine);
 }
 
 // The first 50 patients of service 00010 (every fifth patient of the branch).
@@ -84,7 +76,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("SetConfDieta_50patients/sqlite", BM_SetConfDieta,
                                  TestEngine::SQLite)
         ->Unit(benchmark::kMillisecond);
-    if (!testPgConnection().isEmpty())
+    if (engineAvailable(TestEngine::PostgreSQL))
         benchmark::RegisterBenchmark("SetConfDieta_50patients/postgresql", BM_SetConfDieta,
                                      TestEngine::PostgreSQL)
             ->Unit(benchmark::kMillisecond);

@@ -4,13 +4,13 @@
 #include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
-#include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/server/methods_dialogs/largebranch.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/largebranch.h"
+#include "tests/support/screenpackets.h"
+#include "tests/support/serverperengine.h"
+#include "tests/support/sqlprobes.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <map>
 
 using namespace dieta;
 using namespace dieta::test;
@@ -22,22 +22,14 @@ constexpr int kDishes = 20;
 const QDate kOrigin = QDate::currentDate();
 const QDate kDestination = kOrigin.addDays(1);
 
-std::map<TestEngine, std::unique_ptr<TestServer>>& servers() {
-    static std::map<TestEngine, std::unique_ptr<TestServer>> all;
+ServerPerEngine& servers() {
+    static ServerPerEngine all(
+        {.seed = [](SqlDatabase& db) { seedLargeBranch(db, kPatients, kDishes, kOrigin); }});
     return all;
 }
 
 TestServer& serverFor(TestEngine engine) {
-    std::unique_ptr<TestServer>& server = servers()[engine];
-    if (!server) {
-        TestServerOptions options;
-        options.engine = engine;
-        server = std::make_unique<TestServer>(options);
-        if (!server->ok())
-            qFatal("%s", qPrintable(server->error()));
-        seedLargeBranch(server->database(), kPatients, kDishes, kOrigin);
-    }
-    return *server;
+    return servers().get(engine);
 }
 
 void clearDestination(SqlDatabase& db) {
@@ -126,7 +118,7 @@ void registerFor(TestEngine engine, const char* name) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     registerFor(TestEngine::SQLite, "sqlite");
-    if (!testPgConnection().isEmpty())
+    if (engineAvailable(TestEngine::PostgreSQL))
         registerFor(TestEngine::PostgreSQL, "postgresql");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -8,7 +8,8 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "server/methods/inpatientlist.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/screenpackets.h"
+#include "tests/support/testserver.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -85,14 +86,7 @@ void concentrate(Setup& setup) {
 }
 
 DataPacket params(const Setup& setup) {
-    DataPacket packet;
-    packet.fields = {
-        {"CDSERPADDIE", FieldKind::String, 4000}, {"CDALA", FieldKind::String, 4000},
-        {"CDANDAR", FieldKind::String, 4000},     {"CDDIAGNOST", FieldKind::String, 4000},
-        {"IDTIPOPACI", FieldKind::String, 5},     {"DTSERVINTE", FieldKind::Date},
-        {"CDSERVFILI", FieldKind::String, 5},     {"CDFILIAL", FieldKind::String, 4}};
-    packet.rows.append({"T", "T", "T", "T", "T", kToday, setup.service, setup.branch});
-    return packet;
+    return listParams(setup.branch, setup.service, kToday);
 }
 
 Setup& setupFor(TestEngine engine) {
@@ -114,8 +108,8 @@ Setup& setupFor(TestEngine engine) {
 }
 
 bool skipped(benchmark::State& state, TestEngine engine) {
-    if (engine == TestEngine::PostgreSQL && testPgConnection().isEmpty()) {
-        state.SkipWithError("DIETA_TEST_PG is not set");
+    if (!engineAvailable(engine)) {
+        state.SkipWithError(kPgOffMessage);
         return true;
     }
     return false;

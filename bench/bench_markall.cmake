@@ -1,6 +1,3 @@
-# Drives the real screen through the screen tests' fixture (a real server on demo data).
-if(TARGET dieta_screen_fixture)
-  target_link_libraries(${name} PRIVATE dieta_screen_fixture)
-else()
-  set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
-endif()
+# Drives the real screen in the real host's main window, in the test support's host
+# environment (a real server on demo data).
+target_link_libraries(${name} PRIVATE dieta_test_support dieta_host_core dieta_module_core)

@@ -1,7 +1,6 @@
 // A day's work end to end: load the list, type a diet in the grid, confirm, open the menu page,
 // tick dishes with the keyboard, confirm, close the screen, open it again and find it all saved.
 
-#include "tests/screen/contalimentarprobe.h"
 #include "tests/screen/menutestsupport.h"
 
 #include <QLineEdit>
@@ -9,7 +8,6 @@
 #include <QTabBar>
 
 using namespace dieta;
-using dieta::test::ContAlimentarProbe;
 using namespace dieta::test;
 
 class tst_E2eCardapio : public QObject {
@@ -22,10 +20,11 @@ private slots:
 void tst_E2eCardapio::dietAndTicksSurviveReopening() {
     ScreenFixture fx;
     QVERIFY2(fx.ok(), qPrintable(fx.error()));
-    ContAlimentarProbe form = loadList(fx);
+    TfrmContAlimentar* form = loadList(fx);
     QVERIFY(form);
     // A patient with a day record and a menu diet: the diet cell is editable.
-    TClientDataSet* list = form->cdsInternacao;
+    auto* list = form->findChild<TClientDataSet*>("cdsInternacao");
+    auto* menuGrid = form->findChild<TDBGrid*>("dbgDieta");
     bool found = false;
     for (int nth = 0; !found && goToPatientWithRecord(form, nth); ++nth)
         found = !field(list, "CDDIETPAD").isEmpty() && field(list, "IDFORMDIET") != "1" &&
@@ -44,9 +43,9 @@ void tst_E2eCardapio::dietAndTicksSurviveReopening() {
     QTest::keyClicks(editor, "9");
     form->sbtConfirmar->click();
     QVERIFY2(fx.dialogs().texts().isEmpty(), qPrintable(fx.dialogs().texts().join('\n')));
-    QCOMPARE(form->cdsInternacao->State(), dsBrowse);
-    QCOMPARE(field(form->cdsInternacao, "CDDIETPAD"), QStringLiteral("0009"));
-    QCOMPARE(field(form->cdsInternacao, "IDFORMDIET"), QStringLiteral("3"));
+    QCOMPARE(list->State(), dsBrowse);
+    QCOMPARE(field(list, "CDDIETPAD"), QStringLiteral("0009"));
+    QCOMPARE(field(list, "IDFORMDIET"), QStringLiteral("3"));
     // The page's tab and the page shown agree.
     QCOMPARE(form->pgcPadrao->currentIndex(),
              form->pgcPadrao->indexOf(form->pgcPadrao->currentWidget()));
@@ -64,41 +63,31 @@ void tst_E2eCardapio::dietAndTicksSurviveReopening() {
                       tabs->tabRect(form->pgcPadrao->indexOf(form->tshFormulario)).center());
     QCoreApplication::processEvents();
     QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFormulario);
-    form->dbgDieta->setFocus();
-    QCOMPARE(form->ntbCardapio->currentIndex(), 0);
-    TClientDataSet* c = form->cdsConfesco;
-    QVERIFY2(c->RecordCount() >= 2,
-             qPrintable(QStringLiteral("%1 rows, active %2, page %3, stored %4")
-                            .arg(c->RecordCount())
-                            .arg(c->Active())
-                            .arg(form->pgcPadrao->currentIndex() * 10 +
-                                 form->pgcPadrao->indexOf(form->tshFormulario))
-                            .arg(dbRow(fx,
-                                       "SELECT COUNT(*) FROM CONFESCO WHERE CDPACIENTE = ? AND "
-                                       "NRSEQUSERV = ? AND DTSERVINTE = ?",
-                                       {patient, field(list, "NRSEQUSERV"),
-                                        list->FieldByName(u"DTSERVINTE")->AsDate()})
-                                     .value(0)
-                                     .toInt())));
-    selectColumn(form->dbgDieta, "IDESCOCONF");
+    menuGrid->setFocus();
+    QCOMPARE(form->findChild<QStackedWidget*>("ntbCardapio")->currentIndex(), 0);
+    auto* c = form->findChild<TClientDataSet*>("cdsConfesco");
+    QVERIFY(c->RecordCount() >= 2);
+    selectColumn(menuGrid, "IDESCOCONF");
     QMap<QString, QString> ticks;
     c->First();
     for (int i = 0; i < 2; ++i) {
-        QTest::keyClick(form->dbgDieta, Qt::Key_Space);
+        QTest::keyClick(menuGrid, Qt::Key_Space);
         QCOMPARE(c->State(), dsEdit);
         ticks.insert(field(c, "CDSEQUCOPR"), field(c, "IDESCOCONF"));
         form->sbtConfirmar->click();
         QCOMPARE(c->State(), dsBrowse);
-        QTest::keyClick(form->dbgDieta, Qt::Key_Down);
+        QTest::keyClick(menuGrid, Qt::Key_Down);
     }
     QVERIFY(fx.dialogs().texts().isEmpty());
 
     fx.closeScreen();
-    const ContAlimentarProbe reopened = loadList(fx);
-    QVERIFY(reopened->cdsInternacao->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
-    QCOMPARE(field(reopened->cdsInternacao, "CDDIETPAD"), QStringLiteral("0009"));
-    openMenuPage(reopened);
-    c = reopened->cdsConfesco;
+    form = loadList(fx);
+    QVERIFY(form);
+    list = form->findChild<TClientDataSet*>("cdsInternacao");
+    QVERIFY(list->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
+    QCOMPARE(field(list, "CDDIETPAD"), QStringLiteral("0009"));
+    openMenuPage(form);
+    c = form->findChild<TClientDataSet*>("cdsConfesco");
     for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
         QVERIFY(c->Locate("CDSEQUCOPR", it.key()));
         QCOMPARE(field(c, "IDESCOCONF"), it.value());

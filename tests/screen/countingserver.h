@@ -5,7 +5,7 @@
 
 #include "framework/vantor.h"
 #include "platform/tnetconnection.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <atomic>
 #include <memory>

@@ -6,7 +6,7 @@
 
 #include "framework/scripteddialogs.h"
 #include "platform/dtmdbgeral.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QMainWindow>
 #include <QTemporaryDir>

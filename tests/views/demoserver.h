@@ -8,7 +8,7 @@
 #include "platform/tnetconnection.h"
 #include "server/methodregistry.h"
 #include "tests/screen/screenfixture.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QMutex>
 #include <memory>
@@ -27,7 +27,7 @@ public:
     // Records the method's arguments before its handler runs.
     static void wrap(server::MethodRegistry& registry, const QString& method,
                      const std::shared_ptr<CallRecorder>& recorder) {
-        server::MethodSpec entry = *registry.find(method);
+        server::MethodEntry entry = *registry.find(method);
         server::MethodHandler inner = entry.handler;
         entry.handler = [recorder, method, inner](server::CallContext& context,
                                                   QVariantList& args) {
@@ -42,7 +42,7 @@ public:
 
     // Makes the method answer an error for the operator.
     static void fail(server::MethodRegistry& registry, const QString& method, const QString& text) {
-        server::MethodSpec entry = *registry.find(method);
+        server::MethodEntry entry = *registry.find(method);
         entry.handler = [text](server::CallContext&, QVariantList&) {
             return server::CallResult::fail(text);
         };

@@ -451,7 +451,7 @@ void tst_CalcNutriDieta::failedCalculationZeroesTheEnergyAndKeepsTheRows() {
 
     // An answer without the four energy values is refused, not read as zeros.
     test::DemoServer truncated([](server::MethodRegistry& registry) {
-        server::MethodSpec entry = *registry.find(QStringLiteral("GetCalcNutriente"));
+        server::MethodEntry entry = *registry.find(QStringLiteral("GetCalcNutriente"));
         server::MethodHandler inner = entry.handler;
         entry.handler = [inner](server::CallContext& context, QVariantList& args) {
             server::CallResult answer = inner(context, args);

@@ -9,7 +9,7 @@
 
 using namespace dieta;
 
-class TstAbortGuard : public QObject {
+class tst_AbortGuard : public QObject {
     Q_OBJECT
 
 private slots:
@@ -20,7 +20,7 @@ private slots:
     void guardedFilterAnswersFailureValue();
 };
 
-void TstAbortGuard::abortIsSilent() {
+void tst_AbortGuard::abortIsSilent() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     bool after = false;
@@ -34,7 +34,7 @@ void TstAbortGuard::abortIsSilent() {
     QCOMPARE(runGuarded([] {}), GuardOutcome::Completed);
 }
 
-void TstAbortGuard::otherExceptionsAreReported() {
+void tst_AbortGuard::otherExceptionsAreReported() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QCOMPARE(runGuarded([] { throw std::runtime_error("Falha na gravação"); }),
@@ -46,7 +46,7 @@ void TstAbortGuard::otherExceptionsAreReported() {
     QCOMPARE(script.asked.first().kind, MsgKind::Error);
 }
 
-void TstAbortGuard::guardedSignalsPassArgumentsAndSwallow() {
+void tst_AbortGuard::guardedSignalsPassArgumentsAndSwallow() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QLineEdit edit;
@@ -68,7 +68,7 @@ void TstAbortGuard::guardedSignalsPassArgumentsAndSwallow() {
     QCOMPARE(script.texts(), QStringList({"Valor inválido"}));
 }
 
-void TstAbortGuard::exceptionFromTimerDoesNotCrossTheLoop() {
+void tst_AbortGuard::exceptionFromTimerDoesNotCrossTheLoop() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QTimer timer;
@@ -83,7 +83,7 @@ void TstAbortGuard::exceptionFromTimerDoesNotCrossTheLoop() {
     QCOMPARE(script.texts(), QStringList({"Erro no temporizador"}));
 }
 
-void TstAbortGuard::guardedFilterAnswersFailureValue() {
+void tst_AbortGuard::guardedFilterAnswersFailureValue() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QCOMPARE(guardedFilter([] { return true; }), true);
@@ -104,5 +104,5 @@ void TstAbortGuard::guardedFilterAnswersFailureValue() {
     QCOMPARE(script.texts(), QStringList({"Falha no filtro"}));
 }
 
-QTEST_MAIN(TstAbortGuard)
+QTEST_MAIN(tst_AbortGuard)
 #include "tst_abortguard.moc"

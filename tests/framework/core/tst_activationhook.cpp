@@ -46,9 +46,13 @@ struct MdiHost {
     }
 };
 
-// Lets queued deliveries run; a second (wrong) delivery would show up in this time.
+// Delivers every event already posted (window-system events, then what they post in turn):
+// a second, wrong delivery would be among them.
 void settle() {
-    QTest::qWait(50);
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 void showRealBox(QWidget* parent, bool& execReturned) {
@@ -62,7 +66,7 @@ void showRealBox(QWidget* parent, bool& execReturned) {
 
 } // namespace
 
-class TstActivationHook : public QObject {
+class tst_ActivationHook : public QObject {
     Q_OBJECT
 
 private slots:
@@ -76,7 +80,7 @@ private slots:
     void failingActivationIsReportedAndNotRepeated();
 };
 
-void TstActivationHook::mdiChildActivatesOnceAtFirstShow() {
+void tst_ActivationHook::mdiChildActivatesOnceAtFirstShow() {
     MdiHost host;
     int activations = 0;
     host.addForm(activations);
@@ -86,7 +90,7 @@ void TstActivationHook::mdiChildActivatesOnceAtFirstShow() {
     QCOMPARE(activations, 1);
 }
 
-void TstActivationHook::mdiChildActivatesAgainAfterRealBoxClosesOnce() {
+void tst_ActivationHook::mdiChildActivatesAgainAfterRealBoxClosesOnce() {
     MdiHost host;
     int activations = 0;
     bool execReturned = false;
@@ -103,7 +107,7 @@ void TstActivationHook::mdiChildActivatesAgainAfterRealBoxClosesOnce() {
     QCOMPARE(activations, 2);
 }
 
-void TstActivationHook::onlyTheActiveChildActivatesAfterABox() {
+void tst_ActivationHook::onlyTheActiveChildActivatesAfterABox() {
     MdiHost host;
     int first = 0;
     int second = 0;
@@ -124,7 +128,7 @@ void TstActivationHook::onlyTheActiveChildActivatesAfterABox() {
     QCOMPARE(second, secondBefore + 1);
 }
 
-void TstActivationHook::switchingChildrenActivates() {
+void tst_ActivationHook::switchingChildrenActivates() {
     MdiHost host;
     int first = 0;
     int second = 0;
@@ -140,7 +144,7 @@ void TstActivationHook::switchingChildrenActivates() {
     QTRY_COMPARE(first, firstBefore + 1);
 }
 
-void TstActivationHook::mainWindowReactivatedDoesNotActivateAgain() {
+void tst_ActivationHook::mainWindowReactivatedDoesNotActivateAgain() {
     MdiHost host;
     int activations = 0;
     host.addForm(activations);
@@ -157,7 +161,7 @@ void TstActivationHook::mainWindowReactivatedDoesNotActivateAgain() {
     QCOMPARE(activations, 1);
 }
 
-void TstActivationHook::dialogActivatesAtShowAndAfterBox() {
+void tst_ActivationHook::dialogActivatesAtShowAndAfterBox() {
     QDialog dialog;
     new QLineEdit(&dialog);
     int activations = 0;
@@ -181,7 +185,7 @@ void TstActivationHook::dialogActivatesAtShowAndAfterBox() {
     QCOMPARE(activations, 2);
 }
 
-void TstActivationHook::modalDialogActivatesAtExecAndAfterBox() {
+void tst_ActivationHook::modalDialogActivatesAtExecAndAfterBox() {
     QDialog dialog;
     new QLineEdit(&dialog);
     int activations = 0;
@@ -203,7 +207,7 @@ void TstActivationHook::modalDialogActivatesAtExecAndAfterBox() {
     QCOMPARE(activations, 2); // closing the dialog itself activates nothing
 }
 
-void TstActivationHook::failingActivationIsReportedAndNotRepeated() {
+void tst_ActivationHook::failingActivationIsReportedAndNotRepeated() {
     QDialog dialog;
     bool firstTime = true;
     int attempts = 0;
@@ -226,5 +230,5 @@ void TstActivationHook::failingActivationIsReportedAndNotRepeated() {
     QCOMPARE(attempts, 2);
 }
 
-QTEST_MAIN(TstActivationHook)
+QTEST_MAIN(tst_ActivationHook)
 #include "tst_activationhook.moc"

@@ -15,7 +15,7 @@
 
 using namespace dieta;
 
-class TstConsiste : public QObject {
+class tst_Consiste : public QObject {
     Q_OBJECT
 
 private slots:
@@ -34,7 +34,7 @@ private slots:
     void setChildEnabled();
 };
 
-void TstConsiste::ajusta_data() {
+void tst_Consiste::ajusta_data() {
     QTest::addColumn<QString>("code");
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("expected");
@@ -49,14 +49,14 @@ void TstConsiste::ajusta_data() {
     QTest::newRow("minutes") << "5" << 2 << "05";
 }
 
-void TstConsiste::ajusta() {
+void tst_Consiste::ajusta() {
     QFETCH(QString, code);
     QFETCH(int, width);
     QFETCH(QString, expected);
     QCOMPARE(Consiste::Ajusta(code, width), expected);
 }
 
-void TstConsiste::padAndTrim() {
+void tst_Consiste::padAndTrim() {
     QCOMPARE(Consiste::PadL("1", 4), QString("   1"));
     QCOMPARE(Consiste::PadL("12345", 4), QString("12345"));
     QCOMPARE(Consiste::PadL("7", 3, '*'), QString("**7"));
@@ -66,7 +66,7 @@ void TstConsiste::padAndTrim() {
     QCOMPARE(Consiste::AllTrim("   "), QString());
 }
 
-void TstConsiste::roundDec_data() {
+void tst_Consiste::roundDec_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<double>("expected");
@@ -83,14 +83,14 @@ void TstConsiste::roundDec_data() {
     QTest::newRow("already") << 0.1 << 8 << 0.1;
 }
 
-void TstConsiste::roundDec() {
+void tst_Consiste::roundDec() {
     QFETCH(double, value);
     QFETCH(int, decimals);
     QFETCH(double, expected);
     QCOMPARE(Consiste::RoundDec(value, decimals), expected);
 }
 
-void TstConsiste::idade_data() {
+void tst_Consiste::idade_data() {
     QTest::addColumn<QDate>("birth");
     QTest::addColumn<QDate>("date");
     QTest::addColumn<int>("years");
@@ -108,7 +108,7 @@ void TstConsiste::idade_data() {
     QTest::newRow("null birth") << QDate() << QDate(2026, 12, 7) << 0 << 0;
 }
 
-void TstConsiste::idade() {
+void tst_Consiste::idade() {
     QFETCH(QDate, birth);
     QFETCH(QDate, date);
     QFETCH(int, years);
@@ -116,7 +116,7 @@ void TstConsiste::idade() {
     QCOMPARE(Consiste::Idade(birth, date), (Consiste::Age{years, months}));
 }
 
-void TstConsiste::emptyString_data() {
+void tst_Consiste::emptyString_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("empty");
     QTest::newRow("empty") << "" << true;
@@ -129,13 +129,13 @@ void TstConsiste::emptyString_data() {
     QTest::newRow("name") << " Arroz " << false;
 }
 
-void TstConsiste::emptyString() {
+void tst_Consiste::emptyString() {
     QFETCH(QString, text);
     QFETCH(bool, empty);
     QCOMPARE(Consiste::EmptyString(text), empty);
 }
 
-void TstConsiste::dateMask() {
+void tst_Consiste::dateMask() {
     QCOMPARE(Consiste::DateMask(), QString("!99/99/0000;1;_"));
     QLineEdit edit;
     edit.setInputMask(Consiste::DateMaskQt());
@@ -143,7 +143,7 @@ void TstConsiste::dateMask() {
     QCOMPARE(edit.displayText(), QString("07/12/2026"));
 }
 
-void TstConsiste::mensErroFocusesShowsAndAbandons() {
+void tst_Consiste::mensErroFocusesShowsAndAbandons() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QWidget window;
@@ -172,7 +172,7 @@ void TstConsiste::mensErroFocusesShowsAndAbandons() {
     QCOMPARE(window.focusWidget(), second);
 }
 
-void TstConsiste::checkResultServ() {
+void tst_Consiste::checkResultServ() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     DataPacket packet;
@@ -200,7 +200,7 @@ void TstConsiste::checkResultServ() {
     QVERIFY(!script.asked.first().text.trimmed().isEmpty());
 }
 
-void TstConsiste::setChildEnabled() {
+void tst_Consiste::setChildEnabled() {
     QFrame panel;
     auto* layout = new QVBoxLayout(&panel);
     auto* edit = new QLineEdit;
@@ -218,5 +218,5 @@ void TstConsiste::setChildEnabled() {
     Consiste::SetChildEnabled(nullptr, true); // no crash
 }
 
-QTEST_MAIN(TstConsiste)
+QTEST_MAIN(tst_Consiste)
 #include "tst_consiste.moc"

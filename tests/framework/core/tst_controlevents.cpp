@@ -14,7 +14,7 @@
 
 using namespace dieta;
 
-class TstControlEvents : public QObject {
+class tst_ControlEvents : public QObject {
     Q_OBJECT
 
 private slots:
@@ -26,7 +26,7 @@ private slots:
     void keyDownSeesEveryKey();
 };
 
-void TstControlEvents::editChangeFiresAlsoFromCode() {
+void tst_ControlEvents::editChangeFiresAlsoFromCode() {
     QLineEdit edit;
     int changes = 0;
     onChange(&edit, this, [&] { ++changes; });
@@ -38,7 +38,7 @@ void TstControlEvents::editChangeFiresAlsoFromCode() {
     QCOMPARE(changes, 2);
 }
 
-void TstControlEvents::comboChangeOnlyOnUserChoice() {
+void tst_ControlEvents::comboChangeOnlyOnUserChoice() {
     QWidget window;
     auto* combo = new QComboBox(&window);
     combo->addItems({"Serviço", "Grupo"});
@@ -54,7 +54,7 @@ void TstControlEvents::comboChangeOnlyOnUserChoice() {
     QCOMPARE(changes, 1);
 }
 
-void TstControlEvents::radioAndCheckClickFireFromCode() {
+void tst_ControlEvents::radioAndCheckClickFireFromCode() {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* patient = new QRadioButton("Paciente");
@@ -74,7 +74,7 @@ void TstControlEvents::radioAndCheckClickFireFromCode() {
     QCOMPARE(clicks, QStringList({"patient", "companion", "all", "all"}));
 }
 
-void TstControlEvents::keyPressSeesBackspaceAsCharacterAndDeleteAsKey() {
+void tst_ControlEvents::keyPressSeesBackspaceAsCharacterAndDeleteAsKey() {
     QLineEdit edit;
     QList<QChar> seen;
     onKeyPress(&edit, [&](QChar& key) { seen << key; });
@@ -89,7 +89,7 @@ void TstControlEvents::keyPressSeesBackspaceAsCharacterAndDeleteAsKey() {
     QCOMPARE(seen, QList<QChar>({QChar('\b')}));
 }
 
-void TstControlEvents::keyPressDiscardsAndReplaces() {
+void tst_ControlEvents::keyPressDiscardsAndReplaces() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     // The branch-code filter: digits and ASCII letters only, control characters included.
@@ -121,7 +121,7 @@ void TstControlEvents::keyPressDiscardsAndReplaces() {
     QVERIFY(script.asked.isEmpty());
 }
 
-void TstControlEvents::keyDownSeesEveryKey() {
+void tst_ControlEvents::keyDownSeesEveryKey() {
     QLineEdit edit;
     QList<int> keys;
     onKeyDown(&edit, [&](int& key, Qt::KeyboardModifiers) {
@@ -138,5 +138,5 @@ void TstControlEvents::keyDownSeesEveryKey() {
     QCOMPARE(edit.text(), QString("cab"));
 }
 
-QTEST_MAIN(TstControlEvents)
+QTEST_MAIN(tst_ControlEvents)
 #include "tst_controlevents.moc"

@@ -6,7 +6,7 @@
 
 using namespace dieta;
 
-class TstEditMask : public QObject {
+class tst_EditMask : public QObject {
     Q_OBJECT
 
 private slots:
@@ -19,7 +19,7 @@ private slots:
     void emptyMaskedText();
 };
 
-void TstEditMask::converts_data() {
+void tst_EditMask::converts_data() {
     QTest::addColumn<QString>("original");
     QTest::addColumn<QString>("qtMask");
     QTest::addColumn<bool>("keepLiterals");
@@ -54,7 +54,7 @@ void TstEditMask::converts_data() {
                              << "" << true << " ";
 }
 
-void TstEditMask::converts() {
+void tst_EditMask::converts() {
     QFETCH(QString, original);
     QFETCH(QString, qtMask);
     QFETCH(bool, keepLiterals);
@@ -65,7 +65,7 @@ void TstEditMask::converts() {
     QCOMPARE(QString(mask.blank), blank);
 }
 
-void TstEditMask::qtAcceptsConvertedMasks() {
+void tst_EditMask::qtAcceptsConvertedMasks() {
     QFETCH(QString, original);
     const EditMask mask = convertMask(original);
     QLineEdit edit;
@@ -74,7 +74,7 @@ void TstEditMask::qtAcceptsConvertedMasks() {
     QCOMPARE(edit.inputMask(), mask.blank == ' ' ? mask.qtMask : mask.inputMask());
 }
 
-void TstEditMask::timeEditShowsBlanksInDisplayText() {
+void tst_EditMask::timeEditShowsBlanksInDisplayText() {
     QLineEdit edit;
     edit.setInputMask(convertMask("9999:99;1; ").inputMask());
     QCOMPARE(edit.displayText(), QString("    :  "));
@@ -82,7 +82,7 @@ void TstEditMask::timeEditShowsBlanksInDisplayText() {
     QCOMPARE(edit.displayText(), QString("   1:30"));
 }
 
-void TstEditMask::emptyMaskedText_data() {
+void tst_EditMask::emptyMaskedText_data() {
     QTest::addColumn<QString>("original");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("empty");
@@ -101,12 +101,12 @@ void TstEditMask::emptyMaskedText_data() {
                             << "  A " << false;
 }
 
-void TstEditMask::emptyMaskedText() {
+void tst_EditMask::emptyMaskedText() {
     QFETCH(QString, original);
     QFETCH(QString, text);
     QFETCH(bool, empty);
     QCOMPARE(isMaskedTextEmpty(text, convertMask(original)), empty);
 }
 
-QTEST_MAIN(TstEditMask)
+QTEST_MAIN(tst_EditMask)
 #include "tst_editmask.moc"

@@ -79,7 +79,7 @@ struct Form {
 
 } // namespace
 
-class TstFocusOrder : public QObject {
+class tst_FocusOrder : public QObject {
     Q_OBJECT
 
 private slots:
@@ -99,7 +99,7 @@ private slots:
     void otherWindowTakingFocusRunsNoHandler();
 };
 
-void TstFocusOrder::firstFocusRunsEnterFromOutside() {
+void tst_FocusOrder::firstFocusRunsEnterFromOutside() {
     Form form;
     form.b1->setFocus();
     form.window.show();
@@ -109,7 +109,7 @@ void TstFocusOrder::firstFocusRunsEnterFromOutside() {
     QCOMPARE(form.order->current(), form.b1);
 }
 
-void TstFocusOrder::moveBetweenPanelsRunsExitOutwardsThenEnterInwards() {
+void tst_FocusOrder::moveBetweenPanelsRunsExitOutwardsThenEnterInwards() {
     Form form;
     form.showAt(form.a1);
     form.c1->setFocus();
@@ -121,7 +121,7 @@ void TstFocusOrder::moveBetweenPanelsRunsExitOutwardsThenEnterInwards() {
     QCOMPARE(form.log, QStringList({"exit c1", "exit panC", "enter b1"}));
 }
 
-void TstFocusOrder::moveInsidePanelRunsOnlyControls() {
+void tst_FocusOrder::moveInsidePanelRunsOnlyControls() {
     Form form;
     form.showAt(form.a1);
     QTest::keyClick(form.a1, Qt::Key_Tab);
@@ -129,14 +129,14 @@ void TstFocusOrder::moveInsidePanelRunsOnlyControls() {
     QCOMPARE(form.log, QStringList({"exit a1", "enter a2"}));
 }
 
-void TstFocusOrder::moveIntoNestedPanel() {
+void tst_FocusOrder::moveIntoNestedPanel() {
     Form form;
     form.showAt(form.b1);
     form.c1->setFocus();
     QCOMPARE(form.log, QStringList({"exit b1", "enter panC", "enter c1"}));
 }
 
-void TstFocusOrder::exitThatRefocusesItsControlCancelsTheMove() {
+void tst_FocusOrder::exitThatRefocusesItsControlCancelsTheMove() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     Form form;
@@ -159,7 +159,7 @@ void TstFocusOrder::exitThatRefocusesItsControlCancelsTheMove() {
     QCOMPARE(form.log, QStringList({"exit a1 ok", "enter a2"}));
 }
 
-void TstFocusOrder::exitThatFocusesAnotherControlLeavesFocusThere() {
+void tst_FocusOrder::exitThatFocusesAnotherControlLeavesFocusThere() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     Form form;
@@ -177,7 +177,7 @@ void TstFocusOrder::exitThatFocusesAnotherControlLeavesFocusThere() {
     QCOMPARE(form.log, QStringList({"exit a1", "exit panA", "enter panB", "enter b1"}));
 }
 
-void TstFocusOrder::exitThatAbortsReturnsToTheControl() {
+void tst_FocusOrder::exitThatAbortsReturnsToTheControl() {
     Form form;
     form.order->onExit(form.a1, [&] {
         form.log << "exit a1";
@@ -190,7 +190,7 @@ void TstFocusOrder::exitThatAbortsReturnsToTheControl() {
     QCOMPARE(QApplication::focusWidget(), form.a1);
 }
 
-void TstFocusOrder::panelExitThatAbortsCancels() {
+void tst_FocusOrder::panelExitThatAbortsCancels() {
     Form form;
     form.order->onExit(form.panA, [&] {
         form.log << "exit panA";
@@ -206,7 +206,7 @@ void TstFocusOrder::panelExitThatAbortsCancels() {
     QCOMPARE(form.log, QStringList({"exit a2", "enter a1"}));
 }
 
-void TstFocusOrder::exitThatFailsIsReportedAndCancels() {
+void tst_FocusOrder::exitThatFailsIsReportedAndCancels() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     Form form;
@@ -218,7 +218,7 @@ void TstFocusOrder::exitThatFailsIsReportedAndCancels() {
     QCOMPARE(script.asked.first().kind, MsgKind::Error);
 }
 
-void TstFocusOrder::enterThatRefocusesSkipsTheRest() {
+void tst_FocusOrder::enterThatRefocusesSkipsTheRest() {
     Form form;
     form.order->onEnter(form.panB, [&] {
         form.log << "enter panB";
@@ -231,7 +231,7 @@ void TstFocusOrder::enterThatRefocusesSkipsTheRest() {
     QCOMPARE(form.order->current(), form.a2);
 }
 
-void TstFocusOrder::realBoxOpeningAndClosingRunsNoHandler() {
+void tst_FocusOrder::realBoxOpeningAndClosingRunsNoHandler() {
     Form form;
     form.showAt(form.a1);
     ModalDriver driver;
@@ -250,7 +250,7 @@ void TstFocusOrder::realBoxOpeningAndClosingRunsNoHandler() {
     QCOMPARE(form.log, QStringList({"exit a1", "enter a2"}));
 }
 
-void TstFocusOrder::realBoxInsideExitHandlerLetsMoveFinish() {
+void tst_FocusOrder::realBoxInsideExitHandlerLetsMoveFinish() {
     Form form;
     form.order->onExit(form.a1, [&] {
         form.log << "exit a1";
@@ -265,7 +265,7 @@ void TstFocusOrder::realBoxInsideExitHandlerLetsMoveFinish() {
     QCOMPARE(form.window.focusWidget(), form.b1);
 }
 
-void TstFocusOrder::realMensErroInsideExitHandlerKeepsFocus() {
+void tst_FocusOrder::realMensErroInsideExitHandlerKeepsFocus() {
     Form form;
     form.order->onExit(form.a1, [&] {
         form.log << "exit a1";
@@ -282,7 +282,7 @@ void TstFocusOrder::realMensErroInsideExitHandlerKeepsFocus() {
     QCOMPARE(form.order->current(), form.a1);
 }
 
-void TstFocusOrder::otherWindowTakingFocusRunsNoHandler() {
+void tst_FocusOrder::otherWindowTakingFocusRunsNoHandler() {
     Form form;
     form.showAt(form.a1);
     QLineEdit other;
@@ -295,5 +295,5 @@ void TstFocusOrder::otherWindowTakingFocusRunsNoHandler() {
     QCOMPARE(form.log, QStringList());
 }
 
-QTEST_MAIN(TstFocusOrder)
+QTEST_MAIN(tst_FocusOrder)
 #include "tst_focusorder.moc"

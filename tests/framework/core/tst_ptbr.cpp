@@ -5,7 +5,7 @@
 
 using namespace dieta;
 
-class TstPtBr : public QObject {
+class tst_PtBr : public QObject {
     Q_OBJECT
 
 private slots:
@@ -18,7 +18,7 @@ private slots:
     void parsesNumbers();
 };
 
-void TstPtBr::dates() {
+void tst_PtBr::dates() {
     QCOMPARE(ptbr::formatDate(QDate(2026, 12, 7)), QString("07/12/2026"));
     QCOMPARE(ptbr::formatDate(QDate()), QString());
     QCOMPARE(ptbr::parseDate("07/12/2026"), std::optional<QDate>(QDate(2026, 12, 7)));
@@ -30,7 +30,7 @@ void TstPtBr::dates() {
     QCOMPARE(ptbr::parseDate("2026-12-07"), std::nullopt);
 }
 
-void TstPtBr::dayNames() {
+void tst_PtBr::dayNames() {
     QStringList shortNames;
     QStringList longNames;
     // 6 Dec 2026 is a Sunday.
@@ -48,7 +48,7 @@ void TstPtBr::dayNames() {
     QCOMPARE(ptbr::monthName(13), QString());
 }
 
-void TstPtBr::numbers_data() {
+void tst_PtBr::numbers_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<bool>("group");
@@ -61,7 +61,7 @@ void TstPtBr::numbers_data() {
     QTest::newRow("integer") << 42.0 << 0 << false << "42";
 }
 
-void TstPtBr::numbers() {
+void tst_PtBr::numbers() {
     QFETCH(double, value);
     QFETCH(int, decimals);
     QFETCH(bool, group);
@@ -69,7 +69,7 @@ void TstPtBr::numbers() {
     QCOMPARE(ptbr::formatNumber(value, decimals, group), text);
 }
 
-void TstPtBr::parsesNumbers_data() {
+void tst_PtBr::parsesNumbers_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<double>("value");
@@ -85,7 +85,7 @@ void TstPtBr::parsesNumbers_data() {
     QTest::newRow("letters") << "1a" << false << 0.0;
 }
 
-void TstPtBr::parsesNumbers() {
+void tst_PtBr::parsesNumbers() {
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QFETCH(double, value);
@@ -95,5 +95,5 @@ void TstPtBr::parsesNumbers() {
         QCOMPARE(*parsed, value);
 }
 
-QTEST_MAIN(TstPtBr)
+QTEST_MAIN(tst_PtBr)
 #include "tst_ptbr.moc"

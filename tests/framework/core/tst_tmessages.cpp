@@ -8,7 +8,7 @@
 
 using namespace dieta;
 
-class TstTMessages : public QObject {
+class tst_TMessages : public QObject {
     Q_OBJECT
 
 private slots:
@@ -20,7 +20,7 @@ private slots:
     void realBoxesAnswerTheirButtons();
 };
 
-void TstTMessages::keepsTextsByteForByte() {
+void tst_TMessages::keepsTextsByteForByte() {
     TMessages messages;
     messages.setText(QString::fromUtf8("N_Exis_Card|Não existe cardápio  para o serviço.\r\n"
                                        "Acomp|Acompanhante  \n"
@@ -38,7 +38,7 @@ void TstTMessages::keepsTextsByteForByte() {
     QVERIFY(!messages.contains("sem separador"));
 }
 
-void TstTMessages::missingKeyIsVisibleNeverACrash() {
+void tst_TMessages::missingKeyIsVisibleNeverACrash() {
     TMessages messages({"Paci_Inf|Paciente deve ser informado."});
     QCOMPARE(messages.Msg("Nao_Existe"), QString("[Msg: Nao_Existe]"));
     QCOMPARE(messages.Msg(""), QString("[Msg: ]"));
@@ -48,7 +48,7 @@ void TstTMessages::missingKeyIsVisibleNeverACrash() {
     QCOMPARE(script.texts(), QStringList({"[Msg: Nao_Existe]"}));
 }
 
-void TstTMessages::fallsBackToStandardCatalogue() {
+void tst_TMessages::fallsBackToStandardCatalogue() {
     TMessages messages({"Conf|Confirma a gravação?"});
     QCOMPARE(messages.Msg("Conf"), QString::fromUtf8("Confirma a gravação?"));
     QCOMPARE(messages.Msg("Nao"), QString::fromUtf8("Não"));
@@ -56,7 +56,7 @@ void TstTMessages::fallsBackToStandardCatalogue() {
     QCOMPARE(messages.Msg("Nao"), QString("[Msg: Nao]"));
 }
 
-void TstTMessages::showMsgAnswersTheButton() {
+void tst_TMessages::showMsgAnswersTheButton() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     TMessages messages({"Conf|Confirma operação?", "Gravado|Gravado com sucesso."});
@@ -70,7 +70,7 @@ void TstTMessages::showMsgAnswersTheButton() {
     QCOMPARE(script.asked.at(2).text, QString("Gravado com sucesso."));
 }
 
-void TstTMessages::msgAlertExNumbersButtonsFromTen() {
+void tst_TMessages::msgAlertExNumbersButtonsFromTen() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     TMessages messages;
@@ -79,7 +79,7 @@ void TstTMessages::msgAlertExNumbersButtonsFromTen() {
     QCOMPARE(script.asked.first().captions, QStringList({"Sim", "Não"}));
 }
 
-void TstTMessages::realBoxesAnswerTheirButtons() {
+void tst_TMessages::realBoxesAnswerTheirButtons() {
     TMessages messages({"Conf|Confirma operação?"});
     ModalDriver driver;
     driver.thenPress("Sim");
@@ -96,5 +96,5 @@ void TstTMessages::realBoxesAnswerTheirButtons() {
     QCOMPARE(driver.seenTexts.first(), QString::fromUtf8("Confirma operação?"));
 }
 
-QTEST_MAIN(TstTMessages)
+QTEST_MAIN(tst_TMessages)
 #include "tst_tmessages.moc"

@@ -3,24 +3,22 @@
 #include "framework/scripteddialogs.h"
 #include "platform/dtmdbgeral.h"
 #include "platform/eabort.h"
-#include "tests/platform/sql/testdatabase.h"
+#include "tests/support/testdatabase.h"
 
 #include <QTest>
 
 using namespace dieta;
 
-class TstValidaFilial : public QObject {
+class tst_ValidaFilial : public QObject {
     Q_OBJECT
 
 private slots:
-    void validates_data() { test::TestDatabase::addEngineRows(); }
+    void validates_data() { test::addEngineRows(); }
     void validates();
 };
 
-void TstValidaFilial::validates() {
-    QFETCH(QString, engine);
-    if (!test::TestDatabase::available(engine))
-        QSKIP("engine not available");
+void tst_ValidaFilial::validates() {
+    DIETA_FETCH_ENGINE(engine);
     test::TestDatabase database(engine);
     database.exec("CREATE TABLE FILIAL (CDFILIAL VARCHAR(4) PRIMARY KEY, NMFILIAL VARCHAR(30))");
     database.exec("INSERT INTO FILIAL VALUES ('0001', 'Hospital Central')");
@@ -45,5 +43,5 @@ void TstValidaFilial::validates() {
     QVERIFY(script.asked.isEmpty());
 }
 
-QTEST_MAIN(TstValidaFilial)
+QTEST_MAIN(tst_ValidaFilial)
 #include "tst_validafilial.moc"

@@ -7,7 +7,7 @@
 
 using namespace dieta;
 
-class TstVantor : public QObject {
+class tst_Vantor : public QObject {
     Q_OBJECT
 
 private slots:
@@ -19,7 +19,7 @@ private slots:
     void loadBplWithoutHostStops();
 };
 
-void TstVantor::readsWhatTheHostSet() {
+void tst_Vantor::readsWhatTheHostSet() {
     HostValues values;
     values.operador = "NUTRI01";
     values.filiProc = "0001";
@@ -40,7 +40,7 @@ void TstVantor::readsWhatTheHostSet() {
     QCOMPARE(Vantor::DBPictObj(1).GetTtNiveis(), 3);
 }
 
-void TstVantor::codeMaskLevels_data() {
+void tst_Vantor::codeMaskLevels_data() {
     QTest::addColumn<QString>("mask");
     QTest::addColumn<int>("levels");
     QTest::newRow("three") << "99.99.999;0;_" << 3;
@@ -50,13 +50,13 @@ void TstVantor::codeMaskLevels_data() {
     QTest::newRow("none") << "" << 0;
 }
 
-void TstVantor::codeMaskLevels() {
+void tst_Vantor::codeMaskLevels() {
     QFETCH(QString, mask);
     QFETCH(int, levels);
     QCOMPARE(TPictObj(mask).GetTtNiveis(), levels);
 }
 
-void TstVantor::loadBplRunsTheHostModule() {
+void tst_Vantor::loadBplRunsTheHostModule() {
     QString module;
     QVariantList params;
     HostValues values;
@@ -70,12 +70,12 @@ void TstVantor::loadBplRunsTheHostModule() {
     QCOMPARE(params, QVariantList({"0001", 5}));
 }
 
-void TstVantor::loadBplWithoutHostStops() {
+void tst_Vantor::loadBplWithoutHostStops() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     QVERIFY_THROWS_EXCEPTION(EAbort, Vantor::LoadBPL("ZFA80000", {}));
     QCOMPARE(script.texts(), QStringList({"Módulo não disponível: ZFA80000."}));
 }
 
-QTEST_MAIN(TstVantor)
+QTEST_MAIN(tst_Vantor)
 #include "tst_vantor.moc"

@@ -12,7 +12,7 @@
 
 using namespace dieta;
 
-class TestEdits : public QObject {
+class tst_Edits : public QObject {
     Q_OBJECT
 private slots:
     void dateEditStartsEmpty();
@@ -28,7 +28,7 @@ private slots:
     void showAviNestsAndHides();
 };
 
-void TestEdits::dateEditStartsEmpty() {
+void tst_Edits::dateEditStartsEmpty() {
     TDateEditPlus edit;
     QVERIFY(edit.IsEmpty());
     QVERIFY(!edit.GetDate().isValid());
@@ -42,7 +42,7 @@ void TestEdits::dateEditStartsEmpty() {
     QVERIFY(edit.IsEmpty());
 }
 
-void TestEdits::dateEditRoundTripsPtBr() {
+void tst_Edits::dateEditRoundTripsPtBr() {
     QLocale::setDefault(QLocale::c());
     TDateEditPlus edit;
     edit.SetDate(QDate(2026, 3, 9));
@@ -52,7 +52,7 @@ void TestEdits::dateEditRoundTripsPtBr() {
     QCOMPARE(edit.palette().color(QPalette::Text), QColor(Qt::blue));
 }
 
-void TestEdits::dateEditInvalidDateIsNoDate() {
+void tst_Edits::dateEditInvalidDateIsNoDate() {
     TDateEditPlus edit;
     edit.setText(QStringLiteral("31/02/2026"));
     QVERIFY(!edit.IsEmpty());
@@ -63,7 +63,7 @@ void TestEdits::dateEditInvalidDateIsNoDate() {
     QVERIFY(!edit.IsValidDate());
 }
 
-void TestEdits::dateEditSignalsOnlyRealChanges() {
+void tst_Edits::dateEditSignalsOnlyRealChanges() {
     TDateEditPlus edit;
     QSignalSpy spy(&edit, &TDateEditPlus::dateChanged);
     edit.SetDate(QDate(2026, 12, 7));
@@ -76,7 +76,7 @@ void TestEdits::dateEditSignalsOnlyRealChanges() {
     QVERIFY(!spy.last().at(0).toDate().isValid());
 }
 
-void TestEdits::dateEditCheckValidDate() {
+void tst_Edits::dateEditCheckValidDate() {
     ScriptedDialogs script;
     ScopedDialogService scope(script);
     TDateEditPlus edit;
@@ -95,7 +95,7 @@ void TestEdits::dateEditCheckValidDate() {
     QCOMPARE(script.texts(), QStringList{QStringLiteral("Data inválida.")});
 }
 
-void TestEdits::dateEditKeyboard() {
+void tst_Edits::dateEditKeyboard() {
     QWidget window;
     auto* edit = new TDateEditPlus(&window);
     window.show();
@@ -112,7 +112,7 @@ void TestEdits::dateEditKeyboard() {
     QCOMPARE(edit->GetDate(), QDate(2026, 11, 30));
 }
 
-void TestEdits::numberEditEmptyIsNotZero() {
+void tst_Edits::numberEditEmptyIsNotZero() {
     TNumberEdit edit;
     QVERIFY(edit.IsEmpty());
     QCOMPARE(edit.GetNumber(), 0.0);
@@ -124,7 +124,7 @@ void TestEdits::numberEditEmptyIsNotZero() {
     QVERIFY(edit.IsEmpty());
 }
 
-void TestEdits::numberEditFormatsAndParses() {
+void tst_Edits::numberEditFormatsAndParses() {
     TNumberEdit edit;
     edit.setDecimals(2);
     edit.SetNumber(1234.5);
@@ -137,7 +137,7 @@ void TestEdits::numberEditFormatsAndParses() {
     QCOMPARE(edit.GetNumber(), -3.0);
 }
 
-void TestEdits::numberEditRejectsLetters() {
+void tst_Edits::numberEditRejectsLetters() {
     QWidget window;
     auto* edit = new TNumberEdit(&window);
     edit->setDecimals(1);
@@ -150,7 +150,7 @@ void TestEdits::numberEditRejectsLetters() {
     QCOMPARE(edit->GetNumber(), 12.5);
 }
 
-void TestEdits::maskEditKeepsBlanks() {
+void tst_Edits::maskEditKeepsBlanks() {
     TMaskEdit edit;
     edit.SetEditMask(QStringLiteral("9999:99;1; "));
     QVERIFY(edit.IsEmpty());
@@ -165,7 +165,7 @@ void TestEdits::maskEditKeepsBlanks() {
     QCOMPARE(edit.Text(), QStringLiteral("livre"));
 }
 
-void TestEdits::showAviNestsAndHides() {
+void tst_Edits::showAviNestsAndHides() {
     QMainWindow main;
     main.resize(600, 400);
     main.show();
@@ -189,5 +189,5 @@ void TestEdits::showAviNestsAndHides() {
     SetShowAviWindow(nullptr);
 }
 
-QTEST_MAIN(TestEdits)
+QTEST_MAIN(tst_Edits)
 #include "tst_edits.moc"

@@ -90,7 +90,7 @@ public:
 
 } // namespace
 
-class TestForms : public QObject {
+class tst_Forms : public QObject {
     Q_OBJECT
 private slots:
     void toolbarTwinsFollowTheButtons();
@@ -105,7 +105,7 @@ private slots:
     void gridWindowBringsItsParts();
 };
 
-void TestForms::toolbarTwinsFollowTheButtons() {
+void tst_Forms::toolbarTwinsFollowTheButtons() {
     TestForm form;
     QVERIFY(showActive(form));
     for (auto [button, item] : {std::pair{form.sbtIncluir, form.mnuIncluir},
@@ -131,7 +131,7 @@ void TestForms::toolbarTwinsFollowTheButtons() {
     QCOMPARE(form.sbtDieta->focusPolicy(), Qt::NoFocus);
 }
 
-void TestForms::pagesFollowTheirTabAndMenuItem() {
+void tst_Forms::pagesFollowTheirTabAndMenuItem() {
     TestForm form;
     QVERIFY(showActive(form));
     form.tshFormulario->setEnabled(false);
@@ -145,7 +145,7 @@ void TestForms::pagesFollowTheirTabAndMenuItem() {
     QCOMPARE(form.pgcPadrao->currentWidget(), form.tshFormulario);
 }
 
-void TestForms::buttonsNeverTakeTheFocus() {
+void tst_Forms::buttonsNeverTakeTheFocus() {
     TestForm form;
     QVERIFY(showActive(form));
     form.edtA->setFocus();
@@ -154,7 +154,7 @@ void TestForms::buttonsNeverTakeTheFocus() {
     QCOMPARE(form.log.last(), QStringLiteral("confirm"));
 }
 
-void TestForms::helpByContext() {
+void tst_Forms::helpByContext() {
     RecordingHelp recorder;
     setHelpService(&recorder);
     TestForm form;
@@ -172,7 +172,7 @@ void TestForms::helpByContext() {
     QCOMPARE(script.texts(), QStringList{QStringLiteral("Ajuda: zfahelp.hlp, tópico 11113000.")});
 }
 
-void TestForms::createFormRunsFormCreateAfterConstruction() {
+void tst_Forms::createFormRunsFormCreateAfterConstruction() {
     std::unique_ptr<TestForm> form(CreateForm<TestForm>());
     QCOMPARE(form->log, QStringList{"create"});
     TestForm::failCreate = true;
@@ -180,7 +180,7 @@ void TestForms::createFormRunsFormCreateAfterConstruction() {
     TestForm::failCreate = false;
 }
 
-void TestForms::closingReleasesTheFormWithItsFrame() {
+void tst_Forms::closingReleasesTheFormWithItsFrame() {
     for (bool viaForm : {false, true}) {
         QMainWindow main;
         auto* area = new QMdiArea(&main);
@@ -200,7 +200,7 @@ void TestForms::closingReleasesTheFormWithItsFrame() {
     }
 }
 
-void TestForms::refusedCloseKeepsTheForm() {
+void tst_Forms::refusedCloseKeepsTheForm() {
     QMainWindow main;
     auto* area = new QMdiArea(&main);
     main.setCentralWidget(area);
@@ -215,7 +215,7 @@ void TestForms::refusedCloseKeepsTheForm() {
     QVERIFY(!form->log.contains("close"));
 }
 
-void TestForms::stateChangeSetsTheToolbar() {
+void tst_Forms::stateChangeSetsTheToolbar() {
     auto ds = makeInpatients();
     TestForm form;
     form.dtsPadrao->SetDataSet(ds.get());
@@ -230,7 +230,7 @@ void TestForms::stateChangeSetsTheToolbar() {
     QVERIFY(!form.sbtConfirmar->isEnabled());
 }
 
-void TestForms::dialogEnterMovesOnAndCloseRunsHandlers() {
+void tst_Forms::dialogEnterMovesOnAndCloseRunsHandlers() {
     TestDialog dialog;
     QVERIFY(showActive(dialog));
     dialog.edtA->setFocus();
@@ -248,7 +248,7 @@ void TestForms::dialogEnterMovesOnAndCloseRunsHandlers() {
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
 }
 
-void TestForms::gridWindowBringsItsParts() {
+void tst_Forms::gridWindowBringsItsParts() {
     auto ds = makeInpatients();
     TfrmPadraoGrid window;
     window.dtsPadrao->SetDataSet(ds.get());
@@ -264,5 +264,5 @@ void TestForms::gridWindowBringsItsParts() {
     QVERIFY(!window.isVisible());
 }
 
-QTEST_MAIN(TestForms)
+QTEST_MAIN(tst_Forms)
 #include "tst_forms.moc"

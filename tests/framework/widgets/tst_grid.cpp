@@ -19,7 +19,7 @@
 using namespace dieta;
 using namespace dieta::test;
 
-class TestGrid : public QObject {
+class tst_Grid : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -57,7 +57,7 @@ private:
     QLineEdit* m_other = nullptr;
 };
 
-void TestGrid::init() {
+void tst_Grid::init() {
     m_ds = makeInpatients();
     m_window = std::make_unique<QWidget>();
     m_window->resize(700, 300);
@@ -75,12 +75,12 @@ void TestGrid::init() {
     QVERIFY(showActive(*m_window));
 }
 
-void TestGrid::cleanup() {
+void tst_Grid::cleanup() {
     m_window.reset();
     m_ds.reset();
 }
 
-void TestGrid::columnsByFieldName() {
+void tst_Grid::columnsByFieldName() {
     QCOMPARE(Consiste::IndiceCol(m_grid, "cddietpad"), 1);
     QCOMPARE(Consiste::IndiceCol(m_grid, "CDSERVFILI"), -1);
     // A column added in the middle moves the others: they are still found by name.
@@ -98,7 +98,7 @@ void TestGrid::columnsByFieldName() {
              QStringLiteral("Cód. Dieta"));
 }
 
-void TestGrid::refusedColumnExitKeepsCell() {
+void tst_Grid::refusedColumnExitKeepsCell() {
     QStringList seen;
     int enters = 0;
     m_grid->OnColExit = [&] {
@@ -123,7 +123,7 @@ void TestGrid::refusedColumnExitKeepsCell() {
     QCOMPARE(m_ds->RecNo(), 1);
 }
 
-void TestGrid::codeSelectionRunsHandlersAndPropagatesAbort() {
+void tst_Grid::codeSelectionRunsHandlersAndPropagatesAbort() {
     int exits = 0;
     bool refuse = false;
     m_grid->OnColExit = [&] {
@@ -142,7 +142,7 @@ void TestGrid::codeSelectionRunsHandlersAndPropagatesAbort() {
     QCOMPARE(m_grid->currentIndex(), cell(1, "DSSERVINTE"));
 }
 
-void TestGrid::readOnlyTypingNeitherEditsNorJumps() {
+void tst_Grid::readOnlyTypingNeitherEditsNorJumps() {
     m_grid->SetEditing(true);
     focusCell(0, "NMPACIENTE");
     QTest::keyClicks(m_grid, QStringLiteral("Br")); // "Bruno" would be a keyboard search hit
@@ -158,7 +158,7 @@ void TestGrid::readOnlyTypingNeitherEditsNorJumps() {
     QCOMPARE(m_ds->State(), dsBrowse);
 }
 
-void TestGrid::typingEditsAndLeavingTheRowPosts() {
+void tst_Grid::typingEditsAndLeavingTheRowPosts() {
     int downs = 0;
     m_grid->OnKeyDown = [&](int& key, Qt::KeyboardModifiers) { downs += key == Qt::Key_Down; };
     m_grid->SetEditing(true);
@@ -178,7 +178,7 @@ void TestGrid::typingEditsAndLeavingTheRowPosts() {
     QCOMPARE(m_ds->FieldByName(u"DSSERVINTE")->AsString(), QStringLiteral("sem sal"));
 }
 
-void TestGrid::refusedPostPutsTheViewBack() {
+void tst_Grid::refusedPostPutsTheViewBack() {
     m_ds->BeforePost = [](TClientDataSet* ds) {
         if (ds->FieldByName(u"DSSERVINTE")->AsString() == QLatin1String("x"))
             Abort();
@@ -194,7 +194,7 @@ void TestGrid::refusedPostPutsTheViewBack() {
     QCOMPARE(m_grid->currentIndex(), cell(0, "DSSERVINTE"));
 }
 
-void TestGrid::ellipsisLookupWritesChosenCode() {
+void tst_Grid::ellipsisLookupWritesChosenCode() {
     auto diets = makeDiets();
     TDataSource dtsDieta;
     dtsDieta.SetDataSet(diets.get());
@@ -232,7 +232,7 @@ void TestGrid::ellipsisLookupWritesChosenCode() {
     QCOMPARE(m_ds->FieldByName(u"CDDIETPAD")->AsString(), QStringLiteral("0003"));
 }
 
-void TestGrid::lookupColumnShowsNameEditsCode() {
+void tst_Grid::lookupColumnShowsNameEditsCode() {
     TColumn& diet = m_grid->Column(m_grid->ColumnIndex(u"CDDIETPAD"));
     diet.DisplayField = QStringLiteral("DSDIETPAD");
     m_grid->ColumnsChanged();
@@ -247,7 +247,7 @@ void TestGrid::lookupColumnShowsNameEditsCode() {
     QCOMPARE(m_ds->State(), dsBrowse);
 }
 
-void TestGrid::detachReattachKeepsWidthsAndCell() {
+void tst_Grid::detachReattachKeepsWidthsAndCell() {
     m_grid->setColumnWidth(2, 333);
     QCOMPARE(m_grid->Column(2).Width, 333);
     focusCell(2, "DSSERVINTE");
@@ -272,7 +272,7 @@ void TestGrid::detachReattachKeepsWidthsAndCell() {
     m_ds->AfterScroll = nullptr;
 }
 
-void TestGrid::clicksTitlesAndKeys() {
+void tst_Grid::clicksTitlesAndKeys() {
     QStringList events;
     m_grid->OnCellClick = [&](TColumn& c) { events << "cell:" + c.FieldName; };
     m_grid->OnTitleClick = [&](TColumn& c) { events << "title:" + c.FieldName; };
@@ -296,7 +296,7 @@ void TestGrid::clicksTitlesAndKeys() {
                                   "cell:NMPACIENTE", "dbl"}));
 }
 
-void TestGrid::drawHandlerReadsTheDrawnRow() {
+void tst_Grid::drawHandlerReadsTheDrawnRow() {
     QStringList drawn;
     m_grid->Column(0).HideText = true;
     m_grid->ColumnsChanged();
@@ -313,7 +313,7 @@ void TestGrid::drawHandlerReadsTheDrawnRow() {
     QCOMPARE(m_ds->RecNo(), 1); // drawing never moves the cursor
 }
 
-void TestGrid::oliveBecomesTransparent() {
+void tst_Grid::oliveBecomesTransparent() {
     QImage picture(4, 2, QImage::Format_RGB32);
     picture.fill(qRgb(128, 128, 0));
     picture.setPixel(1, 1, qRgb(0, 0, 0));
@@ -324,7 +324,7 @@ void TestGrid::oliveBecomesTransparent() {
     QCOMPARE(TDBGrid::TransparentOlive(picture).cacheKey(), converted.cacheKey()); // once
 }
 
-void TestGrid::bulkChangeWithControlsDisabled() {
+void tst_Grid::bulkChangeWithControlsDisabled() {
     // The mark-all recipe: painting frozen, controls disabled, every record edited and posted.
     focusCell(1, "DSSERVINTE");
     int resets = 0;
@@ -349,7 +349,7 @@ void TestGrid::bulkChangeWithControlsDisabled() {
     QCOMPARE(m_grid->currentIndex(), cell(0, "DSSERVINTE"));
 }
 
-void TestGrid::columnChangesKeepTheEditor() {
+void tst_Grid::columnChangesKeepTheEditor() {
     m_grid->SetEditing(true);
     focusCell(0, "DSSERVINTE");
     QTest::keyClick(m_grid, Qt::Key_A);
@@ -364,7 +364,7 @@ void TestGrid::columnChangesKeepTheEditor() {
     QCOMPARE(m_ds->State(), dsEdit);
 }
 
-void TestGrid::boundControlsFollowTheCursor() {
+void tst_Grid::boundControlsFollowTheCursor() {
     auto* text = new TDBText(m_window.get());
     auto* edit = new TDBEdit(m_window.get());
     auto* navigator = new TDBNavigator(m_window.get());
@@ -391,5 +391,5 @@ void TestGrid::boundControlsFollowTheCursor() {
     QCOMPARE(text->text(), QStringLiteral("Ana"));
 }
 
-QTEST_MAIN(TestGrid)
+QTEST_MAIN(tst_Grid)
 #include "tst_grid.moc"

@@ -30,7 +30,7 @@ ScriptedDialogs::DialogScript checkRows(QList<int> rows, bool accept = true) {
 
 } // namespace
 
-class TestLookups : public QObject {
+class tst_Lookups : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -53,7 +53,7 @@ private:
     std::unique_ptr<ScopedDialogService> m_scope;
 };
 
-void TestLookups::init() {
+void tst_Lookups::init() {
     m_ds = makeInpatients();
     m_source = std::make_unique<TDataSource>();
     m_source->SetDataSet(m_ds.get());
@@ -61,7 +61,7 @@ void TestLookups::init() {
     m_scope = std::make_unique<ScopedDialogService>(*m_script);
 }
 
-void TestLookups::cleanup() {
+void tst_Lookups::cleanup() {
     QCOMPARE(m_script->unscripted(), 0);
     m_scope.reset();
     m_script.reset();
@@ -69,7 +69,7 @@ void TestLookups::cleanup() {
     m_ds.reset();
 }
 
-void TestLookups::codeListFormat() {
+void tst_Lookups::codeListFormat() {
     QCOMPARE(JoinCodeList({"001", "014"}), QStringLiteral("_001_014_"));
     QCOMPARE(JoinCodeList({}), QString());
     QCOMPARE(SplitCodeList("_001_014_"), (QStringList{"001", "014"}));
@@ -77,7 +77,7 @@ void TestLookups::codeListFormat() {
     QCOMPARE(SplitCodeList(" "), QStringList{" "}); // a blank list is not a code list
 }
 
-void TestLookups::pesquisaListaStartsFromTheGivenList() {
+void tst_Lookups::pesquisaListaStartsFromTheGivenList() {
     QList<int> seenChecked;
     m_script->answerDialog([&](QDialog& dialog) {
         auto& pick = dynamic_cast<TPickListDialog&>(dialog);
@@ -97,7 +97,7 @@ void TestLookups::pesquisaListaStartsFromTheGivenList() {
     QCOMPARE(list, QStringLiteral("_P1_P3_"));
 }
 
-void TestLookups::pesquisaListaAllOrNothing() {
+void tst_Lookups::pesquisaListaAllOrNothing() {
     QString list = QStringLiteral("T");
     m_script->answerDialog([](QDialog& dialog) {
         auto& pick = dynamic_cast<TPickListDialog&>(dialog);
@@ -113,7 +113,7 @@ void TestLookups::pesquisaListaAllOrNothing() {
     QCOMPARE(list, QString());
 }
 
-void TestLookups::pesquisarPositionsTheDataSet() {
+void tst_Lookups::pesquisarPositionsTheDataSet() {
     m_script->answerDialog([](QDialog& dialog) {
         auto& pick = dynamic_cast<TPickListDialog&>(dialog);
         if (pick.windowTitle() != QLatin1String("Dieta") || !pick.search("car"))
@@ -130,7 +130,7 @@ void TestLookups::pesquisarPositionsTheDataSet() {
     QCOMPARE(m_ds->RecNo(), 3); // cancelled: the cursor stays
 }
 
-void TestLookups::emptyListShowsTheEmptyText() {
+void tst_Lookups::emptyListShowsTheEmptyText() {
     m_ds->EmptyDataSet();
     m_script->answer(mrOk);
     m_script->answer(mrOk);
@@ -144,7 +144,7 @@ void TestLookups::emptyListShowsTheEmptyText() {
     QCOMPARE(m_script->asked.size(), 2);
 }
 
-void TestLookups::realListIsKeyboardUsable() {
+void tst_Lookups::realListIsKeyboardUsable() {
     m_scope.reset(); // the real service
     QWidget owner;
     QVERIFY(showActive(owner));
@@ -162,7 +162,7 @@ void TestLookups::realListIsKeyboardUsable() {
     m_scope = std::make_unique<ScopedDialogService>(*m_script);
 }
 
-void TestLookups::procuraFindsByTheStartOfAValue() {
+void tst_Lookups::procuraFindsByTheStartOfAValue() {
     m_script->answerDialog([](QDialog& dialog) {
         auto& search = dynamic_cast<TProcuraDialog&>(dialog);
         search.setField("nmpaciente");
@@ -181,7 +181,7 @@ void TestLookups::procuraFindsByTheStartOfAValue() {
     QCOMPARE(m_ds->RecNo(), 3);
 }
 
-void TestLookups::lookupButtonOrderOfEvents() {
+void tst_Lookups::lookupButtonOrderOfEvents() {
     // A real query: the button opens it itself after BeforePesq has set its parameters.
     QTemporaryDir dir;
     SqlDatabase db(DatabaseConfig{SqlEngine::SQLite, dir.filePath("lookup.db"), {}});
@@ -246,7 +246,7 @@ void TestLookups::lookupButtonOrderOfEvents() {
     db.releaseThreadConnection();
 }
 
-void TestLookups::lookupButtonStopsWhenBeforePesqAborts() {
+void tst_Lookups::lookupButtonStopsWhenBeforePesqAborts() {
     TBtnPesquisa button;
     QLineEdit edit;
     button.SetDataSource(m_source.get());
@@ -260,5 +260,5 @@ void TestLookups::lookupButtonStopsWhenBeforePesqAborts() {
     QVERIFY(edit.text().isEmpty());
 }
 
-QTEST_MAIN(TestLookups)
+QTEST_MAIN(tst_Lookups)
 #include "tst_lookups.moc"

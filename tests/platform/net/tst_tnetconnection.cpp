@@ -5,11 +5,12 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "server/transport/httpserver.h"
-#include "tests/server/support/echomethods.h"
+#include "tests/support/echomethods.h"
 
 #include <QTcpServer>
 #include <QtTest>
 #include <httplib.h>
+#include <memory>
 #include <thread>
 
 using namespace dieta;
@@ -33,19 +34,25 @@ public:
         });
         port_ = http_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { http_.listen_after_bind(); });
-        while (!http_.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The socket listens already; an answer proves the accept loop runs, so that stop()
+        // in the destructor cannot come before it and leave the thread listening for ever.
+        httplib::Client probe("127.0.0.1", port_);
+        probe.set_connection_timeout(5);
+        probe.set_read_timeout(5);
+        ready_ = bool(probe.Get("/health"));
     }
     ~FakeServer() {
         http_.stop();
         thread_.join();
     }
     int port() const { return port_; }
+    bool ready() const { return ready_; }
 
 private:
     httplib::Server http_;
     std::thread thread_;
     int port_ = 0;
+    bool ready_ = false;
 };
 
 // A port on which nothing listens.
@@ -96,19 +103,24 @@ private slots:
 private:
     std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01");
 
+    // The server goes before the gate its Hold method waits on.
+    std::unique_ptr<test::Gate> gate_;
     server::MethodRegistry registry_;
     std::unique_ptr<server::HttpServer> server_;
 };
 
 void tst_TNetConnection::init() {
+    gate_ = std::make_unique<test::Gate>();
     registry_ = {};
-    test::addEchoMethods(registry_);
+    test::addEchoMethods(registry_, gate_.get());
     server_ = std::make_unique<server::HttpServer>(registry_, nullptr);
     server_->start();
 }
 
 void tst_TNetConnection::cleanup() {
+    gate_->open(); // a call still held ends now
     server_.reset();
+    gate_.reset();
 }
 
 std::unique_ptr<TNetConnection> tst_TNetConnection::connectedClient(const QString& op) {
@@ -208,6 +220,7 @@ void tst_TNetConnection::connectChecksHealth() {
 
     // Answers, but is no application server.
     FakeServer notOurs(200, "hello", "text/plain", false);
+    QVERIFY(notOurs.ready());
     client.setPort(notOurs.port());
     QVERIFY_THROWS_EXCEPTION(NetConnectionError, client.setConnected(true));
     QVERIFY(!client.Connected());
@@ -270,7 +283,9 @@ void tst_TNetConnection::serverGoneMidSessionIsAnErrorResult() {
 void tst_TNetConnection::timeoutIsAnErrorResultAndTheConnectionRecovers() {
     auto client = connectedClient();
     client->setTimeouts(1000, 300);
-    const QVariant result = client->call("Sleep", QVariantList{1200.0});
+    // The server holds the call until the client has given up on it.
+    const QVariant result = client->call("Hold");
+    gate_->open();
     QVERIFY(isServerError(result));
     QVERIFY2(serverErrorText(result).contains("a tempo"), qPrintable(serverErrorText(result)));
     QCOMPARE(client->call("Echo", QVariantList{2.0}), QVariant(2.0));
@@ -297,6 +312,7 @@ void tst_TNetConnection::garbageAnswersAreErrorResults() {
     QFETCH(int, status);
     QFETCH(QByteArray, body);
     FakeServer fake(status, body.toStdString());
+    QVERIFY(fake.ready());
     TNetConnection client;
     client.setHost("127.0.0.1");
     client.setPort(fake.port());

@@ -4,7 +4,7 @@
 #include "platform/dtmdbgeral.h"
 #include "platform/sqldatabase.h"
 #include "platform/tadoibquery.h"
-#include "testdatabase.h"
+#include "tests/support/testdatabase.h"
 
 #include <QTest>
 
@@ -13,9 +13,7 @@ using namespace dieta::test;
 using namespace Qt::StringLiterals;
 
 #define ENGINE_DATABASE(name)                                                                      \
-    QFETCH(QString, engine);                                                                       \
-    if (!TestDatabase::available(engine))                                                          \
-        QSKIP("DIETA_TEST_PG is not set");                                                         \
+    DIETA_FETCH_ENGINE(engine);                                                                    \
     TestDatabase name(engine);                                                                     \
     createLookupTables(name);                                                                      \
     ScopedGeneralDatabase general(&name.db())
@@ -159,7 +157,7 @@ QStringList openDietas(TADOIBQuery& query, const QVariant& dieta, const QString&
 
 } // namespace
 
-class TstTADOIBQuery : public QObject {
+class tst_TADOIBQuery : public QObject {
     Q_OBJECT
 
 private slots:
@@ -168,28 +166,28 @@ private slots:
     void emptyAndClearedParametersAreNull();
     void openWithoutDatabaseFails();
 
-    void qryDietaListsAllWhenCodeIsEmpty_data() { TestDatabase::addEngineRows(); }
+    void qryDietaListsAllWhenCodeIsEmpty_data() { addEngineRows(); }
     void qryDietaListsAllWhenCodeIsEmpty();
-    void qryServicoAllOrOne_data() { TestDatabase::addEngineRows(); }
+    void qryServicoAllOrOne_data() { addEngineRows(); }
     void qryServicoAllOrOne();
-    void qryGrupoServicoAllOrOne_data() { TestDatabase::addEngineRows(); }
+    void qryGrupoServicoAllOrOne_data() { addEngineRows(); }
     void qryGrupoServicoAllOrOne();
-    void qryNutricioFindsTheOperator_data() { TestDatabase::addEngineRows(); }
+    void qryNutricioFindsTheOperator_data() { addEngineRows(); }
     void qryNutricioFindsTheOperator();
-    void repeatedParameter_data() { TestDatabase::addEngineRows(); }
+    void repeatedParameter_data() { addEngineRows(); }
     void repeatedParameter();
-    void misspeltNamesAreReported_data() { TestDatabase::addEngineRows(); }
+    void misspeltNamesAreReported_data() { addEngineRows(); }
     void misspeltNamesAreReported();
-    void fieldsFromCodeAndFromColumns_data() { TestDatabase::addEngineRows(); }
+    void fieldsFromCodeAndFromColumns_data() { addEngineRows(); }
     void fieldsFromCodeAndFromColumns();
-    void valuesTakeTheFieldKind_data() { TestDatabase::addEngineRows(); }
+    void valuesTakeTheFieldKind_data() { addEngineRows(); }
     void valuesTakeTheFieldKind();
     void textThatIsNotADateIsRefused();
-    void cursorWalksTheRows_data() { TestDatabase::addEngineRows(); }
+    void cursorWalksTheRows_data() { addEngineRows(); }
     void cursorWalksTheRows();
 };
 
-void TstTADOIBQuery::dialectChoosesText() {
+void tst_TADOIBQuery::dialectChoosesText() {
     TADOIBQuery query;
     query.SQL = QStringList{u"generic"_s};
     QCOMPARE(query.ActiveSQL(), u"generic"_s); // no Oracle text: the generic one
@@ -209,7 +207,7 @@ void TstTADOIBQuery::dialectChoosesText() {
     QCOMPARE(query.ActiveSQL(), u"generic"_s);
 }
 
-void TstTADOIBQuery::parametersFollowTheChosenText() {
+void tst_TADOIBQuery::parametersFollowTheChosenText() {
     TADOIBQuery query;
     setUpQryDieta(query);
     const QStringList expected{u"P_CDDIETPAD"_s, u"P_CDFILIAL"_s, u"P_CDSERVFILI"_s};
@@ -225,7 +223,7 @@ void TstTADOIBQuery::parametersFollowTheChosenText() {
     QVERIFY(query.ActiveSQL().contains(u"ISNULL(:P_CDDIETPAD"));
 }
 
-void TstTADOIBQuery::emptyAndClearedParametersAreNull() {
+void tst_TADOIBQuery::emptyAndClearedParametersAreNull() {
     TParam param(u"P_X"_s);
     QVERIFY(param.IsNull());
     param.SetAsString(u"0001"_s);
@@ -241,7 +239,7 @@ void TstTADOIBQuery::emptyAndClearedParametersAreNull() {
     QCOMPARE(param.Value(), QVariant(QDate(2026, 12, 7)));
 }
 
-void TstTADOIBQuery::openWithoutDatabaseFails() {
+void tst_TADOIBQuery::openWithoutDatabaseFails() {
     ScopedGeneralDatabase none(nullptr);
     TADOIBQuery query;
     query.SQL = QStringList{u"SELECT 1"_s};
@@ -249,7 +247,7 @@ void TstTADOIBQuery::openWithoutDatabaseFails() {
     QVERIFY(!query.Active());
 }
 
-void TstTADOIBQuery::qryDietaListsAllWhenCodeIsEmpty() {
+void tst_TADOIBQuery::qryDietaListsAllWhenCodeIsEmpty() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     setUpQryDieta(query);
@@ -264,7 +262,7 @@ void TstTADOIBQuery::qryDietaListsAllWhenCodeIsEmpty() {
     QCOMPARE(query.FieldByName(u"DSDIETPAD"_s)->AsString(), u"Hipossódica"_s);
 }
 
-void TstTADOIBQuery::qryServicoAllOrOne() {
+void tst_TADOIBQuery::qryServicoAllOrOne() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = qryServicoSQL;
@@ -295,7 +293,7 @@ void TstTADOIBQuery::qryServicoAllOrOne() {
     QVERIFY(query.IsEmpty());
 }
 
-void TstTADOIBQuery::qryGrupoServicoAllOrOne() {
+void tst_TADOIBQuery::qryGrupoServicoAllOrOne() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = qryGrupoServicoSQL;
@@ -318,7 +316,7 @@ void TstTADOIBQuery::qryGrupoServicoAllOrOne() {
     QCOMPARE(query.FieldByName(u"NMGRUPSERV"_s)->AsString(), u"Sem serviço"_s);
 }
 
-void TstTADOIBQuery::qryNutricioFindsTheOperator() {
+void tst_TADOIBQuery::qryNutricioFindsTheOperator() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = qryNutricioSQL;
@@ -335,7 +333,7 @@ void TstTADOIBQuery::qryNutricioFindsTheOperator() {
     QVERIFY(!isNutritionist(u""_s, u"0001"_s));
 }
 
-void TstTADOIBQuery::repeatedParameter() {
+void tst_TADOIBQuery::repeatedParameter() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = QStringList{
@@ -354,7 +352,7 @@ void TstTADOIBQuery::repeatedParameter() {
     QCOMPARE(query.RecordCount(), 5);
 }
 
-void TstTADOIBQuery::misspeltNamesAreReported() {
+void tst_TADOIBQuery::misspeltNamesAreReported() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = qryNutricioSQL;
@@ -372,7 +370,7 @@ void TstTADOIBQuery::misspeltNamesAreReported() {
     QVERIFY(!broken.Active());
 }
 
-void TstTADOIBQuery::fieldsFromCodeAndFromColumns() {
+void tst_TADOIBQuery::fieldsFromCodeAndFromColumns() {
     ENGINE_DATABASE(t);
     TADOIBQuery fromColumns;
     fromColumns.SQL = QStringList{u"SELECT CDFILIAL, NMFILIAL FROM FILIAL ORDER BY CDFILIAL"_s};
@@ -411,7 +409,7 @@ void TstTADOIBQuery::fieldsFromCodeAndFromColumns() {
     QCOMPARE(qryFilial.FieldByName(u"CDFILIAL"_s), code);
 }
 
-void TstTADOIBQuery::valuesTakeTheFieldKind() {
+void tst_TADOIBQuery::valuesTakeTheFieldKind() {
     ENGINE_DATABASE(t);
     t.exec(u"CREATE TABLE CONSUMO (ID INTEGER, DTCONSCONF DATE, DTALTA TIMESTAMP, "
            "HRCONSCONF NUMERIC(6,2), QTPRATCONF INTEGER, DSOBSCONF VARCHAR(20))"_s);
@@ -451,8 +449,8 @@ void TstTADOIBQuery::valuesTakeTheFieldKind() {
     QCOMPARE(inferred.FieldByName(u"HRCONSCONF"_s)->Value(), QVariant(2.5));
 }
 
-void TstTADOIBQuery::textThatIsNotADateIsRefused() {
-    TestDatabase t(u"sqlite"_s); // only SQLite lets a DATE column hold any text
+void tst_TADOIBQuery::textThatIsNotADateIsRefused() {
+    TestDatabase t(TestEngine::SQLite); // only SQLite lets a DATE column hold any text
     ScopedGeneralDatabase general(&t.db());
     t.exec(u"CREATE TABLE CONSUMO (DTCONSCONF DATE)"_s);
     t.exec(u"INSERT INTO CONSUMO VALUES ('31/02/2026')"_s);
@@ -464,7 +462,7 @@ void TstTADOIBQuery::textThatIsNotADateIsRefused() {
     QCOMPARE(query.FieldCount(), 1);
 }
 
-void TstTADOIBQuery::cursorWalksTheRows() {
+void tst_TADOIBQuery::cursorWalksTheRows() {
     ENGINE_DATABASE(t);
     TADOIBQuery query;
     query.SQL = QStringList{u"SELECT CDDIETPAD FROM DIETPADR ORDER BY CDDIETPAD"_s};
@@ -496,5 +494,5 @@ void TstTADOIBQuery::cursorWalksTheRows() {
     QVERIFY(query.Eof());
 }
 
-QTEST_GUILESS_MAIN(TstTADOIBQuery)
+QTEST_GUILESS_MAIN(tst_TADOIBQuery)
 #include "tst_tadoibquery.moc"

@@ -11,7 +11,7 @@
 #include "server/methods/methodcall.h"
 #include "server/methods/methods.h"
 #include "server/methods/methodsupport.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,5 @@
 #include "tests/server/methods_dialogs/dialogfixture.h"
 
-#include <QSqlQuery>
-
 namespace dieta::test {
 
 namespace {
@@ -25,28 +23,7 @@ QStringList cols(const char* spaced) {
     return QString::fromLatin1(spaced).split(u' ');
 }
 
-FieldDef text(const char* name, int size) {
-    return FieldDef{QString::fromLatin1(name), FieldKind::String, size};
-}
-
 } // namespace
-
-void execOn(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    execSql(db.connection(), sql, values);
-}
-
-QStringList columnOf(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    QSqlQuery query = execSql(db.connection(), sql, values);
-    QStringList column;
-    while (query.next())
-        column.append(query.value(0).toString());
-    return column;
-}
-
-int countOf(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    QSqlQuery query = execSql(db.connection(), sql, values);
-    return query.next() ? query.value(0).toInt() : -1;
-}
 
 int auditCount(SqlDatabase& db, const QString& method) {
     return countOf(db, QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"),
@@ -194,42 +171,6 @@ void addDayRecord(SqlDatabase& db, const QString& patient, QDate day, const QStr
                cols("CDFILIAL CDPACIENTE DTSERVINTE NRSEQUSERV CDSEQUCOPR CDTIPOPRAT "
                     "CDFILAUXPRAT CDPRATO IDESCOCONF QTPRATCONF"),
                choices);
-}
-
-DataPacket listParams(const QString& branch, const QString& service, QDate day) {
-    DataPacket params;
-    params.fields = {text("CDSERPADDIE", 4000), text("CDALA", 4000),
-                     text("CDANDAR", 4000),     text("CDDIAGNOST", 4000),
-                     text("IDTIPOPACI", 5),     {"DTSERVINTE", FieldKind::Date},
-                     text("CDSERVFILI", 5),     text("CDFILIAL", 4)};
-    params.rows.append(Row{"T", "T", "T", "T", "T", day, service, branch});
-    return params;
-}
-
-DataPacket markedRows(const QList<QStringList>& rows, QDate day) {
-    DataPacket packet;
-    packet.fields = {text("CDPACIENTE", 12), text("STPACIACOM", 1),
-                     text("NRSEQUSERV", 2),  {"DTSERVINTE", FieldKind::DateTime},
-                     text("CDFILIAL", 4),    text("IDCHECK", 1)};
-    for (const QStringList& row : rows)
-        packet.rows.append(Row{row.value(0), row.value(1),
-                               row.value(2).isEmpty() ? QVariant() : QVariant(row.value(2)),
-                               QDateTime(day, QTime(0, 0)), "0001", "S"});
-    return packet;
-}
-
-DataPacket menuRows(const QStringList& dishes) {
-    DataPacket packet;
-    packet.fields = {
-        text("IDESCOCONF", 1),           text("CDTIPOPRAT", 2),  text("CDPRATO", 10),
-        text("CDFILAUXPRAT", 4),         text("DSOBSCONF", 250), text("IDOPCAOCONF", 1),
-        {"QTPRATCONF", FieldKind::Float}};
-    for (const QString& dish : dishes) {
-        const QStringList part = dish.split(u'|');
-        packet.rows.append(
-            Row{part[3], part[0], part[2], part[1], QVariant(), "N", part[4].toDouble()});
-    }
-    return packet;
 }
 
 } // namespace dieta::test

@@ -11,8 +11,9 @@
 // P003 Carla in L201 (B, 02), P005 Eva in service 00020 bed L202; P004 Davi left two days ago.
 // Prescriptions for today: P002 diet 0001 "Sem sal", P003 diet 0006 "Jejum".
 
-#include "platform/datapacket.h"
 #include "platform/sqldatabase.h"
+#include "tests/support/screenpackets.h"
+#include "tests/support/sqlprobes.h"
 
 #include <QDate>
 #include <QString>
@@ -22,24 +23,11 @@ namespace dieta::test {
 
 void seedDialogHospital(SqlDatabase& db, QDate today);
 
-// Runs a statement on the server's database (test set-up and checks).
-void execOn(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-// The first column of every row, as text.
-QStringList columnOf(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-int countOf(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-
 // A day record with its choices, as the screen would have saved it. `dishes`: one entry per
 // choice, "type|dishBranch|dish|chosen|quantity".
 void addDayRecord(SqlDatabase& db, const QString& patient, QDate day, const QString& sequence,
                   const QString& status, const QString& service, const QString& diet,
                   const QStringList& dishes);
-
-// The screen's cdsParams with every list "T".
-DataPacket listParams(const QString& branch, const QString& service, QDate day);
-// The screen's cdsInterAux with one row per patient code (status and sequence as given).
-DataPacket markedRows(const QList<QStringList>& rows, QDate day); // {patient, status, sequence}
-// The dialog's cdsConfescoDieta: "type|dishBranch|dish|chosen|quantity" per row.
-DataPacket menuRows(const QStringList& dishes);
 
 int auditCount(SqlDatabase& db, const QString& method);
 

@@ -3,7 +3,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QtTest>
 

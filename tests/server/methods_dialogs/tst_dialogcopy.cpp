@@ -6,7 +6,7 @@
 #include "platform/wirevalue.h"
 #include "server/methods/methodsupport.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QSqlQuery>
 #include <QtTest>

@@ -208,36 +208,6 @@ void seedMainHospital(SqlDatabase& db, QDate today) {
     transaction.commit();
 }
 
-void execOn(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    execSql(db.connection(), sql, values);
-}
-
-int countOf(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    QSqlQuery query = execSql(db.connection(), sql, values);
-    return query.next() ? query.value(0).toInt() : -1;
-}
-
-QStringList columnOf(SqlDatabase& db, const QString& sql, const QVariantMap& values) {
-    QSqlQuery query = execSql(db.connection(), sql, values);
-    QStringList result;
-    while (query.next())
-        result.append(query.value(0).toString());
-    return result;
-}
-
-DataPacket listParams(const QString& branch, const QString& service, QDate day,
-                      const ListFilter& filter) {
-    DataPacket params;
-    params.fields = {
-        {"CDSERPADDIE", FieldKind::String, 4000}, {"CDALA", FieldKind::String, 4000},
-        {"CDANDAR", FieldKind::String, 4000},     {"CDDIAGNOST", FieldKind::String, 4000},
-        {"IDTIPOPACI", FieldKind::String, 5},     {"DTSERVINTE", FieldKind::Date},
-        {"CDSERVFILI", FieldKind::String, 5},     {"CDFILIAL", FieldKind::String, 4}};
-    params.rows.append({filter.standards, filter.wings, filter.floors, filter.diagnoses,
-                        filter.patientType, day, service, branch});
-    return params;
-}
-
 QStringList columnValues(const DataPacket& packet, const QString& field) {
     QStringList values;
     for (int row = 0; row < packet.rows.size(); ++row)

@@ -23,6 +23,8 @@
 
 #include "platform/datapacket.h"
 #include "platform/sqldatabase.h"
+#include "tests/support/screenpackets.h"
+#include "tests/support/sqlprobes.h"
 
 #include <QDate>
 #include <QString>
@@ -32,21 +34,8 @@ namespace dieta::test::mainscreen {
 
 void seedMainHospital(SqlDatabase& db, QDate today);
 
-// Test set-up and checks straight on the server's database.
-void execOn(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-int countOf(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-QStringList columnOf(SqlDatabase& db, const QString& sql, const QVariantMap& values = {});
-
-// The screen's cdsParams: one row with the given lists ("T" for all).
-struct ListFilter {
-    QString floors = QStringLiteral("T");
-    QString wings = QStringLiteral("T");
-    QString diagnoses = QStringLiteral("T");
-    QString standards = QStringLiteral("T");
-    QString patientType = QStringLiteral("T");
-};
-DataPacket listParams(const QString& branch, const QString& service, QDate day,
-                      const ListFilter& filter = {});
+// The list's filter lives in tests/support/screenpackets.h; the suites name it here too.
+using test::ListFilter;
 
 // Values of one column of a packet, row by row (null as "").
 QStringList columnValues(const DataPacket& packet, const QString& field);

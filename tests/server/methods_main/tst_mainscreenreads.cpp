@@ -6,7 +6,7 @@
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_main/mainhospital.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QtTest>
 

@@ -5,7 +5,7 @@
 #include "server/storage/audit.h"
 #include "server/storage/authorization.h"
 #include "server/storage/schema.h"
-#include "testdatabase.h"
+#include "tests/support/testdatabase.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -5,7 +5,7 @@
 #include "platform/sqldatabase.h"
 #include "server/demo/demodata.h"
 #include "server/storage/schema.h"
-#include "testdatabase.h"
+#include "tests/support/testdatabase.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

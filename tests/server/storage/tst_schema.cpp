@@ -3,7 +3,7 @@
 
 #include "platform/sqldatabase.h"
 #include "server/storage/schema.h"
-#include "testdatabase.h"
+#include "tests/support/testdatabase.h"
 
 #include <QSqlQuery>
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "platform/tnetconnection.h"
 #include "server/transport/httpserver.h"
-#include "tests/server/support/echomethods.h"
+#include "tests/support/echomethods.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>

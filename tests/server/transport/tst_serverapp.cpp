@@ -5,7 +5,7 @@
 #include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 #include "server/storage/schema.h"
-#include "tests/server/support/testserver.h"
+#include "tests/support/testserver.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,6 +1,5 @@
-#include "tests/server/support/echomethods.h"
+#include "tests/support/echomethods.h"
 
-#include <QThread>
 #include <stdexcept>
 
 namespace dieta::test {
@@ -10,7 +9,20 @@ using server::CallContext;
 using server::CallResult;
 using server::MethodEntry;
 
-void addEchoMethods(server::MethodRegistry& registry) {
+void Gate::open() {
+    {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+    }
+    opened_.notify_all();
+}
+
+bool Gate::waitOpen(std::chrono::milliseconds bound) {
+    std::unique_lock lock(mutex_);
+    return opened_.wait_for(lock, bound, [this] { return open_; });
+}
+
+void addEchoMethods(server::MethodRegistry& registry, Gate* hold) {
     registry.add({"Echo", {ArgKind::Variant}, {}, [](CallContext&, QVariantList& args) {
                       return CallResult::ok(args.at(0));
                   }});
@@ -44,10 +56,12 @@ void addEchoMethods(server::MethodRegistry& registry) {
                  names << QString::fromLatin1(arg.typeName());
              return CallResult::ok(names.join(QLatin1Char(',')));
          }});
-    registry.add({"Sleep", {ArgKind::Number}, {}, [](CallContext&, QVariantList& args) {
-                      QThread::msleep(args.at(0).toULongLong());
-                      return CallResult::ok(QStringLiteral("done"));
-                  }});
+    if (hold)
+        registry.add({"Hold", {}, {}, [hold](CallContext&, QVariantList&) {
+                          if (!hold->waitOpen(std::chrono::seconds(30)))
+                              return CallResult::fail(QStringLiteral("gate never opened"));
+                          return CallResult::ok(QStringLiteral("released"));
+                      }});
     registry.add({"Throw", {}, {}, [](CallContext&, QVariantList&) -> CallResult {
                       throw std::runtime_error(secretDetail);
                   }});

@@ -1,4 +1,4 @@
-#include "tests/server/methods_dialogs/largebranch.h"
+#include "tests/support/largebranch.h"
 
 #include <QStringList>
 

@@ -1,0 +1,51 @@
+#include "tests/support/hostenvironment.h"
+
+#include "tests/support/sqlprobes.h"
+
+namespace dieta::test {
+
+namespace {
+
+TestServerOptions demoHospital(int inpatients) {
+    server::DemoOptions demo;
+    demo.inpatients = inpatients;
+    demo.today = HostEnvironment::today();
+    TestServerOptions options;
+    options.demo = demo;
+    return options;
+}
+
+} // namespace
+
+const QDate& HostEnvironment::today() {
+    static const QDate day = QDate::currentDate();
+    return day;
+}
+
+HostEnvironment::HostEnvironment(int inpatients)
+    : server_(demoHospital(inpatients)), previous_(Vantor::host()) {
+    if (!server_.ok())
+        return;
+    dialogScope_ = std::make_unique<ScopedDialogService>(dialogs_);
+    generalScope_ = std::make_unique<ScopedGeneralDatabase>(&server_.database());
+
+    // As the host fills them from its settings and the branch table.
+    HostValues values;
+    values.operador = QStringLiteral("NUTRI01");
+    values.filiProc = QStringLiteral("0001");
+    values.nomeFiliProc =
+        columnOf(server_.database(),
+                 QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = :B"),
+                 {{QStringLiteral("B"), values.filiProc}})
+            .value(0);
+    values.webUrl = QStringLiteral("127.0.0.1");
+    values.webPort = server_.port();
+    values.codeMasks.insert(1, QStringLiteral("99.99.999"));
+    Vantor::setHost(values);
+}
+
+HostEnvironment::~HostEnvironment() {
+    Vantor::setHost(previous_);
+}
+
+} // namespace dieta::test
