@@ -31,7 +31,9 @@ function(dieta_add_test name)
     set(ARG_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+    # A test function that hangs fails on its own within two minutes (Qt's watchdog),
+    # with its name, instead of waiting for CTest to kill the whole suite.
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;QTEST_FUNCTION_TIMEOUT=120000"
     TIMEOUT ${ARG_TIMEOUT}
     LABELS "${ARG_LABELS}")
 endfunction()

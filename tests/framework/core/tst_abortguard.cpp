@@ -15,6 +15,7 @@ class tst_AbortGuard : public QObject {
 private slots:
     void abortIsSilent();
     void otherExceptionsAreReported();
+    void reportingInsideACatchIsSilentForAnAbort();
     void guardedSignalsPassArgumentsAndSwallow();
     void exceptionFromTimerDoesNotCrossTheLoop();
     void guardedFilterAnswersFailureValue();
@@ -43,6 +44,25 @@ void tst_AbortGuard::otherExceptionsAreReported() {
     QCOMPARE(runGuarded([] { throw std::runtime_error(""); }), GuardOutcome::Failed);
     QCOMPARE(script.texts(),
              QStringList({"Falha na gravação", "Erro inesperado.", "Erro inesperado."}));
+    QCOMPARE(script.asked.first().kind, MsgKind::Error);
+}
+
+void tst_AbortGuard::reportingInsideACatchIsSilentForAnAbort() {
+    ScriptedDialogs script;
+    ScopedDialogService scope(script);
+    try {
+        Abort();
+    } catch (...) {
+        reportCurrentException();
+    }
+    QVERIFY(script.asked.isEmpty());
+    // The next real error is shown with its own text, nothing left over from the abort.
+    try {
+        throw std::runtime_error("Servidor indisponível");
+    } catch (...) {
+        reportCurrentException();
+    }
+    QCOMPARE(script.texts(), QStringList{"Servidor indisponível"});
     QCOMPARE(script.asked.first().kind, MsgKind::Error);
 }
 

@@ -302,6 +302,11 @@ void tst_TNetConnection::garbageAnswersAreErrorResults_data() {
     QTest::newRow("bad wire value") << 200 << QByteArray(R"({"result": {"date": "ontem"}})");
     QTest::newRow("byref out of range")
         << 200 << QByteArray(R"({"result": null, "byref": {"9": "x"}})");
+    // The call below passes one argument: position 0 is the last one.
+    QTest::newRow("byref one past the last argument")
+        << 200 << QByteArray(R"({"result": null, "byref": {"1": "x"}})");
+    QTest::newRow("byref before the first argument")
+        << 200 << QByteArray(R"({"result": null, "byref": {"-1": "x"}})");
     QTest::newRow("byref not a position")
         << 200 << QByteArray(R"({"result": null, "byref": {"a": "x"}})");
     QTest::newRow("proxy error page") << 502 << QByteArray("Bad Gateway");

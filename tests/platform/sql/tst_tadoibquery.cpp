@@ -1,6 +1,7 @@
 // Lookup queries in four dialects: which text runs, parameters, fields and the rows read,
 // with the screen's own lookup texts on small tables, once per engine.
 
+#include "screen/Cli_zfa13000_sql.h"
 #include "platform/dtmdbgeral.h"
 #include "platform/sqldatabase.h"
 #include "platform/tadoibquery.h"
@@ -20,76 +21,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The screen's lookup texts, unchanged.
-const QStringList qryServicoSQL{
-    u"SELECT DIETSERV.CDSERVFILI,"_s,
-    u"       DIETSERV.CDFILIAL,"_s,
-    u"       SERVICO.NMSERVICO,"_s,
-    u"       SERVICO.IDTIPOSERV"_s,
-    u"FROM SERVICO, DIETSERV"_s,
-    u"WHERE"_s,
-    u"   (DIETSERV.CDFILIAL    = :P_CDFILIAL)                           AND"_s,
-    u"   (DIETSERV.CDSERVFILI  = :P_CDSERVFILI OR :P_TCDSERVFILI = 'T') AND"_s,
-    u"   (DIETSERV.CDFILIAL    = SERVICO.CDFILIAL)                      AND"_s,
-    u"   (DIETSERV.CDSERVFILI  = SERVICO.CDSERVFILI)                    AND"_s,
-    u"   (IDTIPOSERV IN ('A', 'D', 'N'))                                                AND"_s,
-    u"   (SERVICO.IDTPSERVHOSP IS NULL OR IDTPSERVHOSP NOT IN('1', '2'))"_s,
-    u"GROUP BY"_s,
-    u"       DIETSERV.CDSERVFILI,"_s,
-    u"       DIETSERV.CDFILIAL,"_s,
-    u"       SERVICO.NMSERVICO,"_s,
-    u"       SERVICO.IDTIPOSERV"_s,
-    u"ORDER BY"_s,
-    u"       DIETSERV.CDSERVFILI,"_s,
-    u"       SERVICO.NMSERVICO"_s,
-};
-
-const QStringList qryGrupoServicoSQL{
-    u"SELECT DISTINCT GS.CDGRUPSERV, GS.NMGRUPSERV"_s,
-    u"  FROM GRUPSERV GS"_s,
-    u" INNER JOIN (SELECT CDGRUPSERV"_s,
-    u"               FROM SERVICO"_s,
-    u"              WHERE CDFILIAL = :P_CDFILIAL) S"_s,
-    u"    ON GS.CDGRUPSERV = S.CDGRUPSERV"_s,
-    u" WHERE ((GS.CDGRUPSERV = :P_CDGRUPSERV) OR (:P_TCDGRUPSERV = 'T'))"_s,
-    u" ORDER BY GS.CDGRUPSERV"_s,
-};
-
-const QStringList qryNutricioSQL{
-    u"SELECT CDNUTRICIO"_s,
-    u"FROM NUTRICIO"_s,
-    u"WHERE (CDNUTRICIO = :P_CDNUTRICIO) AND"_s,
-    u"      (CDFILIAL   = :P_CDFILIAL)"_s,
-};
-
-QStringList qryDietaSQL(const QString& from, const QString& firstCondition) {
-    return {
-        u"SELECT DIETPADR.CDDIETPAD,"_s,
-        u"       DIETPADR.DSDIETPAD,"_s,
-        u"       DIETPADR.CDDIETGRUP,"_s,
-        u"       DIETPADR.IDFORMDIET"_s,
-        from,
-        u"WHERE"_s,
-        firstCondition,
-        u"   (DIETPADR.IDFORMDIET NOT IN ('1', '2'))                        AND"_s,
-        u"   (DIETSERV.CDFILIAL   = :P_CDFILIAL)                           AND"_s,
-        u"   (DIETSERV.CDSERVFILI = :P_CDSERVFILI)                         AND"_s,
-        u"   (DIETSERV.CDDIETPAD  = DIETPADR.CDDIETPAD)"_s,
-        u"ORDER BY DIETPADR.CDDIETPAD"_s,
-    };
-}
+// The screen's lookup texts, from the screen's own source.
+const QStringList qryServicoSQL = Cli_zfa13000::sql::servico().generic;
+const QStringList qryGrupoServicoSQL = Cli_zfa13000::sql::grupoServico().generic;
+const QStringList qryNutricioSQL = Cli_zfa13000::sql::nutricio().generic;
 
 void setUpQryDieta(TADOIBQuery& query) {
     query.setObjectName(u"qryDieta"_s);
-    const QString from = u"FROM DIETSERV, DIETPADR"_s;
-    const QString nvl = u"   (DIETPADR.CDDIETPAD  = NVL(:P_CDDIETPAD, DIETPADR.CDDIETPAD)) AND"_s;
-    query.SQL = qryDietaSQL(from, nvl);
-    query.SQL_ORACLE = query.SQL;
-    query.SQL_MSSQL = qryDietaSQL(
-        from, u"   (DIETPADR.CDDIETPAD  = ISNULL(:P_CDDIETPAD, DIETPADR.CDDIETPAD)) AND"_s);
-    query.SQL_IB = qryDietaSQL(
-        u"FROM DIETSERV, DIETPADR, PARAM(:P_CDDIETPAD) P_CDDIETPAD"_s,
-        u"   (DIETPADR.CDDIETPAD  = NVLSTR(P_CDDIETPAD.PARAM, DIETPADR.CDDIETPAD)) AND"_s);
+    const Cli_zfa13000::sql::Dialects texts = Cli_zfa13000::sql::dieta();
+    query.SQL = texts.generic;
+    query.SQL_ORACLE = texts.oracle;
+    query.SQL_MSSQL = texts.mssql;
+    query.SQL_IB = texts.interbase;
     TField* code = query.AddField(u"CDDIETPAD"_s, FieldKind::String, 4);
     code->SetRequired(true);
     code->SetDisplayLabel(u"Código"_s);

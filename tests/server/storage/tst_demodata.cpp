@@ -4,6 +4,7 @@
 
 #include "platform/sqldatabase.h"
 #include "server/demo/demodata.h"
+#include "screen/Cli_zfa13000_sql.h"
 #include "server/storage/schema.h"
 #include "tests/support/testdatabase.h"
 
@@ -61,53 +62,12 @@ int count(const QSqlDatabase& conn, const QString& sql, const QVariantMap& value
     return column(conn, sql, values).value(0).toInt();
 }
 
-const QString qryServico = R"(SELECT DIETSERV.CDSERVFILI,
-       DIETSERV.CDFILIAL,
-       SERVICO.NMSERVICO,
-       SERVICO.IDTIPOSERV
-FROM SERVICO, DIETSERV
-WHERE
-   (DIETSERV.CDFILIAL    = :P_CDFILIAL)                           AND
-   (DIETSERV.CDSERVFILI  = :P_CDSERVFILI OR :P_TCDSERVFILI = 'T') AND
-   (DIETSERV.CDFILIAL    = SERVICO.CDFILIAL)                      AND
-   (DIETSERV.CDSERVFILI  = SERVICO.CDSERVFILI)                    AND
-   (IDTIPOSERV IN ('A', 'D', 'N'))                                                AND
-   (SERVICO.IDTPSERVHOSP IS NULL OR IDTPSERVHOSP NOT IN('1', '2'))
-GROUP BY
-       DIETSERV.CDSERVFILI,
-       DIETSERV.CDFILIAL,
-       SERVICO.NMSERVICO,
-       SERVICO.IDTIPOSERV
-ORDER BY
-       DIETSERV.CDSERVFILI,
-       SERVICO.NMSERVICO)";
-
-const QString qryGrupoServico = R"(SELECT DISTINCT GS.CDGRUPSERV, GS.NMGRUPSERV
-  FROM GRUPSERV GS
- INNER JOIN (SELECT CDGRUPSERV
-               FROM SERVICO
-              WHERE CDFILIAL = :P_CDFILIAL) S
-    ON GS.CDGRUPSERV = S.CDGRUPSERV
- WHERE ((GS.CDGRUPSERV = :P_CDGRUPSERV) OR (:P_TCDGRUPSERV = 'T'))
- ORDER BY GS.CDGRUPSERV)";
-
-const QString qryNutricio = R"(SELECT CDNUTRICIO
-FROM NUTRICIO
-WHERE (CDNUTRICIO = :P_CDNUTRICIO) AND
-      (CDFILIAL   = :P_CDFILIAL))";
-
-const QString qryDieta = R"(SELECT DIETPADR.CDDIETPAD,
-       DIETPADR.DSDIETPAD,
-       DIETPADR.CDDIETGRUP,
-       DIETPADR.IDFORMDIET
-FROM DIETSERV, DIETPADR
-WHERE
-   (DIETPADR.CDDIETPAD  = NVL(:P_CDDIETPAD, DIETPADR.CDDIETPAD)) AND
-   (DIETPADR.IDFORMDIET NOT IN ('1', '2'))                        AND
-   (DIETSERV.CDFILIAL   = :P_CDFILIAL)                           AND
-   (DIETSERV.CDSERVFILI = :P_CDSERVFILI)                         AND
-   (DIETSERV.CDDIETPAD  = DIETPADR.CDDIETPAD)
-ORDER BY DIETPADR.CDDIETPAD)";
+// The screen's own lookup texts, as SQLite and PostgreSQL run them.
+const QString qryServico = Cli_zfa13000::sql::servico().oracle.join('\n');
+const QString qryGrupoServico = Cli_zfa13000::sql::grupoServico().oracle.join('\n');
+const QString qryNutricio = Cli_zfa13000::sql::nutricio().oracle.join('\n');
+const QString qryDieta = Cli_zfa13000::sql::dieta().oracle.join('\n');
+const QString qryFilial = Cli_zfa13000::sql::filial().oracle.join('\n');
 
 const QString qryServicoDoGrupo = R"(SELECT CDFILIAL, CDSERVFILI, NMSERVICO
   FROM SERVICO
@@ -199,7 +159,7 @@ private slots:
         const auto test = open(engine, tinyHospital());
         const QSqlDatabase conn = test->connection();
 
-        QCOMPARE(rows(conn, "SELECT CDFILIAL, NMFILIAL\nFROM FILIAL\nORDER BY CDFILIAL"),
+        QCOMPARE(rows(conn, qryFilial),
                  (QList<QStringList>{{"0001", "Hospital Central"}, {"0002", "Unidade Norte"}}));
 
         // Services with diets, without the hospital-service kinds "1" and "2".
