@@ -68,8 +68,8 @@ TDataSource* dataSource(QObject* owner, const char* name, TClientDataSet* ds) {
     return source;
 }
 
-QFont bold(QFont font) {
-    font.setBold(true);
+QFont bold(QFont font, bool on = true) {
+    font.setBold(on);
     return font;
 }
 
@@ -87,8 +87,7 @@ Group scopeGroup(QWidget* parent, const QString& caption, const char* box, const
     Group g;
     g.box = new QGroupBox(caption, parent);
     g.box->setObjectName(QString::fromLatin1(box));
-    const QFont plain = g.box->font();
-    g.box->setFont(bold(plain));
+    g.box->setFont(bold(g.box->font()));
     auto* layout = new QGridLayout(g.box);
     layout->setContentsMargins(8, 2, 6, 4);
     layout->setVerticalSpacing(1);
@@ -104,8 +103,9 @@ Group scopeGroup(QWidget* parent, const QString& caption, const char* box, const
     // These buttons pick a list of codes (PesquisaLista), not one code for an edit: the
     // single-choice lookup of the button gives way to the group's handler.
     QObject::disconnect(g.button, &QToolButton::clicked, g.button, nullptr);
+    // A child's font must say it is not bold, or it inherits the caption's weight.
     for (QWidget* w : {static_cast<QWidget*>(g.todos), static_cast<QWidget*>(g.lista)})
-        w->setFont(plain);
+        w->setFont(bold(w->font(), false));
     layout->addWidget(g.todos, 0, 0);
     layout->addWidget(g.lista, 1, 0);
     layout->addWidget(g.button, 1, 1);

@@ -56,14 +56,17 @@ TDataSource* dataSource(QObject* owner, const char* name, TClientDataSet* ds) {
     return source;
 }
 
-// Group captions are bold; what the groups hold is not.
+// Group captions are bold; what the groups hold is not (a child's font must say so, or it
+// inherits the caption's weight).
 void boldCaption(QGroupBox* box) {
-    const QFont plain = box->font();
-    QFont bold = plain;
+    QFont bold = box->font();
     bold.setBold(true);
     box->setFont(bold);
-    for (QWidget* child : box->findChildren<QWidget*>())
+    for (QWidget* child : box->findChildren<QWidget*>()) {
+        QFont plain = child->font();
+        plain.setBold(false);
         child->setFont(plain);
+    }
 }
 
 } // namespace

@@ -57,8 +57,8 @@ void TfrmFiltro::FormActivate() {
 
 void TfrmFiltro::FormClose(TCloseAction& action) {
     // Hidden, never freed here: the choices stay for the next opening.
-    TfrmRotiGeral::FormClose(action);
     action = TCloseAction::caHide;
+    TfrmRotiGeral::FormClose(action);
 }
 
 void TfrmFiltro::Atualiza_Filtro(bool restaura) {

@@ -10,11 +10,14 @@
 #include "framework/tdateeditplus.h"
 #include "framework/tdbgrid.h"
 #include "platform/datapacket.h"
+#include "platform/dtmdbgeral.h"
+#include "platform/tadoibquery.h"
 #include "platform/wirevalue.h"
 #include "server/methodregistry.h"
 #include "tests/screen/countingserver.h"
 #include "tests/views/windowsupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -101,6 +104,8 @@ private slots:
     void servicesWithoutMenuGrowTheWindow();
     void nothingToCopyAndErrorAnswers();
     void serverDownLosesNothing();
+    void scopeQueriesOnBothEngines_data();
+    void scopeQueriesOnBothEngines();
 
 private:
     void openCopy(std::function<void(TfrmCopConf&)> body);
@@ -190,10 +195,14 @@ void tst_CopConf::launcherChecksOperatorThenTypedService() {
         QCOMPARE(Cli_zfa13010::frmCopConf, &f);
         f.sbtFecha->click();
     });
-    QCOMPARE(fx->dialogs().dialogsShown, QStringList{"frmCopConf"});
     QCOMPARE(part<QLineEdit>(form, "edtNmServico")->text().isEmpty(), false);
     QCOMPARE(screen().servicoCode(), QStringLiteral("00020"));
     QCOMPARE(group, QStringLiteral("T"));
+
+    // The menu twin opens a new window the same way.
+    whileShown<TfrmCopConf>(*fx, [](TfrmCopConf& f) { f.sbtFecha->click(); });
+    part<QAction>(form, "mnuCopConf")->trigger();
+    QCOMPARE(fx->dialogs().dialogsShown, (QStringList{"frmCopConf", "frmCopConf"}));
 }
 
 void tst_CopConf::datesAreCheckedBeforeAnythingIsSent() {
@@ -284,8 +293,19 @@ void tst_CopConf::scopeOfferedFollowsModeFloorsAndWings() {
     QStringList offered;
     QStringList bedsAll;
     QStringList bedsFloor;
+    QStringList patientsFirst;
+    QStringList patientsThen;
+    const QString leaving = column(screen().inpatients(), "CDPACIENTE").value(0);
     openCopy([&](TfrmCopConf& f) {
         QCOMPARE(f.stGrupoServ, QStringLiteral("T"));
+        // The inpatients are asked for at every click: a discharge shows at once.
+        f.rbtLPaci->click();
+        fx->dialogs().answerDialog(pickCodes({}, &patientsFirst));
+        f.sbtPaci->click();
+        fx->exec("UPDATE INTERNA SET DTALTA = ? WHERE CDPACIENTE = ?",
+                 {today().addDays(-5), leaving});
+        fx->dialogs().answerDialog(pickCodes({}, &patientsThen));
+        f.sbtPaci->click();
         f.rbtLServ->click();
         fx->dialogs().answerDialog(pickCodes({}, &offered));
         f.sbtServ->click();
@@ -301,6 +321,9 @@ void tst_CopConf::scopeOfferedFollowsModeFloorsAndWings() {
         f.sbtLeito->click();
         f.sbtFecha->click();
     });
+    QVERIFY(patientsFirst.contains(leaving));
+    QCOMPARE(patientsThen.size(), patientsFirst.size() - 1);
+    QVERIFY(!patientsThen.contains(leaving));
     QCOMPARE(offered, allServices);
     QCOMPARE(bedsAll, allBeds);
     QCOMPARE(bedsFloor, floor9Beds);
@@ -575,6 +598,59 @@ void tst_CopConf::serverDownLosesNothing() {
             othersNow << row;
     QCOMPARE(othersNow, others);
     QCOMPARE(column(screen().inpatients(), "CDPACIENTE"), listed);
+}
+
+void tst_CopConf::scopeQueriesOnBothEngines_data() {
+    addEngineRows();
+}
+
+// The lookups of the scope on each engine the hospital may run: the service group test with
+// a null parameter, and beds found by their wing and floor inside code lists.
+void tst_CopConf::scopeQueriesOnBothEngines() {
+    DIETA_FETCH_ENGINE(engine);
+    TestServerOptions options;
+    options.engine = engine;
+    server::DemoOptions demo;
+    demo.inpatients = 40;
+    options.demo = demo;
+    TestServer hospital(options);
+    QVERIFY2(hospital.ok(), qPrintable(hospital.error()));
+    ScopedGeneralDatabase general(&hospital.database());
+    TfrmCopConf f;
+    auto codes = [](TADOIBQuery* query, const char* field) {
+        query->Close();
+        query->Open();
+        return column(query, field);
+    };
+
+    f.qryServico->ParamByName("P_CDFILIAL")->SetAsString("0001");
+    f.qryServico->ParamByName("P_CDGRUPSERV")->Clear();
+    f.qryServico->ParamByName("P_TCDGRUPSERV")->SetAsString("T");
+    const QStringList all = codes(f.qryServico, "CDSERVFILI");
+    f.qryServico->ParamByName("P_CDGRUPSERV")->SetAsString("002");
+    f.qryServico->ParamByName("P_TCDGRUPSERV")->Clear();
+    const QStringList group = codes(f.qryServico, "CDSERVFILI");
+    QVERIFY(!group.isEmpty() && group.size() < all.size());
+    for (const QString& service : group)
+        QVERIFY(all.contains(service));
+
+    f.qryLeito->ParamByName("P_CDFILIAL")->SetAsString("0001");
+    auto beds = [&](const QString& wings, const QString& floors) {
+        f.qryLeito->ParamByName("P_CDALA")->SetAsString(wings);
+        f.qryLeito->ParamByName("P_TCDALA")->SetAsString(wings);
+        f.qryLeito->ParamByName("P_CDANDAR")->SetAsString(floors);
+        f.qryLeito->ParamByName("P_TCDANDAR")->SetAsString(floors);
+        return codes(f.qryLeito, "CDLEITO");
+    };
+    const QStringList every = beds("T", "T");
+    const QStringList wingA = beds("_A_", "T");
+    QVERIFY(!wingA.isEmpty() && wingA.size() < every.size());
+    for (const QString& bed : wingA)
+        QCOMPARE(bed.mid(2, 1), QStringLiteral("A"));
+    QCOMPARE(beds("_B_A_", "_01_"), every);
+    QVERIFY(beds("_C_", "T").isEmpty());
+    // An empty list is no list: nothing qualifies.
+    QVERIFY(beds(QString(), "T").isEmpty());
 }
 
 QTEST_MAIN(tst_CopConf)
