@@ -1,6 +1,7 @@
 // The toolbar's actions that open the dialogs and views of the module, with their checks.
 // Each button and its menu twin run the same handler.
 
+#include "dialogs/Cli_zfa13010.h"
 #include "framework/consiste.h"
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
@@ -61,7 +62,10 @@ void TfrmContAlimentar::sbtCopConfClick() {
     // A service code just typed is validated and loaded before the copy starts.
     if (focusWidget() == medCdServico)
         medCdServicoExit();
-    notYetAvailable(this);
+    auto form = std::make_unique<Cli_zfa13010::TfrmCopConf>(window());
+    form->FormCreate();
+    Cli_zfa13010::frmCopConf = form.get();
+    dialogs().execDialog(*form);
 }
 
 void TfrmContAlimentar::sbtPresDietClick() {
