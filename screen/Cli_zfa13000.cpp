@@ -374,6 +374,8 @@ void TfrmContAlimentar::buildMenuPage() {
     dbgFormula->AddColumn("HRCONSCONF", QStringLiteral("Hora do Consumo"), 91).ReadOnly = true;
     dbgFormula->AddColumn("DSOBSCONF", QStringLiteral("Observação"), 214);
     dbgFormula->ColumnsChanged();
+    // The remark is typed in place; the other columns are read-only.
+    dbgFormula->SetEditing(true);
     formulaLayout->addWidget(dbgFormula, 1);
     ntbCardapio->addWidget(formulaPage);
 }

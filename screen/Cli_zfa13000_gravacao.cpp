@@ -125,7 +125,7 @@ void TfrmContAlimentar::sbtVerificarClick() {
         if (cdsInterAux->Active())
             cdsInterAux->EmptyDataSet();
         loadInternacao();
-    } else {
+    } else if (leaveMenuChoices()) {
         loadConfesco();
     }
 }
@@ -151,8 +151,16 @@ void TfrmContAlimentar::sbtExcluirClick() {
             cdsInterAux->EmptyDataSet();
             loadInternacao();
         }
-    } else if (ntbCardapio->currentIndex() == 1) {
-        cdsConfesco->Delete();
+    } else if (ntbCardapio->currentIndex() == 1 && cdsConfesco->Active() &&
+               !cdsConfesco->IsEmpty()) {
+        // The row leaves the grid even when its immediate send fails (it stays in the change
+        // log): the toolbar follows what the grid shows in both cases.
+        try {
+            cdsConfesco->Delete();
+        } catch (...) {
+            dtsPadraoStateChange();
+            throw;
+        }
         dtsPadraoStateChange();
     }
     repaint();
@@ -215,6 +223,31 @@ void TfrmContAlimentar::sendConfescoChanges() {
         cdsConfesco->MergeChangeLog();
 }
 
+bool TfrmContAlimentar::leaveMenuChoices() {
+    if (!cdsConfesco->Active())
+        return true;
+    const GuardOutcome saved = runGuarded([this] {
+        if (editing(cdsConfesco))
+            cdsConfesco->Post(); // sends the change log
+        else
+            sendConfescoChanges(); // what the server refused before
+    });
+    if (saved == GuardOutcome::Completed)
+        return true;
+    // Not saved: the operator stays with the changes unless he gives them up.
+    if (msgPadrao->ShowMsg("Canc", MsgKind::Confirmation) != mrYes)
+        return false;
+    if (editing(cdsConfesco))
+        cdsConfesco->Cancel();
+    cdsConfesco->CancelUpdates();
+    return true;
+}
+
+void TfrmContAlimentar::cdsInternacaoBeforeScroll() {
+    if (pgcPadrao->currentWidget() == tshFormulario && !leaveMenuChoices())
+        Abort();
+}
+
 void TfrmContAlimentar::cdsConfescoAfterPost() {
     sendConfescoChanges();
 }
@@ -228,6 +261,7 @@ void TfrmContAlimentar::connectSavingHandlers() {
     cdsInternacao->BeforeInsert = [this](TClientDataSet*) { cdsInternacaoBeforeInsert(); };
     cdsInternacao->BeforePost = [this](TClientDataSet*) { cdsInternacaoBeforePost(); };
     cdsInternacao->AfterCancel = [this](TClientDataSet*) { cdsInternacaoAfterCancel(); };
+    cdsInternacao->BeforeScroll = [this](TClientDataSet*) { cdsInternacaoBeforeScroll(); };
     cdsInterAux->BeforePost = [this](TClientDataSet*) { cdsInterAuxBeforePost(); };
     cdsConfesco->AfterPost = [this](TClientDataSet*) { cdsConfescoAfterPost(); };
     cdsConfesco->AfterDelete = [this](TClientDataSet*) { cdsConfescoAfterDelete(); };

@@ -35,6 +35,7 @@ private slots:
     void markWhileEditingGoesWithTheEdit();
     void sharedPatientCodeIsMarkedOnce();
     void markAllThenUnmarkAll();
+    void cancelledEditKeepsEveryOtherMark();
     void otherTitlesChangeNothing();
     void spaceActsAsClickOrDoubleClick();
     void dietColumnShowsNameAndCodeWhileEdited();
@@ -221,6 +222,42 @@ void tst_ContAlimentarGrade::sharedPatientCodeIsMarkedOnce() {
     QCOMPARE(value(first, "IDCHECK"), QStringLiteral("S"));
     QCOMPARE(value(second, "IDCHECK"), QStringLiteral("N"));
     verifyInStep();
+}
+
+void tst_ContAlimentarGrade::cancelledEditKeepsEveryOtherMark() {
+    int patient = -1, companion = -1;
+    for (int row = 0; row < form->cdsInternacao->ViewCount() && companion < 0; ++row)
+        if (value(row, "STPACIACOM") == QLatin1String("1")) {
+            companion = row;
+            patient = rowWhere("CDPACIENTE", value(row, "CDPACIENTE"));
+        }
+    QVERIFY2(companion >= 0 && patient >= 0, "the demo list has a patient with a companion");
+    clickTitle("IDCHECK");
+    const qsizetype markedAll = Cli_zfa13000::stlCheck->size();
+
+    // The companion's edit cancelled: the patient's tick and its code stay together.
+    form->cdsInternacao->SetRecNo(companion + 1);
+    form->sbtAlterar->click();
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QCOMPARE(value(patient, "IDCHECK"), QStringLiteral("S"));
+    QCOMPARE(Cli_zfa13000::stlCheck->size(), markedAll);
+    verifyInStep();
+
+    // A tick taken off in an edit comes back with the cancel, in the marked set too.
+    int other = 0;
+    while (value(other, "IDCHECK") != QLatin1String("S") || other == patient)
+        ++other;
+    form->cdsInternacao->SetRecNo(other + 1);
+    form->sbtAlterar->click();
+    clickCell(other, "IDCHECK");
+    QCOMPARE(value(other, "IDCHECK"), QStringLiteral("N"));
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QCOMPARE(value(other, "IDCHECK"), QStringLiteral("S"));
+    QCOMPARE(Cli_zfa13000::stlCheck->size(), markedAll);
+    verifyInStep();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
 }
 
 void tst_ContAlimentarGrade::markAllThenUnmarkAll() {

@@ -40,9 +40,11 @@ private slots:
     void loadStopsInOrderWithFocus();
     void nonNutritionistIsRefused();
     void serviceWithoutConfigurationStops();
+    void configurationOfTheTypedServiceAfterACancelledLookup();
     void groupModeAddsAndRemovesServiceColumn();
     void branchKeyFilterKeepsLettersAndDigits();
     void loadedListHasAgesAndDiagnoses();
+    void missingBirthDateShowsNoAge();
     void preselectionFileLandsOnItsPatient();
     void dateButtonsMoveOneDay();
     void menuPageFollowsTheList();
@@ -183,6 +185,25 @@ void tst_ContAlimentarSelecao::serviceWithoutConfigurationStops() {
     QVERIFY(!form->cdsInternacao->Active());
 }
 
+void tst_ContAlimentarSelecao::configurationOfTheTypedServiceAfterACancelledLookup() {
+    // The branch's first service has no configuration; the typed one has.
+    fx->exec("DELETE FROM CONFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00010'");
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    fx->enterPanel(form->medCdServico);
+    form->medCdServico->setText("00020");
+    form->depData->setFocus();
+    QCoreApplication::processEvents();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
+    // The lookup opened on every service, then cancelled: nothing chosen.
+    form->btnPesqServGrupoBeforePesq();
+    fx->leavePanel();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
+    QVERIFY(form->cdsInternacao->Active());
+    QCOMPARE(form->qryServico->FieldByName(u"CDSERVFILI")->AsString().trimmed(),
+             QStringLiteral("00020"));
+}
+
 void tst_ContAlimentarSelecao::groupModeAddsAndRemovesServiceColumn() {
     ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
@@ -283,6 +304,16 @@ void tst_ContAlimentarSelecao::loadedListHasAgesAndDiagnoses() {
         }
     }
     QVERIFY(sawCompanion);
+}
+
+void tst_ContAlimentarSelecao::missingBirthDateShowsNoAge() {
+    fx->exec("UPDATE PACIENTE SET DTNASCPACI = NULL");
+    ContAlimentarProbe form = loadList();
+    QVERIFY(form);
+    TClientDataSet* list = form->cdsInternacao;
+    QVERIFY(!list->IsEmpty());
+    for (list->First(); !list->Eof(); list->Next())
+        QCOMPARE(list->FieldByName(u"Idade")->AsString(), QString());
 }
 
 void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {

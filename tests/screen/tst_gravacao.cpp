@@ -26,6 +26,8 @@ private slots:
     void failedSaveKeepsEditingAndTheNextScrollSaves();
     void failedChoiceSendGoesWithTheNextPost();
     void cancelBringsMarksBackInLine();
+    void navigatorPostsTheChoiceBeingEdited();
+    void unsentChoicesAreRetriedOrGivenUpOnRequest();
     void toolbarWhileTheListIsEdited();
     void deleteMarkedPatients();
     void refreshForgetsMarks();
@@ -216,6 +218,99 @@ void tst_Gravacao::cancelBringsMarksBackInLine() {
     QCOMPARE(field(form->cdsInterAux, "CDPACIENTE"), patient);
     QCOMPARE(field(form->cdsInterAux, "IDCHECK"), QStringLiteral("S"));
     QCOMPARE(field(form->cdsInterAux, "CDLEITO"), field(list, "CDLEITO"));
+}
+
+void tst_Gravacao::navigatorPostsTheChoiceBeingEdited() {
+    ContAlimentarProbe form = loadList(*fx);
+    QVERIFY(form);
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    TClientDataSet* list = form->cdsInternacao;
+    TClientDataSet* c = form->cdsConfesco;
+    const QString patient = field(list, "CDPACIENTE");
+    QVERIFY(list->RecNo() < list->RecordCount());
+
+    // A tick being edited, the server refusing: "Próximo" stays on the patient with the edit.
+    selectColumn(form->dbgDieta, "IDESCOCONF");
+    form->dbgDietaCellClick(
+        form->dbgDieta->Column(Consiste::IndiceCol(form->dbgDieta, "IDESCOCONF")));
+    QCOMPARE(c->State(), dsEdit);
+    const QString ticked = field(c, "IDESCOCONF");
+    const QString seq = field(c, "CDSEQUCOPR");
+    refuseWrites(*fx, true);
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    QVERIFY(form->dbnPadrao->nbNext->isEnabled());
+    form->dbnPadrao->nbNext->click();
+    QCOMPARE(messages().size(), 2);
+    QCOMPARE(messages().at(1), QStringLiteral("Cancelar operação?"));
+    QCOMPARE(field(list, "CDPACIENTE"), patient);
+    QVERIFY(c->Locate("CDSEQUCOPR", seq));
+    QCOMPARE(field(c, "IDESCOCONF"), ticked);
+
+    // Accepted again: the move saves the tick first.
+    refuseWrites(*fx, false);
+    form->dbnPadrao->nbNext->click();
+    QCOMPARE(messages().size(), 2);
+    QVERIFY(field(list, "CDPACIENTE") != patient || field(list, "STPACIACOM") != "0");
+    list->Prior();
+    QVERIFY(c->Locate("CDSEQUCOPR", seq));
+    QCOMPARE(storedChoice(*fx, form).value(0).toString(), ticked);
+}
+
+void tst_Gravacao::unsentChoicesAreRetriedOrGivenUpOnRequest() {
+    ContAlimentarProbe form = loadList(*fx);
+    QVERIFY(form);
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    TClientDataSet* list = form->cdsInternacao;
+    TClientDataSet* c = form->cdsConfesco;
+    const QString patient = field(list, "CDPACIENTE");
+    auto remark = [&](const QString& text) {
+        form->sbtAlterar->click();
+        c->FieldByName(u"DSOBSCONF")->SetAsString(text);
+        form->sbtConfirmar->click();
+    };
+
+    // Refused, then the list page asked for: sent again on the way and saved.
+    c->First();
+    refuseWrites(*fx, true);
+    remark("sem lactose");
+    QCOMPARE(messages().size(), 1);
+    refuseWrites(*fx, false);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
+    QCOMPARE(messages().size(), 1);
+    QVERIFY(list->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
+    openMenuPage(form);
+    c->First();
+    QCOMPARE(storedChoice(*fx, form).value(2).toString(), QStringLiteral("sem lactose"));
+
+    // Refused twice: the page stays while the operator keeps the change, a refresh too.
+    refuseWrites(*fx, true);
+    remark("picada");
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFormulario);
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    form->sbtVerificarClick();
+    QVERIFY(c->ChangeCount() > 0);
+    QCOMPARE(field(c, "DSOBSCONF"), QStringLiteral("picada"));
+
+    // Given up on request: the patient changes and the server keeps what it had.
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrYes);
+    list->Next();
+    QCOMPARE(messages().size(), 8);
+    QVERIFY(field(list, "CDPACIENTE") != patient || field(list, "STPACIACOM") != "0");
+    refuseWrites(*fx, false);
+    list->Prior();
+    c->First();
+    QCOMPARE(field(c, "DSOBSCONF"), QStringLiteral("sem lactose"));
 }
 
 void tst_Gravacao::toolbarWhileTheListIsEdited() {
