@@ -50,6 +50,12 @@ namespace {
 QLineEdit* readOnlyEdit(QWidget* parent, const char* name, int x, int y, int width) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    // Shows what the codes name: never typed into, even when the panel's children are enabled.
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    QPalette grey = edit->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Button));
+    edit->setPalette(grey);
     edit->setEnabled(false);
     edit->setGeometry(x, y, width, 21);
     return edit;

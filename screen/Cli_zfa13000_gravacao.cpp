@@ -64,6 +64,8 @@ void TfrmContAlimentar::dtsInternacaoStateChange() {
     setButton(sbtPresDiet, ToolbarTwin::ownEnabled(sbtFiltro));
     setButton(sbtDupDieta, ToolbarTwin::ownEnabled(sbtDieta));
     setButton(sbtCalcNutr, pgcPadrao->currentWidget() == tshFormulario);
+    if (listPage)
+        followRefresh(cdsInternacao);
 }
 
 // ---------------------------------------------------------------- toolbar actions

@@ -582,6 +582,8 @@ void TfrmContAlimentar::pgcPadraoChange() {
     setButton(sbtCalcNutr, pgcPadrao->currentWidget() == tshFormulario);
 
     Consiste::SetChildEnabled(panPrin, list);
+    for (QLineEdit* name : {edtNmFilial, edtNmServico, edtDia})
+        name->setEnabled(false);
     if (list) {
         const bool branchFree = !Vantor::ModuFili();
         lblFilial->setEnabled(branchFree);

@@ -84,6 +84,7 @@ public:
     QToolButton*& sbtProcurar = form_->sbtProcurar;
     QAction*& mnuAlterar = form_->mnuAlterar;
     QAction*& mnuConfirmar = form_->mnuConfirmar;
+    QAction*& mnuVerificar = form_->mnuVerificar;
     QAction*& Primeiro1 = form_->Primeiro1;
     QAction*& Anterior1 = form_->Anterior1;
     QAction*& Proximo1 = form_->Proximo1;

@@ -45,6 +45,7 @@ private slots:
     void branchKeyFilterKeepsLettersAndDigits();
     void loadedListHasAgesAndDiagnoses();
     void missingBirthDateShowsNoAge();
+    void nameFieldsStayReadOnly();
     void preselectionFileLandsOnItsPatient();
     void dateButtonsMoveOneDay();
     void menuPageFollowsTheList();
@@ -314,6 +315,20 @@ void tst_ContAlimentarSelecao::missingBirthDateShowsNoAge() {
     QVERIFY(!list->IsEmpty());
     for (list->First(); !list->Eof(); list->Next())
         QCOMPARE(list->FieldByName(u"Idade")->AsString(), QString());
+}
+
+void tst_ContAlimentarSelecao::nameFieldsStayReadOnly() {
+    ContAlimentarProbe form = loadList();
+    QVERIFY(form);
+    form->pgcPadrao->setCurrentWidget(form->tshFormulario);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QVERIFY(form->medCdServico->isEnabled());
+    for (QLineEdit* name : {form->edtNmFilial, form->edtNmServico, form->edtDia}) {
+        QVERIFY2(!name->isEnabled(), qPrintable(name->objectName()));
+        QVERIFY(name->isReadOnly());
+        QCOMPARE(name->focusPolicy(), Qt::NoFocus);
+    }
+    QVERIFY(!form->edtNmServico->text().isEmpty());
 }
 
 void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {

@@ -31,6 +31,7 @@ private slots:
     void toolbarWhileTheListIsEdited();
     void deleteMarkedPatients();
     void refreshForgetsMarks();
+    void refreshIsOfferedWhileAListIsBrowsed();
 
 private:
     void mark(ContAlimentarProbe form);
@@ -383,6 +384,46 @@ void tst_Gravacao::refreshForgetsMarks() {
     QVERIFY(Cli_zfa13000::stlCheck->isEmpty());
     QCOMPARE(field(form->cdsInternacao, "IDCHECK"), QStringLiteral("N"));
     QVERIFY(messages().isEmpty());
+}
+
+void tst_Gravacao::refreshIsOfferedWhileAListIsBrowsed() {
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->enterPanel(form->medCdServico);
+    fx->leavePanel();
+    QVERIFY(form->cdsInternacao->Active());
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    form->sbtAlterar->click();
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    // The item runs the refresh: the marks are forgotten.
+    mark(form);
+    form->mnuVerificar->trigger();
+    QVERIFY(form->cdsInterAux->IsEmpty());
+    QCOMPARE(field(form->cdsInternacao, "IDCHECK"), QStringLiteral("N"));
+
+    // On the menu page it follows the menu choices.
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    QVERIFY(form->mnuVerificar->isEnabled());
+    form->sbtAlterar->click();
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    // Back in the panel the list is closed: nothing to refresh.
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    fx->enterPanel(form->medCdServico);
+    QVERIFY(!form->cdsInternacao->Active());
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
 }
 
 QTEST_MAIN(tst_Gravacao)
