@@ -10,8 +10,10 @@
 #include <QAction>
 #include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 
 namespace dieta {
@@ -57,6 +59,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         const TColumn* column =
             orientation == Qt::Horizontal ? m_grid->columnOfView(section) : nullptr;
+        if (column && !column->TitlePicture.isNull()) {
+            if (role == Qt::DisplayRole)
+                return QString();
+            if (role == Qt::DecorationRole)
+                return QIcon(QPixmap::fromImage(column->TitlePicture));
+        }
         if (column) {
             if (role == Qt::DisplayRole && !column->Title.isEmpty())
                 return column->Title;

@@ -59,6 +59,8 @@ struct FRAMEWORK_EXPORT TColumn {
     QString DisplayField;
     // Image columns: the field's text is not painted (the draw handler paints the picture).
     bool HideText = false;
+    // A title drawn as this picture instead of a text.
+    QImage TitlePicture;
 };
 
 // Drawing state of a cell, as the draw handler sees it.

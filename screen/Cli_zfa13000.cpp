@@ -238,10 +238,9 @@ void TfrmContAlimentar::setServGrupoLayout(bool grupo) {
 void TfrmContAlimentar::buildListGrid() {
     dbgPadrao->SetDataSource(dtsInternacao);
     dbgPadrao->setObjectName("dbgPadrao");
-    QFont symbols(QStringLiteral("Wingdings"));
-    symbols.setBold(true);
+    // The tick of the title is the cells' own picture: no symbol font is needed.
     TColumn& check = dbgPadrao->AddColumn("IDCHECK", QStringLiteral("4"), 25);
-    check.TitleFont = symbols;
+    check.TitlePicture = imgCheck;
     check.TitleAlignment = Qt::AlignCenter;
     check.ReadOnly = true;
     check.HideText = true;
@@ -306,10 +305,8 @@ void TfrmContAlimentar::buildMenuPage() {
     setInfoColour(dbgDieta);
     TColumn& rest = dbgDieta->AddColumn("IDRESTCONF", QStringLiteral(" "), 20);
     rest.HideText = true;
-    QFont symbols(QStringLiteral("Monotype Sorts"));
-    symbols.setBold(true);
     TColumn& chosen = dbgDieta->AddColumn("IDESCOCONF", QStringLiteral("4"), 28);
-    chosen.TitleFont = symbols;
+    chosen.TitlePicture = imgCheck;
     chosen.ReadOnly = true;
     chosen.HideText = true;
     dbgDieta->AddColumn("NMTIPOPRAT", QStringLiteral("Tipo de Prato"), 115).ReadOnly = true;

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
@@ -42,6 +43,7 @@ private slots:
     void leavingDietCellChecksTheCode();
     void popupMovesOnlyToTheEnds();
     void picturesFollowTheValues();
+    void markTitlesDrawTheTick();
     void marksSendNothingToTheServer();
 
 private:
@@ -423,6 +425,20 @@ void tst_ContAlimentarGrade::popupMovesOnlyToTheEnds() {
     form->Ultimo1->trigger();
     QCOMPARE(list->RecNo(), 2);
     list->Cancel();
+}
+
+void tst_ContAlimentarGrade::markTitlesDrawTheTick() {
+    const std::pair<TDBGrid*, const char*> titles[] = {{form->dbgPadrao, "IDCHECK"},
+                                                       {form->dbgDieta, "IDESCOCONF"}};
+    for (const auto& [grid, name] : titles) {
+        const int section = Consiste::IndiceCol(grid, name);
+        QVERIFY2(section >= 0, name);
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+        QVERIFY2(
+            !model->headerData(section, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull(),
+            name);
+    }
 }
 
 void tst_ContAlimentarGrade::marksSendNothingToTheServer() {
