@@ -8,6 +8,7 @@
 #include "platform/tdatasource.h"
 
 #include <QAction>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QIcon>
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QtMath>
 
 namespace dieta {
 
@@ -578,6 +580,14 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         return;
     }
     QTableView::currentChanged(current, previous);
+}
+
+int TDBGrid::WidthForChars(double chars) const {
+    const QFontMetricsF metrics(font());
+    // Digits are often wider than the average character: codes and ages are digits.
+    const qreal perChar =
+        qMax(metrics.averageCharWidth(), metrics.horizontalAdvance(QLatin1Char('0')));
+    return qCeil(chars * perChar) + 8;
 }
 
 // --- Editing ---

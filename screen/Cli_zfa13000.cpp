@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -85,6 +86,28 @@ void setInfoColour(QWidget* edit) {
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, QColor(255, 255, 225));
     edit->setPalette(p);
+}
+
+// The designed column widths are pixels of a font whose characters average 5 pixels.
+constexpr double kDesignCharWidth = 5.0;
+
+int titleWidth(const TDBGrid* grid, const TColumn& column) {
+    if (!column.TitlePicture.isNull())
+        return column.TitlePicture.width() + 12;
+    const QFont font = column.TitleFont.value_or(grid->horizontalHeader()->font());
+    return QFontMetrics(font).horizontalAdvance(column.Title) + 16;
+}
+
+// Each text column shows as many characters of the font in use as it was designed for, and
+// never less than its title; picture columns keep their pixels.
+void fitColumns(TDBGrid* grid) {
+    for (int i = 0; i < grid->ColumnCount(); ++i) {
+        TColumn& column = grid->Column(i);
+        const int cells =
+            column.HideText ? column.Width : grid->WidthForChars(column.Width / kDesignCharWidth);
+        column.Width = qMax(cells, titleWidth(grid, column));
+    }
+    grid->ColumnsChanged();
 }
 
 } // namespace
@@ -260,7 +283,7 @@ void TfrmContAlimentar::buildListGrid() {
     print.ReadOnly = true;
     print.HideText = true;
     dbgPadrao->AddColumn("DSSERVINTE", QStringLiteral("Observação"), 400);
-    dbgPadrao->ColumnsChanged();
+    fitColumns(dbgPadrao);
     dbgPadrao->SetEditing(false);
 }
 
@@ -317,7 +340,7 @@ void TfrmContAlimentar::buildMenuPage() {
     TColumn& option = dbgDieta->AddColumn("IDOPCAOCONF", QStringLiteral("Opção"), 40);
     option.ReadOnly = true;
     option.HideText = true;
-    dbgDieta->ColumnsChanged();
+    fitColumns(dbgDieta);
     dbgDieta->SetEditing(false);
     defaultLayout->addWidget(dbgDieta, 1);
     ntbCardapio->addWidget(defaultPage);
@@ -376,7 +399,7 @@ void TfrmContAlimentar::buildMenuPage() {
     dbgFormula->AddColumn("DTCONSCONF", QStringLiteral("Data do Consumo"), 90).ReadOnly = true;
     dbgFormula->AddColumn("HRCONSCONF", QStringLiteral("Hora do Consumo"), 91).ReadOnly = true;
     dbgFormula->AddColumn("DSOBSCONF", QStringLiteral("Observação"), 214);
-    dbgFormula->ColumnsChanged();
+    fitColumns(dbgFormula);
     // The remark is typed in place; the other columns are read-only.
     dbgFormula->SetEditing(true);
     formulaLayout->addWidget(dbgFormula, 1);

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
@@ -44,6 +45,7 @@ private slots:
     void popupMovesOnlyToTheEnds();
     void picturesFollowTheValues();
     void markTitlesDrawTheTick();
+    void columnsShowTheirWholeContent();
     void marksSendNothingToTheServer();
 
 private:
@@ -438,6 +440,26 @@ void tst_ContAlimentarGrade::markTitlesDrawTheTick() {
         QVERIFY2(
             !model->headerData(section, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull(),
             name);
+    }
+}
+
+void tst_ContAlimentarGrade::columnsShowTheirWholeContent() {
+    TDBGrid* grid = form->dbgPadrao;
+    const QFontMetrics cells(grid->font());
+    const QFontMetrics titles(grid->horizontalHeader()->font());
+    for (int section = 0; section < grid->ColumnCount(); ++section) {
+        const TColumn& column = grid->Column(section);
+        QVERIFY2(titles.horizontalAdvance(column.Title) + 8 <= grid->columnWidth(section),
+                 qPrintable(column.Title));
+    }
+    // The short values are shown whole on every row.
+    for (const char* name : {"Idade", "CDLEITO", "STPACIACOM"}) {
+        const int section = Consiste::IndiceCol(grid, name);
+        for (int row = 0; row < form->cdsInternacao->ViewCount(); ++row) {
+            const QString text = grid->model()->index(row, section).data().toString();
+            QVERIFY2(cells.horizontalAdvance(text) + 6 <= grid->columnWidth(section),
+                     qPrintable(QStringLiteral("%1: %2").arg(name, text)));
+        }
     }
 }
 
