@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -26,6 +27,12 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+// The toolbar's icons are resources of the static core, which the linker may leave out of a
+// program that never names them: they are registered by hand.
+static void registerToolbarIcons() {
+    Q_INIT_RESOURCE(toolbaricons);
+}
 
 namespace dieta::Cli_zfa13000 {
 
@@ -171,6 +178,14 @@ void TfrmContAlimentar::buildToolbar() {
          "&Verificar Restrição/Intolerância/Medicamento", QKeySequence("Ctrl+V"));
     twin(sbtCalcPresDieta, mnuCalcPresDieta, "sbtCalcPresDieta", "mnuCalcPresDieta",
          "Calcular Prescrição de Dieta", "Ca&lcular Prescrição de Dieta", QKeySequence("Ctrl+R"));
+    registerToolbarIcons();
+    const std::pair<QToolButton*, const char*> icons[] = {
+        {sbtDieta, "dieta"},         {sbtFiltro, "filtro"},
+        {sbtCopConf, "copconf"},     {sbtPresDiet, "presdiet"},
+        {sbtDupDieta, "dupdieta"},   {sbtCalcNutr, "calcnutr"},
+        {sbtRestricao, "restricao"}, {sbtCalcPresDieta, "calcpresdieta"}};
+    for (const auto& [button, name] : icons)
+        button->setIcon(QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))));
     mnuCalcPresDieta->setStatusTip(QStringLiteral("ZFA80000"));
     mnuCalcPresDieta->setToolTip(QStringLiteral("ZFA80000"));
 

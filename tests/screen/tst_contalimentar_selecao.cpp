@@ -46,6 +46,7 @@ private slots:
     void loadedListHasAgesAndDiagnoses();
     void missingBirthDateShowsNoAge();
     void nameFieldsStayReadOnly();
+    void toolbarButtonsShowIcons();
     void preselectionFileLandsOnItsPatient();
     void dateButtonsMoveOneDay();
     void menuPageFollowsTheList();
@@ -329,6 +330,31 @@ void tst_ContAlimentarSelecao::nameFieldsStayReadOnly() {
         QCOMPARE(name->focusPolicy(), Qt::NoFocus);
     }
     QVERIFY(!form->edtNmServico->text().isEmpty());
+}
+
+void tst_ContAlimentarSelecao::toolbarButtonsShowIcons() {
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    const std::pair<QToolButton*, const char*> buttons[] = {
+        {form->sbtDieta, "Dieta"},
+        {form->sbtFiltro, "Filtrar"},
+        {form->sbtCopConf, "Copiar Dieta Oral"},
+        {form->sbtPresDiet, "Copiar Prescrição Dietética"},
+        {form->sbtDupDieta, "Acrescentar/Duplicar Dieta"},
+        {form->sbtCalcNutr, "Calcular Nutriente"},
+        {form->sbtRestricao, "Verificar Restrição/Intolerância/Medicamento"},
+        {form->sbtCalcPresDieta, "Calcular Prescrição de Dieta"}};
+    QSet<size_t> pictures;
+    for (const auto& [button, hint] : buttons) {
+        QCOMPARE(button->toolTip(), QString::fromUtf8(hint));
+        const QPixmap picture = button->icon().pixmap(16, 16);
+        QVERIFY2(!picture.isNull(), hint);
+        const QImage image = picture.toImage();
+        pictures.insert(qHashBits(image.constBits(), size_t(image.sizeInBytes())));
+    }
+    // Each button its own picture.
+    QCOMPARE(pictures.size(), 8);
+    QCOMPARE(form->mnuDieta->text(), QStringLiteral("&Dieta"));
 }
 
 void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {
