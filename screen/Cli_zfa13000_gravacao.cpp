@@ -71,6 +71,13 @@ void TfrmContAlimentar::dtsInternacaoStateChange() {
 // ---------------------------------------------------------------- toolbar actions
 
 void TfrmContAlimentar::sbtConfirmarClick() {
+    // A remark typed in a menu grid is still in its cell editor: it goes into the row first,
+    // or the post would save the row without it.
+    if (pgcPadrao->currentWidget() == tshFormulario) {
+        TDBGrid* grid = ntbCardapio->currentIndex() == 1 ? dbgFormula : dbgDieta;
+        if (grid->EditorMode())
+            grid->CommitEditor();
+    }
     TfrmPadrao::sbtConfirmarClick();
     if (pgcPadrao->currentWidget() == tshFolhaDados) {
         // Leaving the diet column ends its in-place edit (and validates it).
