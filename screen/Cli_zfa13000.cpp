@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -117,6 +119,20 @@ void fitColumns(TDBGrid* grid) {
     grid->ColumnsChanged();
 }
 
+// The icons are black shapes: a disabled button shows its shape faint, as the base buttons do.
+QIcon toolbarIcon(const QString& path) {
+    const QPixmap normal(path);
+    QPixmap faint(normal.size());
+    faint.fill(Qt::transparent);
+    QPainter painter(&faint);
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+    painter.end();
+    QIcon icon(normal);
+    icon.addPixmap(faint, QIcon::Disabled);
+    return icon;
+}
+
 } // namespace
 
 TfrmContAlimentar::TfrmContAlimentar(QWidget* parent) : TfrmPadrao(parent) {
@@ -185,7 +201,7 @@ void TfrmContAlimentar::buildToolbar() {
         {sbtDupDieta, "dupdieta"},   {sbtCalcNutr, "calcnutr"},
         {sbtRestricao, "restricao"}, {sbtCalcPresDieta, "calcpresdieta"}};
     for (const auto& [button, name] : icons)
-        button->setIcon(QIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))));
+        button->setIcon(toolbarIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))));
     mnuCalcPresDieta->setStatusTip(QStringLiteral("ZFA80000"));
     mnuCalcPresDieta->setToolTip(QStringLiteral("ZFA80000"));
 
