@@ -277,7 +277,7 @@ TClientDataSet* dataSetOf(TDataSource* source) {
     return source ? source->DataSet() : nullptr;
 }
 
-bool editing(TClientDataSet* ds) {
+bool editing(const TClientDataSet* ds) {
     return ds && (ds->State() == dsEdit || ds->State() == dsInsert);
 }
 
@@ -309,6 +309,11 @@ void TPadraoBase::dtsPadraoStateChange() {
     sbtProcurar->setEnabled(browse && !empty);
     sbtConfirmar->setEnabled(edit);
     sbtCancelar->setEnabled(edit);
+    followRefresh(ds);
+}
+
+void TPadraoBase::followRefresh(const TClientDataSet* list) {
+    mnuVerificar->setEnabled(list && list->Active() && !editing(list));
 }
 
 void TPadraoBase::dbgPadraoKeyDown(int&, Qt::KeyboardModifiers) {}

@@ -26,6 +26,7 @@ class QWidget;
 
 namespace dieta {
 
+class TClientDataSet;
 class TDataSource;
 class TDBGrid;
 class TDBNavigator;
@@ -101,6 +102,10 @@ public:
     QAction* AddMenuItem(const QString& name, const QString& caption,
                          const QKeySequence& shortcut = QKeySequence());
     QAction* AddMenuSeparator(const QString& name);
+    // The refresh item follows the list the window shows: enabled while it is loaded and
+    // browsed. The default state handler does it for dtsPadrao's dataset; a window showing
+    // another list calls it for that one.
+    void followRefresh(const TClientDataSet* list);
 
     // Handlers.
     virtual void FormCreate();

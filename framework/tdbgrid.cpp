@@ -8,11 +8,15 @@
 #include "platform/tdatasource.h"
 
 #include <QAction>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
+#include <QtMath>
 
 namespace dieta {
 
@@ -57,6 +61,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         const TColumn* column =
             orientation == Qt::Horizontal ? m_grid->columnOfView(section) : nullptr;
+        if (column && !column->TitlePicture.isNull()) {
+            if (role == Qt::DisplayRole)
+                return QString();
+            if (role == Qt::DecorationRole)
+                return QIcon(QPixmap::fromImage(column->TitlePicture));
+        }
         if (column) {
             if (role == Qt::DisplayRole && !column->Title.isEmpty())
                 return column->Title;
@@ -570,6 +580,14 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         return;
     }
     QTableView::currentChanged(current, previous);
+}
+
+int TDBGrid::WidthForChars(double chars) const {
+    const QFontMetricsF metrics(font());
+    // Digits are often wider than the average character: codes and ages are digits.
+    const qreal perChar =
+        qMax(metrics.averageCharWidth(), metrics.horizontalAdvance(QLatin1Char('0')));
+    return qCeil(chars * perChar) + 8;
 }
 
 // --- Editing ---

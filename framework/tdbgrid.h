@@ -59,6 +59,8 @@ struct FRAMEWORK_EXPORT TColumn {
     QString DisplayField;
     // Image columns: the field's text is not painted (the draw handler paints the picture).
     bool HideText = false;
+    // A title drawn as this picture instead of a text.
+    QImage TitlePicture;
 };
 
 // Drawing state of a cell, as the draw handler sees it.
@@ -97,6 +99,8 @@ public:
     // Apply changes made to a TColumn's properties (ButtonStyle and ReadOnly count at the next
     // editor without it). Keeps the current cell and an open editor unless fields changed.
     void ColumnsChanged();
+    // Pixels that show `chars` characters of the grid's font in a cell, margins included.
+    int WidthForChars(double chars) const;
 
     // --- Selection
     int SelectedIndex() const { return m_selectedColumn; }

@@ -58,7 +58,7 @@ std::optional<QPair<QString, QString>> DataSetIndex::findNamed(const QString& na
 bool DataSetIndex::less(const DataSetRecord& a, const DataSetRecord& b) const {
     for (const TField* field : m_fields) {
         const int column = field->column();
-        const int c = compareFieldValues(a.values[column], b.values[column], field->DataType());
+        const int c = compareFieldOrder(a.values[column], b.values[column], field->DataType());
         if (c != 0)
             return c < 0;
     }

@@ -1,7 +1,9 @@
 #include "platform/fieldvalues.h"
 
+#include <QCollator>
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <cmath>
 
 namespace dieta {
@@ -41,6 +43,16 @@ int compareFieldValues(const QVariant& a, const QVariant& b, FieldKind kind) {
         return int(a.toBool()) - int(b.toBool());
     }
     return 0;
+}
+
+int compareFieldOrder(const QVariant& a, const QVariant& b, FieldKind kind) {
+    if (kind != FieldKind::String || !a.isValid() || !b.isValid())
+        return compareFieldValues(a, b, kind);
+    thread_local const QCollator portuguese(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const QString x = a.toString();
+    const QString y = b.toString();
+    const int collated = portuguese.compare(x, y);
+    return collated != 0 ? collated : x.compare(y);
 }
 
 bool fieldKindsCompatible(FieldKind from, FieldKind to) {

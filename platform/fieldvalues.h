@@ -12,6 +12,10 @@ namespace dieta {
 // <0, 0 or >0. Null sorts before any value; two nulls are equal.
 int compareFieldValues(const QVariant& a, const QVariant& b, FieldKind kind);
 
+// The order of an index: as compareFieldValues, but texts in Portuguese collation ("Ácido"
+// among the A names, letters before case), exact text order breaking a tie.
+int compareFieldOrder(const QVariant& a, const QVariant& b, FieldKind kind);
+
 // A packet column of kind `from` can fill a field of kind `to`: the same kind, date and
 // date-time, or two numbers.
 bool fieldKindsCompatible(FieldKind from, FieldKind to);

@@ -188,12 +188,15 @@ void TNetConnection::connectNow() {
                 .arg(port_));
     auto client = std::make_unique<Client>(host_, port_);
     setTimeout(client->http, &httplib::Client::set_connection_timeout, connectTimeoutMs_);
-    setTimeout(client->http, &httplib::Client::set_read_timeout, readTimeoutMs_);
-    setTimeout(client->http, &httplib::Client::set_write_timeout, readTimeoutMs_);
+    const int healthMs = qMin(readTimeoutMs_, int(HealthTimeoutMs));
+    setTimeout(client->http, &httplib::Client::set_read_timeout, healthMs);
+    setTimeout(client->http, &httplib::Client::set_write_timeout, healthMs);
     client->http.set_keep_alive(true);
     client->http.set_tcp_nodelay(true);
     if (!isHealthy(client->http.Get("/health")))
         throw NetConnectionError(unreachableText());
+    setTimeout(client->http, &httplib::Client::set_read_timeout, readTimeoutMs_);
+    setTimeout(client->http, &httplib::Client::set_write_timeout, readTimeoutMs_);
     client_ = std::move(client);
     idle_.start();
 }

@@ -69,6 +69,9 @@ public:
     static constexpr const char* DefaultServerName = "RemoteDataModule";
     static constexpr int DefaultConnectTimeoutMs = 3000;
     static constexpr int DefaultReadTimeoutMs = 60000;
+    // The health check at connection answers at once or not at all: a server that accepts
+    // but never answers must not hold the operator for the whole read time-out.
+    static constexpr int HealthTimeoutMs = 3000;
     // An idle connection is reused only this long, well inside the server's keep-alive time,
     // so that a call never races the server closing the connection under it.
     static constexpr int ReuseIdleMs = 1000;

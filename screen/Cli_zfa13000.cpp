@@ -18,13 +18,23 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+// The toolbar's icons are resources of the static core, which the linker may leave out of a
+// program that never names them: they are registered by hand.
+static void registerToolbarIcons() {
+    Q_INIT_RESOURCE(toolbaricons);
+}
 
 namespace dieta::Cli_zfa13000 {
 
@@ -50,6 +60,12 @@ namespace {
 QLineEdit* readOnlyEdit(QWidget* parent, const char* name, int x, int y, int width) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
+    // Shows what the codes name: never typed into, even when the panel's children are enabled.
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    QPalette grey = edit->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Button));
+    edit->setPalette(grey);
     edit->setEnabled(false);
     edit->setGeometry(x, y, width, 21);
     return edit;
@@ -79,6 +95,42 @@ void setInfoColour(QWidget* edit) {
     QPalette p = edit->palette();
     p.setColor(QPalette::Base, QColor(255, 255, 225));
     edit->setPalette(p);
+}
+
+// The designed column widths are pixels of a font whose characters average 5 pixels.
+constexpr double kDesignCharWidth = 5.0;
+
+int titleWidth(const TDBGrid* grid, const TColumn& column) {
+    if (!column.TitlePicture.isNull())
+        return column.TitlePicture.width() + 12;
+    const QFont font = column.TitleFont.value_or(grid->horizontalHeader()->font());
+    return QFontMetrics(font).horizontalAdvance(column.Title) + 16;
+}
+
+// Each text column shows as many characters of the font in use as it was designed for, and
+// never less than its title; picture columns keep their pixels.
+void fitColumns(TDBGrid* grid) {
+    for (int i = 0; i < grid->ColumnCount(); ++i) {
+        TColumn& column = grid->Column(i);
+        const int cells =
+            column.HideText ? column.Width : grid->WidthForChars(column.Width / kDesignCharWidth);
+        column.Width = qMax(cells, titleWidth(grid, column));
+    }
+    grid->ColumnsChanged();
+}
+
+// The icons are black shapes: a disabled button shows its shape faint, as the base buttons do.
+QIcon toolbarIcon(const QString& path) {
+    const QPixmap normal(path);
+    QPixmap faint(normal.size());
+    faint.fill(Qt::transparent);
+    QPainter painter(&faint);
+    painter.setOpacity(0.3);
+    painter.drawPixmap(0, 0, normal);
+    painter.end();
+    QIcon icon(normal);
+    icon.addPixmap(faint, QIcon::Disabled);
+    return icon;
 }
 
 } // namespace
@@ -142,6 +194,14 @@ void TfrmContAlimentar::buildToolbar() {
          "&Verificar Restrição/Intolerância/Medicamento", QKeySequence("Ctrl+V"));
     twin(sbtCalcPresDieta, mnuCalcPresDieta, "sbtCalcPresDieta", "mnuCalcPresDieta",
          "Calcular Prescrição de Dieta", "Ca&lcular Prescrição de Dieta", QKeySequence("Ctrl+R"));
+    registerToolbarIcons();
+    const std::pair<QToolButton*, const char*> icons[] = {
+        {sbtDieta, "dieta"},         {sbtFiltro, "filtro"},
+        {sbtCopConf, "copconf"},     {sbtPresDiet, "presdiet"},
+        {sbtDupDieta, "dupdieta"},   {sbtCalcNutr, "calcnutr"},
+        {sbtRestricao, "restricao"}, {sbtCalcPresDieta, "calcpresdieta"}};
+    for (const auto& [button, name] : icons)
+        button->setIcon(toolbarIcon(QStringLiteral(":/toolbar/%1.png").arg(QLatin1String(name))));
     mnuCalcPresDieta->setStatusTip(QStringLiteral("ZFA80000"));
     mnuCalcPresDieta->setToolTip(QStringLiteral("ZFA80000"));
 
@@ -232,10 +292,9 @@ void TfrmContAlimentar::setServGrupoLayout(bool grupo) {
 void TfrmContAlimentar::buildListGrid() {
     dbgPadrao->SetDataSource(dtsInternacao);
     dbgPadrao->setObjectName("dbgPadrao");
-    QFont symbols(QStringLiteral("Wingdings"));
-    symbols.setBold(true);
+    // The tick of the title is the cells' own picture: no symbol font is needed.
     TColumn& check = dbgPadrao->AddColumn("IDCHECK", QStringLiteral("4"), 25);
-    check.TitleFont = symbols;
+    check.TitlePicture = imgCheck;
     check.TitleAlignment = Qt::AlignCenter;
     check.ReadOnly = true;
     check.HideText = true;
@@ -255,7 +314,7 @@ void TfrmContAlimentar::buildListGrid() {
     print.ReadOnly = true;
     print.HideText = true;
     dbgPadrao->AddColumn("DSSERVINTE", QStringLiteral("Observação"), 400);
-    dbgPadrao->ColumnsChanged();
+    fitColumns(dbgPadrao);
     dbgPadrao->SetEditing(false);
 }
 
@@ -300,10 +359,8 @@ void TfrmContAlimentar::buildMenuPage() {
     setInfoColour(dbgDieta);
     TColumn& rest = dbgDieta->AddColumn("IDRESTCONF", QStringLiteral(" "), 20);
     rest.HideText = true;
-    QFont symbols(QStringLiteral("Monotype Sorts"));
-    symbols.setBold(true);
     TColumn& chosen = dbgDieta->AddColumn("IDESCOCONF", QStringLiteral("4"), 28);
-    chosen.TitleFont = symbols;
+    chosen.TitlePicture = imgCheck;
     chosen.ReadOnly = true;
     chosen.HideText = true;
     dbgDieta->AddColumn("NMTIPOPRAT", QStringLiteral("Tipo de Prato"), 115).ReadOnly = true;
@@ -314,7 +371,7 @@ void TfrmContAlimentar::buildMenuPage() {
     TColumn& option = dbgDieta->AddColumn("IDOPCAOCONF", QStringLiteral("Opção"), 40);
     option.ReadOnly = true;
     option.HideText = true;
-    dbgDieta->ColumnsChanged();
+    fitColumns(dbgDieta);
     dbgDieta->SetEditing(false);
     defaultLayout->addWidget(dbgDieta, 1);
     ntbCardapio->addWidget(defaultPage);
@@ -373,7 +430,9 @@ void TfrmContAlimentar::buildMenuPage() {
     dbgFormula->AddColumn("DTCONSCONF", QStringLiteral("Data do Consumo"), 90).ReadOnly = true;
     dbgFormula->AddColumn("HRCONSCONF", QStringLiteral("Hora do Consumo"), 91).ReadOnly = true;
     dbgFormula->AddColumn("DSOBSCONF", QStringLiteral("Observação"), 214);
-    dbgFormula->ColumnsChanged();
+    fitColumns(dbgFormula);
+    // The remark is typed in place; the other columns are read-only.
+    dbgFormula->SetEditing(true);
     formulaLayout->addWidget(dbgFormula, 1);
     ntbCardapio->addWidget(formulaPage);
 }

@@ -278,6 +278,11 @@ private:
     void cdsInterAuxBeforePost();
     // Sends the change log of the menu choices (SetUpdConfesco) and makes it the base.
     void sendConfescoChanges();
+    // Every way of leaving the current patient's menu choices (another patient, the list
+    // page, a reload) comes here first: an edit is posted and unsent changes are sent again.
+    // False when they could not be saved and the operator chose to stay with them.
+    bool leaveMenuChoices();
+    void cdsInternacaoBeforeScroll();
     // --- end of the saving section
 
     // --- Toolbar actions that open the module's dialogs and views (Cli_zfa13000_acoes.cpp).
@@ -309,7 +314,10 @@ private:
 
     void setServGrupoLayout(bool grupo);
     void openServicos(const QString& branch, const QString& code, bool all);
+    // Checks the standard menu configuration of the typed service (GetConfCard).
     void loadConfCard();
+    // qryServico on the typed service's row, which the dialogs read too.
+    void positionOnTypedService();
     void loadDiagInter();
     void loadConfesco();
     bool operadorNutricionista();
@@ -323,6 +331,8 @@ private:
     QString diagnosesOf(const QString& patient, const QDate& admission);
 
     FocusOrder* m_focus = nullptr;
+    // The page the last page change left shown.
+    QWidget* m_pageShown = nullptr;
 };
 
 // --- Unit variables, visible to the module's other units.

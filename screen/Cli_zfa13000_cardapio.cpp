@@ -218,6 +218,8 @@ void TfrmContAlimentar::dtsPadraoStateChange() {
     setButton(sbtProcurar, browse && !empty && onPage);
     // A menu-choice row being edited is confirmed or cancelled before the list is used again.
     setPageEnabled(tshFolhaDados, !edit);
+    if (onPage)
+        followRefresh(cdsConfesco);
 }
 
 void TfrmContAlimentar::connectMenuHandlers() {

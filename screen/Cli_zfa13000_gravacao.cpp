@@ -64,11 +64,20 @@ void TfrmContAlimentar::dtsInternacaoStateChange() {
     setButton(sbtPresDiet, ToolbarTwin::ownEnabled(sbtFiltro));
     setButton(sbtDupDieta, ToolbarTwin::ownEnabled(sbtDieta));
     setButton(sbtCalcNutr, pgcPadrao->currentWidget() == tshFormulario);
+    if (listPage)
+        followRefresh(cdsInternacao);
 }
 
 // ---------------------------------------------------------------- toolbar actions
 
 void TfrmContAlimentar::sbtConfirmarClick() {
+    // A remark typed in a menu grid is still in its cell editor: it goes into the row first,
+    // or the post would save the row without it.
+    if (pgcPadrao->currentWidget() == tshFormulario) {
+        TDBGrid* grid = ntbCardapio->currentIndex() == 1 ? dbgFormula : dbgDieta;
+        if (grid->EditorMode())
+            grid->CommitEditor();
+    }
     TfrmPadrao::sbtConfirmarClick();
     if (pgcPadrao->currentWidget() == tshFolhaDados) {
         // Leaving the diet column ends its in-place edit (and validates it).
@@ -125,7 +134,7 @@ void TfrmContAlimentar::sbtVerificarClick() {
         if (cdsInterAux->Active())
             cdsInterAux->EmptyDataSet();
         loadInternacao();
-    } else {
+    } else if (leaveMenuChoices()) {
         loadConfesco();
     }
 }
@@ -151,8 +160,16 @@ void TfrmContAlimentar::sbtExcluirClick() {
             cdsInterAux->EmptyDataSet();
             loadInternacao();
         }
-    } else if (ntbCardapio->currentIndex() == 1) {
-        cdsConfesco->Delete();
+    } else if (ntbCardapio->currentIndex() == 1 && cdsConfesco->Active() &&
+               !cdsConfesco->IsEmpty()) {
+        // The row leaves the grid even when its immediate send fails (it stays in the change
+        // log): the toolbar follows what the grid shows in both cases.
+        try {
+            cdsConfesco->Delete();
+        } catch (...) {
+            dtsPadraoStateChange();
+            throw;
+        }
         dtsPadraoStateChange();
     }
     repaint();
@@ -215,6 +232,31 @@ void TfrmContAlimentar::sendConfescoChanges() {
         cdsConfesco->MergeChangeLog();
 }
 
+bool TfrmContAlimentar::leaveMenuChoices() {
+    if (!cdsConfesco->Active())
+        return true;
+    const GuardOutcome saved = runGuarded([this] {
+        if (editing(cdsConfesco))
+            cdsConfesco->Post(); // sends the change log
+        else
+            sendConfescoChanges(); // what the server refused before
+    });
+    if (saved == GuardOutcome::Completed)
+        return true;
+    // Not saved: the operator stays with the changes unless he gives them up.
+    if (msgPadrao->ShowMsg("Canc", MsgKind::Confirmation) != mrYes)
+        return false;
+    if (editing(cdsConfesco))
+        cdsConfesco->Cancel();
+    cdsConfesco->CancelUpdates();
+    return true;
+}
+
+void TfrmContAlimentar::cdsInternacaoBeforeScroll() {
+    if (pgcPadrao->currentWidget() == tshFormulario && !leaveMenuChoices())
+        Abort();
+}
+
 void TfrmContAlimentar::cdsConfescoAfterPost() {
     sendConfescoChanges();
 }
@@ -228,6 +270,7 @@ void TfrmContAlimentar::connectSavingHandlers() {
     cdsInternacao->BeforeInsert = [this](TClientDataSet*) { cdsInternacaoBeforeInsert(); };
     cdsInternacao->BeforePost = [this](TClientDataSet*) { cdsInternacaoBeforePost(); };
     cdsInternacao->AfterCancel = [this](TClientDataSet*) { cdsInternacaoAfterCancel(); };
+    cdsInternacao->BeforeScroll = [this](TClientDataSet*) { cdsInternacaoBeforeScroll(); };
     cdsInterAux->BeforePost = [this](TClientDataSet*) { cdsInterAuxBeforePost(); };
     cdsConfesco->AfterPost = [this](TClientDataSet*) { cdsConfescoAfterPost(); };
     cdsConfesco->AfterDelete = [this](TClientDataSet*) { cdsConfescoAfterDelete(); };

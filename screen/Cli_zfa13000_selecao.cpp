@@ -239,7 +239,21 @@ void TfrmContAlimentar::medCdServicoExit() {
     loadConfCard();
 }
 
+void TfrmContAlimentar::positionOnTypedService() {
+    // The service lookup reopens the query on every service of the branch: after a cancelled
+    // lookup its current row is no longer the typed service.
+    const QString service = code(medCdServico);
+    if (qryServico->Active() && !qryServico->IsEmpty() &&
+        Consiste::AllTrim(qryServico->FieldByName(u"CDFILIAL")->AsString()) == code(medCdFilial) &&
+        Consiste::AllTrim(qryServico->FieldByName(u"CDSERVFILI")->AsString()) == service)
+        return;
+    openServicos(code(medCdFilial), service, false);
+    if (qryServico->IsEmpty())
+        Consiste::MensErro(msgPadrao->Msg("Serv_Cad"), medCdServico);
+}
+
 void TfrmContAlimentar::loadConfCard() {
+    positionOnTypedService();
     QVariantList args{qryServico->FieldByName(u"CDFILIAL")->AsString(),
                       qryServico->FieldByName(u"CDSERVFILI")->AsString()};
     cdsConfCard->SetData(
@@ -445,10 +459,14 @@ void TfrmContAlimentar::cdsInternacaoAfterOpen() {
 void TfrmContAlimentar::cdsInternacaoCalcFields() {
     if (!boCheck)
         return;
-    const QDate birth = cdsInternacao->FieldByName(u"DTNASCPACI")->AsDate();
+    const TField* birthField = cdsInternacao->FieldByName(u"DTNASCPACI");
+    const QDate birth = birthField->AsDate();
     const Consiste::Age age = Consiste::Idade(birth, QDate::currentDate());
     QString text;
-    if (age.years >= 2)
+    // Without a birth date there is no age: "0  Mês" would read as a newborn.
+    if (birthField->IsNull() || !birth.isValid())
+        text.clear();
+    else if (age.years >= 2)
         text = QString::number(age.years) + "  " + msgPadrao->Msg("Anos");
     else if (age.years == 1)
         text = "1  " + msgPadrao->Msg("Ano");
@@ -546,6 +564,13 @@ void TfrmContAlimentar::setPageEnabled(QWidget* page, bool enabled) {
 }
 
 void TfrmContAlimentar::pgcPadraoChange() {
+    if (m_pageShown == tshFormulario && pgcPadrao->currentWidget() != tshFormulario &&
+        !leaveMenuChoices()) {
+        const QSignalBlocker stay(pgcPadrao);
+        pgcPadrao->setCurrentWidget(tshFormulario);
+        Abort();
+    }
+    m_pageShown = pgcPadrao->currentWidget();
     TfrmPadrao::pgcPadraoChange();
     repaint();
     const bool list = pgcPadrao->currentWidget() == tshFolhaDados;
@@ -557,6 +582,8 @@ void TfrmContAlimentar::pgcPadraoChange() {
     setButton(sbtCalcNutr, pgcPadrao->currentWidget() == tshFormulario);
 
     Consiste::SetChildEnabled(panPrin, list);
+    for (QLineEdit* name : {edtNmFilial, edtNmServico, edtDia})
+        name->setEnabled(false);
     if (list) {
         const bool branchFree = !Vantor::ModuFili();
         lblFilial->setEnabled(branchFree);

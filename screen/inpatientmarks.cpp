@@ -49,7 +49,7 @@ void InpatientMarks::addMark(const QString& patient) {
 void InpatientMarks::unmarkCurrent() {
     const QString patient = currentPatient();
     m_list->FieldByName(u"IDCHECK")->SetAsString(kUnmarked);
-    m_codes->removeAll(patient);
+    removeCode(patient);
     removeCopy(patient);
 }
 
@@ -100,20 +100,42 @@ void InpatientMarks::clear() {
 }
 
 void InpatientMarks::followCancelledRecord() {
+    // A patient and companion share a code and one mark: the code stays marked while any
+    // record of it shows the mark, whichever record's edit was cancelled.
     const QString patient = currentPatient();
-    const bool marked = currentMarked();
-    const bool noCopies = !m_copies->Active() || m_copies->IsEmpty();
-    if (!marked && !noCopies) {
-        m_codes->removeAll(patient);
+    const int markedRow = markedRowOf(patient);
+    if (markedRow < 0) {
+        removeCode(patient);
         removeCopy(patient);
-    } else if (marked && noCopies) {
-        if (!m_codes->contains(patient))
-            m_codes->append(patient);
-        m_copies->Append();
-        for (int i = 0; i < m_list->FieldCount(); ++i)
-            m_copies->Fields(i)->SetValue(m_list->Fields(i)->Value());
-        m_copies->Post();
+        return;
     }
+    if (!m_codes->contains(patient, Qt::CaseInsensitive))
+        m_codes->append(patient);
+    if (!hasCopy(patient))
+        m_list->WithRow(markedRow, [this] { copyCurrent(); });
+}
+
+int InpatientMarks::markedRowOf(const QString& patient) const {
+    const TField* code = m_list->FieldByName(u"CDPACIENTE");
+    const TField* mark = m_list->FieldByName(u"IDCHECK");
+    for (int row = 0; row < m_list->ViewCount(); ++row) {
+        if (m_list->RowValue(row, mark).toString() == kMarked &&
+            m_list->RowValue(row, code).toString().compare(patient, Qt::CaseInsensitive) == 0)
+            return row;
+    }
+    return -1;
+}
+
+bool InpatientMarks::hasCopy(const QString& patient) {
+    return m_copies->Active() &&
+           m_copies->Locate(QStringLiteral("CDPACIENTE;IDCHECK"), QVariantList{patient, kMarked},
+                            loCaseInsensitive);
+}
+
+void InpatientMarks::removeCode(const QString& patient) {
+    m_codes->removeIf([&patient](const QString& code) {
+        return code.compare(patient, Qt::CaseInsensitive) == 0;
+    });
 }
 
 void InpatientMarks::copyCurrent() {
@@ -131,8 +153,7 @@ void InpatientMarks::copyCurrent() {
 }
 
 void InpatientMarks::removeCopy(const QString& patient) {
-    if (m_copies->Locate(QStringLiteral("CDPACIENTE;IDCHECK"), QVariantList{patient, kMarked},
-                         loCaseInsensitive))
+    while (hasCopy(patient))
         m_copies->Delete();
 }
 

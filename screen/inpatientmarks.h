@@ -38,13 +38,17 @@ public:
     // A fresh list: no code, no copy.
     void clear();
     // After the current record's edit was cancelled, brings the code list and the copies back
-    // in step with the mark the record shows again.
+    // in step with the marks the list shows again: one code and one copy per marked code.
     void followCancelledRecord();
 
 private:
     void addMark(const QString& patient);
     void copyCurrent();
     void removeCopy(const QString& patient);
+    void removeCode(const QString& patient);
+    bool hasCopy(const QString& patient);
+    // View row of a record of the code that shows the mark; -1 when none does.
+    int markedRowOf(const QString& patient) const;
 
     TClientDataSet* m_list;
     TClientDataSet* m_copies;

@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
     libcpp-httplib-dev libsqlite3-dev libbenchmark-dev
     postgresql xvfb xauth imagemagick wrk
+    adwaita-icon-theme
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -625,8 +625,8 @@ private:
         }
     }
 
-    // The dish contains a product group the patient's diagnoses restrict, or a nutrient that
-    // a medicine given that day interacts with.
+    // The dish contains a product group the patient's diagnoses restrict, or more of a
+    // nutrient than a medicine given that day tolerates in one portion.
     bool touchesRestriction(const Stay& stay, const QString& dishCode, const QDate& day) {
         const CatalogDish* dish = findCatalogDish(dishCode);
         if (!dish)
@@ -645,10 +645,11 @@ private:
                     for (const QString& ingredientCode : words(medicine.ingredients))
                         for (const Ingredient& ingredient : ingredients())
                             if (ingredientCode == QLatin1String(ingredient.code))
-                                for (const QString& nutrient : words(ingredient.nutrients))
+                                for (const Interaction& interaction : interactionsOf(ingredient))
                                     for (int i = 0; i < catalogNutrientCount; ++i)
-                                        if (nutrient == QLatin1String(nutrients[i].code) &&
-                                            dish->amounts[i] > 0)
+                                        if (interaction.nutrient ==
+                                                QLatin1String(nutrients[i].code) &&
+                                            dish->amounts[i] > interaction.limit)
                                             return true;
         return false;
     }

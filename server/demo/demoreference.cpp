@@ -176,12 +176,13 @@ void insertClinicalLookups(const QSqlDatabase& conn) {
     mediPrin.flush();
     BatchInsert prinAtiv(conn, QStringLiteral("PRINATIV"),
                          {QStringLiteral("CDPRINATIV"), QStringLiteral("NMPRINATIV")});
-    BatchInsert prinNutr(conn, QStringLiteral("PRINNUTR"),
-                         {QStringLiteral("CDPRINATIV"), QStringLiteral("CDNUTRIENTE")});
+    BatchInsert prinNutr(
+        conn, QStringLiteral("PRINNUTR"),
+        {QStringLiteral("CDPRINATIV"), QStringLiteral("CDNUTRIENTE"), QStringLiteral("QTLIMPORC")});
     for (const Ingredient& ingredient : ingredients()) {
         prinAtiv.add({text(ingredient.code), text(ingredient.name)});
-        for (const QString& nutrient : words(ingredient.nutrients))
-            prinNutr.add({text(ingredient.code), nutrient});
+        for (const Interaction& interaction : interactionsOf(ingredient))
+            prinNutr.add({text(ingredient.code), interaction.nutrient, interaction.limit});
     }
     prinAtiv.flush();
     prinNutr.flush();
@@ -313,23 +314,34 @@ const std::vector<Medicine>& medicines() {
     return all;
 }
 
+// Each interaction names the nutrient and the amount in one portion of a dish above which
+// the dish matters for a patient on the ingredient (in the nutrient's unit).
 const std::vector<Ingredient>& ingredients() {
     static const std::vector<Ingredient> all = {
-        {"PA001", "Varfarina", "011"},
-        {"PA002", "Espironolactona", "007"},
-        {"PA003", "Captopril", "007"},
-        {"PA004", "Levotiroxina", "005 008"},
-        {"PA005", "Metronidazol", "004"},
-        {"PA006", "Sulfato ferroso", "008"},
-        {"PA007", "Ciprofloxacino", "008"},
+        {"PA001", "Varfarina", "011:30"},
+        {"PA002", "Espironolactona", "007:350"},
+        {"PA003", "Captopril", "007:350"},
+        {"PA004", "Levotiroxina", "005:5 008:150"},
+        {"PA005", "Metronidazol", "004:0"},
+        {"PA006", "Sulfato ferroso", "008:150"},
+        {"PA007", "Ciprofloxacino", "008:150"},
         {"PA008", "Dipirona", ""},
         {"PA009", "Omeprazol", ""},
-        {"PA010", "Losartana", "007"},
-        {"PA011", "Hidroclorotiazida", "006"},
+        {"PA010", "Losartana", "007:350"},
+        {"PA011", "Hidroclorotiazida", "006:500"},
         {"PA012", "Insulina humana", ""},
-        {"PA013", "Paracetamol", "004"},
+        {"PA013", "Paracetamol", "004:0"},
     };
     return all;
+}
+
+std::vector<Interaction> interactionsOf(const Ingredient& ingredient) {
+    std::vector<Interaction> result;
+    for (const QString& pair : words(ingredient.nutrients)) {
+        const QStringList parts = pair.split(u':');
+        result.push_back({parts.value(0), parts.value(1).toDouble()});
+    }
+    return result;
 }
 
 const Diet* findDiet(const QString& code) {

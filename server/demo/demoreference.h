@@ -70,8 +70,17 @@ struct Medicine {
 struct Ingredient {
     const char* code;
     const char* name;
-    const char* nutrients; // interacting nutrient codes separated by blanks
+    // interacting nutrients as "code:limit" separated by blanks; limit: the amount in one
+    // portion of a dish above which the dish is flagged
+    const char* nutrients;
 };
+
+struct Interaction {
+    QString nutrient;
+    double limit;
+};
+
+std::vector<Interaction> interactionsOf(const Ingredient& ingredient);
 
 const std::vector<Service>& services();
 const std::vector<Diet>& diets();

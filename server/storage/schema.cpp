@@ -64,6 +64,7 @@
 // PRINATIV [CDPRINATIV]: active ingredients. NMPRINATIV name.
 // MEDIPRIN [CDMEDICAMENT, CDPRINATIV]: active ingredients of a medicine.
 // PRINNUTR [CDPRINATIV, CDNUTRIENTE]: an active ingredient interacts with a nutrient.
+//   QTLIMPORC amount of the nutrient in one portion above which a dish matters (0: any).
 //
 // Clinical tables
 // PACIENTE [CDPACIENTE]: patients. NMPACIENTE name; DTNASCPACI birth date.
@@ -248,6 +249,10 @@ const std::vector<Migration>& migrations() {
              " CDOPERADOR VARCHAR(12) NOT NULL, NMMETODO VARCHAR(40) NOT NULL,"
              " CDFILIAL VARCHAR(4), DSPACIENTES TEXT, DSALTERACAO TEXT)",
              "CREATE INDEX AUDIT_DATA ON AUDIT (DTAUDIT)",
+         }},
+        {2,
+         {
+             "ALTER TABLE PRINNUTR ADD COLUMN QTLIMPORC DOUBLE PRECISION NOT NULL DEFAULT 0",
          }},
     };
     return all;

@@ -3,7 +3,9 @@
 // the screen (other windows see only contracts/contalimentar.h); the tests drive them as the
 // screen's own code does, through this friend. Write `probe->cdsInternacao` as on the form.
 
+#include "framework/dbcontrols.h"
 #include "framework/tdbgrid.h"
+#include "platform/tadoibquery.h"
 #include "screen/Cli_zfa13000.h"
 
 #include <QMdiSubWindow>
@@ -65,10 +67,12 @@ public:
     TClientDataSet*& cdsParams = form_->cdsParams;
     TClientDataSet*& cdsConfesco = form_->cdsConfesco;
     TClientDataSet*& cdsCompCard = form_->cdsCompCard;
+    TADOIBQuery*& qryServico = form_->qryServico;
     bool& boFiltroCriado = form_->boFiltroCriado;
 
     // --- What the framework's standard form gives it.
     TDBGrid*& dbgPadrao = form_->dbgPadrao;
+    TDBNavigator*& dbnPadrao = form_->dbnPadrao;
     QTabWidget*& pgcPadrao = form_->pgcPadrao;
     QWidget*& tshFolhaDados = form_->tshFolhaDados;
     QWidget*& tshFormulario = form_->tshFormulario;
@@ -80,6 +84,7 @@ public:
     QToolButton*& sbtProcurar = form_->sbtProcurar;
     QAction*& mnuAlterar = form_->mnuAlterar;
     QAction*& mnuConfirmar = form_->mnuConfirmar;
+    QAction*& mnuVerificar = form_->mnuVerificar;
     QAction*& Primeiro1 = form_->Primeiro1;
     QAction*& Anterior1 = form_->Anterior1;
     QAction*& Proximo1 = form_->Proximo1;
@@ -95,6 +100,7 @@ public:
         form_->dbgDietaKeyDown(key, modifiers);
     }
     void BtnPesquisa2BeforePesq() const { form_->BtnPesquisa2BeforePesq(); }
+    void btnPesqServGrupoBeforePesq() const { form_->btnPesqServGrupoBeforePesq(); }
     void sbtIncluirClick() const { form_->sbtIncluirClick(); }
     void sbtExcluirClick() const { form_->sbtExcluirClick(); }
     void sbtVerificarClick() const { form_->sbtVerificarClick(); }

@@ -5,6 +5,7 @@
 #include "framework/consistegrid.h"
 #include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
+#include "platform/dtmdbgeral.h"
 #include "platform/sqldatabase.h"
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
@@ -48,6 +49,14 @@ inline bool goToPatientWithRecord(ContAlimentarProbe form, int nth = 0) {
     return false;
 }
 
+// The diet's name in the general database, as the grid's diet lookup shows it.
+inline QString dietName(const QString& code) {
+    QSqlQuery query(TdtmDBGeral::Database()->connection());
+    query.prepare(QStringLiteral("SELECT DSDIETPAD FROM DIETPADR WHERE CDDIETPAD = ?"));
+    query.addBindValue(code);
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
 // Writes a diet into the current record as the grid's diet validation does.
 inline void typeDiet(ContAlimentarProbe form, const QString& code, const QString& kind,
                      const QString& group = QString()) {
@@ -55,7 +64,7 @@ inline void typeDiet(ContAlimentarProbe form, const QString& code, const QString
     if (list->State() == dsBrowse)
         list->Edit();
     list->FieldByName(u"CDDIETPAD")->SetAsString(code);
-    list->FieldByName(u"DSDIETPAD")->SetAsString(QStringLiteral("Dieta ") + code);
+    list->FieldByName(u"DSDIETPAD")->SetAsString(dietName(code));
     list->FieldByName(u"IDFORMDIET")->SetAsString(kind);
     list->FieldByName(u"CDDIETGRUP")->SetAsString(group);
 }

@@ -29,6 +29,8 @@ private slots:
     void deletionRefusedOnOrdinaryDiets();
     void formulaRowDeletionReachesTheServerAtOnce();
     void formulaPanelShowsTheRowTimes();
+    void formulaRemarkIsTypedInTheGrid();
+    void failedFormulaDeletionKeepsTheToolbarInStep();
     void dishLookupFallsBackToTheDietGroup();
     void toolbarOnTheMenuPage();
 
@@ -233,6 +235,61 @@ void tst_ContAlimentarCardapio::formulaPanelShowsTheRowTimes() {
              Cli_zfa13000::RealToStTime(c->FieldByName(u"HRPERICONF")->AsFloat()));
     QVERIFY(!c->FieldByName(u"HRCONSCONF")->IsNull());
     QCOMPARE(c->FieldByName(u"HRCONSCONF")->DisplayText(), form->medHrConsumo->Text());
+}
+
+void tst_ContAlimentarCardapio::formulaRemarkIsTypedInTheGrid() {
+    ContAlimentarProbe form = menuOf("0011", "1");
+    QVERIFY(form);
+    TDBGrid* grid = form->dbgFormula;
+    form->sbtAlterar->click();
+    QCOMPARE(grid->SelectedField()->FieldName(), QStringLiteral("DSOBSCONF"));
+    grid->setFocus();
+    // The first key opens the cell's editor, which takes the rest.
+    QTest::keyClick(grid, 'm');
+    QVERIFY(grid->EditorMode());
+    QTest::keyClicks(grid->InplaceEditor(), "orna");
+    form->sbtConfirmar->click();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
+    QCOMPARE(form->cdsConfesco->State(), dsBrowse);
+    QCOMPARE(storedChoice(*fx, form).value(2).toString(), QStringLiteral("morna"));
+}
+
+void tst_ContAlimentarCardapio::failedFormulaDeletionKeepsTheToolbarInStep() {
+    ContAlimentarProbe form = menuOf("0011", "1");
+    QVERIFY(form);
+    TClientDataSet* c = form->cdsConfesco;
+    const int rows = c->RecordCount();
+    const QVariantList key{field(c, "CDPACIENTE"), field(c, "NRSEQUSERV"),
+                           c->FieldByName(u"DTSERVINTE")->AsDate()};
+    const char* count = "SELECT COUNT(*) FROM CONFESCO WHERE CDPACIENTE = ? AND NRSEQUSERV = ? "
+                        "AND DTSERVINTE = ?";
+    QCOMPARE(dbRow(*fx, count, key).value(0).toInt(), rows);
+    form->cdsInterAux->Append();
+    form->cdsInterAux->FieldByName(u"CDPACIENTE")
+        ->SetAsString(field(form->cdsInternacao, "CDPACIENTE"));
+    form->cdsInterAux->Post();
+
+    // Every row deleted while the server refuses: each leaves the grid, the error is shown and
+    // the toolbar follows, so nothing is offered on the empty list.
+    refuseWrites(*fx, true);
+    for (int i = 0; i < rows; ++i) {
+        QVERIFY(form->sbtExcluir->isEnabled());
+        fx->dialogs().answer(mrYes);
+        form->sbtExcluir->click();
+    }
+    QVERIFY(c->IsEmpty());
+    QVERIFY(!form->sbtExcluir->isEnabled());
+    QVERIFY(!form->mnuAlterar->isEnabled());
+    fx->dialogs().clear();
+    fx->dialogs().answer(mrYes);
+    QCOMPARE(runGuarded([form] { form->sbtExcluirClick(); }), GuardOutcome::Completed);
+    QCOMPARE(messages(), QStringList{"Confirma exclusão?"});
+
+    // The deletions stay pending and reach the server when the page is left.
+    refuseWrites(*fx, false);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
+    QCOMPARE(dbRow(*fx, count, key).value(0).toInt(), 0);
 }
 
 void tst_ContAlimentarCardapio::dishLookupFallsBackToTheDietGroup() {

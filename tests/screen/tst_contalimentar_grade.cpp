@@ -14,7 +14,9 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
@@ -35,12 +37,15 @@ private slots:
     void markWhileEditingGoesWithTheEdit();
     void sharedPatientCodeIsMarkedOnce();
     void markAllThenUnmarkAll();
+    void cancelledEditKeepsEveryOtherMark();
     void otherTitlesChangeNothing();
     void spaceActsAsClickOrDoubleClick();
     void dietColumnShowsNameAndCodeWhileEdited();
     void leavingDietCellChecksTheCode();
     void popupMovesOnlyToTheEnds();
     void picturesFollowTheValues();
+    void markTitlesDrawTheTick();
+    void columnsShowTheirWholeContent();
     void marksSendNothingToTheServer();
 
 private:
@@ -223,6 +228,42 @@ void tst_ContAlimentarGrade::sharedPatientCodeIsMarkedOnce() {
     verifyInStep();
 }
 
+void tst_ContAlimentarGrade::cancelledEditKeepsEveryOtherMark() {
+    int patient = -1, companion = -1;
+    for (int row = 0; row < form->cdsInternacao->ViewCount() && companion < 0; ++row)
+        if (value(row, "STPACIACOM") == QLatin1String("1")) {
+            companion = row;
+            patient = rowWhere("CDPACIENTE", value(row, "CDPACIENTE"));
+        }
+    QVERIFY2(companion >= 0 && patient >= 0, "the demo list has a patient with a companion");
+    clickTitle("IDCHECK");
+    const qsizetype markedAll = Cli_zfa13000::stlCheck->size();
+
+    // The companion's edit cancelled: the patient's tick and its code stay together.
+    form->cdsInternacao->SetRecNo(companion + 1);
+    form->sbtAlterar->click();
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QCOMPARE(value(patient, "IDCHECK"), QStringLiteral("S"));
+    QCOMPARE(Cli_zfa13000::stlCheck->size(), markedAll);
+    verifyInStep();
+
+    // A tick taken off in an edit comes back with the cancel, in the marked set too.
+    int other = 0;
+    while (value(other, "IDCHECK") != QLatin1String("S") || other == patient)
+        ++other;
+    form->cdsInternacao->SetRecNo(other + 1);
+    form->sbtAlterar->click();
+    clickCell(other, "IDCHECK");
+    QCOMPARE(value(other, "IDCHECK"), QStringLiteral("N"));
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QCOMPARE(value(other, "IDCHECK"), QStringLiteral("S"));
+    QCOMPARE(Cli_zfa13000::stlCheck->size(), markedAll);
+    verifyInStep();
+    QCOMPARE(messages(), QStringList(2, QStringLiteral("Cancelar operação?")));
+}
+
 void tst_ContAlimentarGrade::markAllThenUnmarkAll() {
     TClientDataSet* list = form->cdsInternacao;
     clickCell(3, "IDCHECK");
@@ -386,6 +427,40 @@ void tst_ContAlimentarGrade::popupMovesOnlyToTheEnds() {
     form->Ultimo1->trigger();
     QCOMPARE(list->RecNo(), 2);
     list->Cancel();
+}
+
+void tst_ContAlimentarGrade::markTitlesDrawTheTick() {
+    const std::pair<TDBGrid*, const char*> titles[] = {{form->dbgPadrao, "IDCHECK"},
+                                                       {form->dbgDieta, "IDESCOCONF"}};
+    for (const auto& [grid, name] : titles) {
+        const int section = Consiste::IndiceCol(grid, name);
+        QVERIFY2(section >= 0, name);
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(model->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+        QVERIFY2(
+            !model->headerData(section, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull(),
+            name);
+    }
+}
+
+void tst_ContAlimentarGrade::columnsShowTheirWholeContent() {
+    TDBGrid* grid = form->dbgPadrao;
+    const QFontMetrics cells(grid->font());
+    const QFontMetrics titles(grid->horizontalHeader()->font());
+    for (int section = 0; section < grid->ColumnCount(); ++section) {
+        const TColumn& column = grid->Column(section);
+        QVERIFY2(titles.horizontalAdvance(column.Title) + 8 <= grid->columnWidth(section),
+                 qPrintable(column.Title));
+    }
+    // The short values are shown whole on every row.
+    for (const char* name : {"Idade", "CDLEITO", "STPACIACOM"}) {
+        const int section = Consiste::IndiceCol(grid, name);
+        for (int row = 0; row < form->cdsInternacao->ViewCount(); ++row) {
+            const QString text = grid->model()->index(row, section).data().toString();
+            QVERIFY2(cells.horizontalAdvance(text) + 6 <= grid->columnWidth(section),
+                     qPrintable(QStringLiteral("%1: %2").arg(name, text)));
+        }
+    }
 }
 
 void tst_ContAlimentarGrade::marksSendNothingToTheServer() {

@@ -40,9 +40,13 @@ private slots:
     void loadStopsInOrderWithFocus();
     void nonNutritionistIsRefused();
     void serviceWithoutConfigurationStops();
+    void configurationOfTheTypedServiceAfterACancelledLookup();
     void groupModeAddsAndRemovesServiceColumn();
     void branchKeyFilterKeepsLettersAndDigits();
     void loadedListHasAgesAndDiagnoses();
+    void missingBirthDateShowsNoAge();
+    void nameFieldsStayReadOnly();
+    void toolbarButtonsShowIcons();
     void preselectionFileLandsOnItsPatient();
     void dateButtonsMoveOneDay();
     void menuPageFollowsTheList();
@@ -183,6 +187,25 @@ void tst_ContAlimentarSelecao::serviceWithoutConfigurationStops() {
     QVERIFY(!form->cdsInternacao->Active());
 }
 
+void tst_ContAlimentarSelecao::configurationOfTheTypedServiceAfterACancelledLookup() {
+    // The branch's first service has no configuration; the typed one has.
+    fx->exec("DELETE FROM CONFCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = '00010'");
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    fx->enterPanel(form->medCdServico);
+    form->medCdServico->setText("00020");
+    form->depData->setFocus();
+    QCoreApplication::processEvents();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
+    // The lookup opened on every service, then cancelled: nothing chosen.
+    form->btnPesqServGrupoBeforePesq();
+    fx->leavePanel();
+    QVERIFY2(messages().isEmpty(), qPrintable(messages().join('\n')));
+    QVERIFY(form->cdsInternacao->Active());
+    QCOMPARE(form->qryServico->FieldByName(u"CDSERVFILI")->AsString().trimmed(),
+             QStringLiteral("00020"));
+}
+
 void tst_ContAlimentarSelecao::groupModeAddsAndRemovesServiceColumn() {
     ContAlimentarProbe form = fx->openScreen();
     QVERIFY(form);
@@ -283,6 +306,55 @@ void tst_ContAlimentarSelecao::loadedListHasAgesAndDiagnoses() {
         }
     }
     QVERIFY(sawCompanion);
+}
+
+void tst_ContAlimentarSelecao::missingBirthDateShowsNoAge() {
+    fx->exec("UPDATE PACIENTE SET DTNASCPACI = NULL");
+    ContAlimentarProbe form = loadList();
+    QVERIFY(form);
+    TClientDataSet* list = form->cdsInternacao;
+    QVERIFY(!list->IsEmpty());
+    for (list->First(); !list->Eof(); list->Next())
+        QCOMPARE(list->FieldByName(u"Idade")->AsString(), QString());
+}
+
+void tst_ContAlimentarSelecao::nameFieldsStayReadOnly() {
+    ContAlimentarProbe form = loadList();
+    QVERIFY(form);
+    form->pgcPadrao->setCurrentWidget(form->tshFormulario);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QVERIFY(form->medCdServico->isEnabled());
+    for (QLineEdit* name : {form->edtNmFilial, form->edtNmServico, form->edtDia}) {
+        QVERIFY2(!name->isEnabled(), qPrintable(name->objectName()));
+        QVERIFY(name->isReadOnly());
+        QCOMPARE(name->focusPolicy(), Qt::NoFocus);
+    }
+    QVERIFY(!form->edtNmServico->text().isEmpty());
+}
+
+void tst_ContAlimentarSelecao::toolbarButtonsShowIcons() {
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    const std::pair<QToolButton*, const char*> buttons[] = {
+        {form->sbtDieta, "Dieta"},
+        {form->sbtFiltro, "Filtrar"},
+        {form->sbtCopConf, "Copiar Dieta Oral"},
+        {form->sbtPresDiet, "Copiar Prescrição Dietética"},
+        {form->sbtDupDieta, "Acrescentar/Duplicar Dieta"},
+        {form->sbtCalcNutr, "Calcular Nutriente"},
+        {form->sbtRestricao, "Verificar Restrição/Intolerância/Medicamento"},
+        {form->sbtCalcPresDieta, "Calcular Prescrição de Dieta"}};
+    QSet<size_t> pictures;
+    for (const auto& [button, hint] : buttons) {
+        QCOMPARE(button->toolTip(), QString::fromUtf8(hint));
+        const QPixmap picture = button->icon().pixmap(16, 16);
+        QVERIFY2(!picture.isNull(), hint);
+        const QImage image = picture.toImage();
+        pictures.insert(qHashBits(image.constBits(), size_t(image.sizeInBytes())));
+    }
+    // Each button its own picture.
+    QCOMPARE(pictures.size(), 8);
+    QCOMPARE(form->mnuDieta->text(), QStringLiteral("&Dieta"));
 }
 
 void tst_ContAlimentarSelecao::preselectionFileLandsOnItsPatient() {

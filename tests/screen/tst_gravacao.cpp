@@ -26,9 +26,12 @@ private slots:
     void failedSaveKeepsEditingAndTheNextScrollSaves();
     void failedChoiceSendGoesWithTheNextPost();
     void cancelBringsMarksBackInLine();
+    void navigatorPostsTheChoiceBeingEdited();
+    void unsentChoicesAreRetriedOrGivenUpOnRequest();
     void toolbarWhileTheListIsEdited();
     void deleteMarkedPatients();
     void refreshForgetsMarks();
+    void refreshIsOfferedWhileAListIsBrowsed();
 
 private:
     void mark(ContAlimentarProbe form);
@@ -218,6 +221,99 @@ void tst_Gravacao::cancelBringsMarksBackInLine() {
     QCOMPARE(field(form->cdsInterAux, "CDLEITO"), field(list, "CDLEITO"));
 }
 
+void tst_Gravacao::navigatorPostsTheChoiceBeingEdited() {
+    ContAlimentarProbe form = loadList(*fx);
+    QVERIFY(form);
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    TClientDataSet* list = form->cdsInternacao;
+    TClientDataSet* c = form->cdsConfesco;
+    const QString patient = field(list, "CDPACIENTE");
+    QVERIFY(list->RecNo() < list->RecordCount());
+
+    // A tick being edited, the server refusing: "Próximo" stays on the patient with the edit.
+    selectColumn(form->dbgDieta, "IDESCOCONF");
+    form->dbgDietaCellClick(
+        form->dbgDieta->Column(Consiste::IndiceCol(form->dbgDieta, "IDESCOCONF")));
+    QCOMPARE(c->State(), dsEdit);
+    const QString ticked = field(c, "IDESCOCONF");
+    const QString seq = field(c, "CDSEQUCOPR");
+    refuseWrites(*fx, true);
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    QVERIFY(form->dbnPadrao->nbNext->isEnabled());
+    form->dbnPadrao->nbNext->click();
+    QCOMPARE(messages().size(), 2);
+    QCOMPARE(messages().at(1), QStringLiteral("Cancelar operação?"));
+    QCOMPARE(field(list, "CDPACIENTE"), patient);
+    QVERIFY(c->Locate("CDSEQUCOPR", seq));
+    QCOMPARE(field(c, "IDESCOCONF"), ticked);
+
+    // Accepted again: the move saves the tick first.
+    refuseWrites(*fx, false);
+    form->dbnPadrao->nbNext->click();
+    QCOMPARE(messages().size(), 2);
+    QVERIFY(field(list, "CDPACIENTE") != patient || field(list, "STPACIACOM") != "0");
+    list->Prior();
+    QVERIFY(c->Locate("CDSEQUCOPR", seq));
+    QCOMPARE(storedChoice(*fx, form).value(0).toString(), ticked);
+}
+
+void tst_Gravacao::unsentChoicesAreRetriedOrGivenUpOnRequest() {
+    ContAlimentarProbe form = loadList(*fx);
+    QVERIFY(form);
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    TClientDataSet* list = form->cdsInternacao;
+    TClientDataSet* c = form->cdsConfesco;
+    const QString patient = field(list, "CDPACIENTE");
+    auto remark = [&](const QString& text) {
+        form->sbtAlterar->click();
+        c->FieldByName(u"DSOBSCONF")->SetAsString(text);
+        form->sbtConfirmar->click();
+    };
+
+    // Refused, then the list page asked for: sent again on the way and saved.
+    c->First();
+    refuseWrites(*fx, true);
+    remark("sem lactose");
+    QCOMPARE(messages().size(), 1);
+    refuseWrites(*fx, false);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
+    QCOMPARE(messages().size(), 1);
+    QVERIFY(list->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, "0"}));
+    openMenuPage(form);
+    c->First();
+    QCOMPARE(storedChoice(*fx, form).value(2).toString(), QStringLiteral("sem lactose"));
+
+    // Refused twice: the page stays while the operator keeps the change, a refresh too.
+    refuseWrites(*fx, true);
+    remark("picada");
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    QCOMPARE(form->pgcPadrao->currentWidget(), form->tshFormulario);
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrNo);
+    form->sbtVerificarClick();
+    QVERIFY(c->ChangeCount() > 0);
+    QCOMPARE(field(c, "DSOBSCONF"), QStringLiteral("picada"));
+
+    // Given up on request: the patient changes and the server keeps what it had.
+    fx->dialogs().answer(mrOk);
+    fx->dialogs().answer(mrYes);
+    list->Next();
+    QCOMPARE(messages().size(), 8);
+    QVERIFY(field(list, "CDPACIENTE") != patient || field(list, "STPACIACOM") != "0");
+    refuseWrites(*fx, false);
+    list->Prior();
+    c->First();
+    QCOMPARE(field(c, "DSOBSCONF"), QStringLiteral("sem lactose"));
+}
+
 void tst_Gravacao::toolbarWhileTheListIsEdited() {
     ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
@@ -288,6 +384,46 @@ void tst_Gravacao::refreshForgetsMarks() {
     QVERIFY(Cli_zfa13000::stlCheck->isEmpty());
     QCOMPARE(field(form->cdsInternacao, "IDCHECK"), QStringLiteral("N"));
     QVERIFY(messages().isEmpty());
+}
+
+void tst_Gravacao::refreshIsOfferedWhileAListIsBrowsed() {
+    ContAlimentarProbe form = fx->openScreen();
+    QVERIFY(form);
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->enterPanel(form->medCdServico);
+    fx->leavePanel();
+    QVERIFY(form->cdsInternacao->Active());
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    form->sbtAlterar->click();
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    // The item runs the refresh: the marks are forgotten.
+    mark(form);
+    form->mnuVerificar->trigger();
+    QVERIFY(form->cdsInterAux->IsEmpty());
+    QCOMPARE(field(form->cdsInternacao, "IDCHECK"), QStringLiteral("N"));
+
+    // On the menu page it follows the menu choices.
+    QVERIFY(goToPatientWithRecord(form));
+    saveDiet(form, "0001", "5", "9001");
+    openMenuPage(form);
+    QVERIFY(form->mnuVerificar->isEnabled());
+    form->sbtAlterar->click();
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    fx->dialogs().answer(mrYes);
+    form->sbtCancelar->click();
+    QVERIFY(form->mnuVerificar->isEnabled());
+
+    // Back in the panel the list is closed: nothing to refresh.
+    form->pgcPadrao->setCurrentWidget(form->tshFolhaDados);
+    fx->enterPanel(form->medCdServico);
+    QVERIFY(!form->cdsInternacao->Active());
+    QVERIFY(!form->mnuVerificar->isEnabled());
+    QCOMPARE(messages(), QStringList(2, QStringLiteral("Cancelar operação?")));
 }
 
 QTEST_MAIN(tst_Gravacao)

@@ -43,6 +43,7 @@ private slots:
     void markAllSkipsCodesAlreadyMarkedAndUnmarkAllClears();
     void markAllRestartsFromTheFirstRecord();
     void cancelledEditBringsCodesAndCopiesBackInStep();
+    void cancelledEditKeepsTheMarksOfOtherRecords();
     void clearLeavesNothingMarked();
 
 private:
@@ -176,6 +177,42 @@ void tst_InpatientMarks::cancelledEditBringsCodesAndCopiesBackInStep() {
     marks.followCancelledRecord();
     QCOMPARE(codes, QStringList{"P3"});
     verifyInStep();
+}
+
+void tst_InpatientMarks::cancelledEditKeepsTheMarksOfOtherRecords() {
+    // The companion's edit is cancelled: the patient's mark on the same code stays.
+    marks.markOrUnmarkAll();
+    edit(2);
+    list.Cancel();
+    marks.followCancelledRecord();
+    QCOMPARE(listMarks(), (QStringList{"S", "N", "S", "S"}));
+    QCOMPARE(codes.size(), 3);
+    QVERIFY(codes.contains("P1"));
+    verifyInStep();
+
+    // Unmarked in an edit while others stay marked, then cancelled: the mark comes back.
+    edit(3);
+    QVERIFY(marks.toggleCurrent());
+    QCOMPARE(codes.size(), 2);
+    list.Cancel();
+    marks.followCancelledRecord();
+    QCOMPARE(listMarks(), (QStringList{"S", "N", "S", "S"}));
+    QCOMPARE(codes.size(), 3);
+    verifyInStep();
+    QVERIFY(copies.Locate("CDPACIENTE", "P2", {}));
+    QCOMPARE(copies.FieldByName(u"NMPACIENTE")->AsString(), QStringLiteral("João"));
+
+    // The companion alone holds the mark; the patient's cancelled edit keeps it too.
+    marks.markOrUnmarkAll();
+    edit(2);
+    QVERIFY(marks.markCurrent());
+    list.Post();
+    edit(1);
+    list.Cancel();
+    marks.followCancelledRecord();
+    QCOMPARE(codes, QStringList{"P1"});
+    verifyInStep();
+    QCOMPARE(copies.FieldByName(u"NMPACIENTE")->AsString(), QStringLiteral("Maria (acompanhante)"));
 }
 
 void tst_InpatientMarks::clearLeavesNothingMarked() {

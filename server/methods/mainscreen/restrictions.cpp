@@ -14,7 +14,8 @@ QVariantMap stayValues(const Stay& stay) {
             {QStringLiteral("ADMISSION"), stay.admission}};
 }
 
-// A dish (CONFESCO's columns) touching the stay's restrictions or the day's medicines.
+// A dish (CONFESCO's columns) touching the stay's restrictions or the day's medicines: one
+// portion holds more of a nutrient than the interaction tolerates.
 const QString touchesRestriction = QStringLiteral(
     "(EXISTS (SELECT 1 FROM PRATPROD PP JOIN RESTINTO R ON R.CDSUBGRPROD = PP.CDSUBGRPROD"
     " JOIN DIAGINTER DI ON DI.CDDIAGNOST = R.CDDIAGNOST WHERE PP.CDFILAUXPRAT ="
@@ -23,7 +24,8 @@ const QString touchesRestriction = QStringLiteral(
     " OR EXISTS (SELECT 1 FROM PRATNUTR PT JOIN PRINNUTR PN ON PN.CDNUTRIENTE = PT.CDNUTRIENTE"
     " JOIN MEDIPRIN MP ON MP.CDPRINATIV = PN.CDPRINATIV JOIN MEDIINTE MI ON MI.CDMEDICAMENT ="
     " MP.CDMEDICAMENT WHERE PT.CDFILAUXPRAT = CONFESCO.CDFILAUXPRAT AND PT.CDPRATO ="
-    " CONFESCO.CDPRATO AND PT.QTNUTRPORC > 0 AND MI.CDFILIAL = :BRANCH AND MI.CDPACIENTE ="
+    " CONFESCO.CDPRATO AND PT.QTNUTRPORC > PN.QTLIMPORC AND MI.CDFILIAL = :BRANCH AND "
+    "MI.CDPACIENTE ="
     " :PATIENT AND MI.DTINTERNA = :ADMISSION AND MI.DTINIMEDI <= :DAY AND (MI.DTFIMMEDI IS NULL"
     " OR MI.DTFIMMEDI >= :DAY)))");
 
@@ -88,7 +90,8 @@ DataPacket interactionsPacket(const QSqlDatabase& conn, const Stay& stay, QDate 
     if (!dish.isEmpty()) {
         dishCondition = QStringLiteral(
             " AND EXISTS (SELECT 1 FROM PRATNUTR PT WHERE PT.CDFILAUXPRAT = :DISHBRANCH AND"
-            " PT.CDPRATO = :DISH AND PT.CDNUTRIENTE = PN.CDNUTRIENTE AND PT.QTNUTRPORC > 0)");
+            " PT.CDPRATO = :DISH AND PT.CDNUTRIENTE = PN.CDNUTRIENTE AND"
+            " PT.QTNUTRPORC > PN.QTLIMPORC)");
         values.insert(QStringLiteral("DISHBRANCH"), dishBranch);
         values.insert(QStringLiteral("DISH"), dish);
     }

@@ -384,6 +384,26 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.SetIndexName("Outro"));
     }
 
+    void textIndexesSortInPortuguese() {
+        TClientDataSet ds;
+        ds.AddField("NMMEDICAMENT", FieldKind::String, 40);
+        ds.AddIndex("Ordena", "NMMEDICAMENT");
+        ds.SetIndexName("Ordena");
+        ds.CreateDataSet();
+        for (const char* name : {"Varfarina", "Óleo mineral", "Zinco", "Ácido fólico",
+                                 "amoxicilina", "Omeprazol", "Éter", "Espironolactona"}) {
+            ds.Append();
+            ds.FieldByName(u"NMMEDICAMENT")->SetAsString(QString::fromUtf8(name));
+            ds.Post();
+        }
+        QCOMPARE(column(ds, "NMMEDICAMENT"),
+                 QStringList({"Ácido fólico", "amoxicilina", "Espironolactona", "Éter",
+                              "Óleo mineral", "Omeprazol", "Varfarina", "Zinco"}));
+        // Equal texts still locate exactly: the accent and the case count.
+        QVERIFY(ds.Locate("NMMEDICAMENT", "Éter"));
+        QVERIFY(!ds.Locate("NMMEDICAMENT", "Eter"));
+    }
+
     void filterForms_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("codes");

@@ -94,6 +94,7 @@ private slots:
     void beforeConnectRunsFirstAndMayAbandon();
     void callConnectsWhenNeeded();
     void unreachableServerIsAnErrorResult();
+    void silentServerFailsTheConnectionQuickly();
     void serverGoneMidSessionIsAnErrorResult();
     void timeoutIsAnErrorResultAndTheConnectionRecovers();
     void garbageAnswersAreErrorResults_data();
@@ -269,6 +270,26 @@ void tst_TNetConnection::unreachableServerIsAnErrorResult() {
 
     client.setPort(0);
     QVERIFY_THROWS_EXCEPTION(NetConnectionError, client.setConnected(true));
+}
+
+void tst_TNetConnection::silentServerFailsTheConnectionQuickly() {
+    // Accepts connections (the listening socket's backlog) but never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    TNetConnection client;
+    client.setHost("127.0.0.1");
+    client.setPort(silent.serverPort());
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        client.setConnected(true);
+        QFAIL("a server that never answers must not count as connected");
+    } catch (const NetConnectionError& e) {
+        QVERIFY2(e.text().startsWith("Servidor de aplicação não respondeu"), e.what());
+    }
+    QVERIFY2(waited.elapsed() < TNetConnection::HealthTimeoutMs + 2000,
+             qPrintable(QString::number(waited.elapsed())));
+    QVERIFY(!client.Connected());
 }
 
 void tst_TNetConnection::serverGoneMidSessionIsAnErrorResult() {

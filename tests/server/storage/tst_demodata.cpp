@@ -360,6 +360,24 @@ private slots:
         QVERIFY(count(conn, "SELECT COUNT(*) FROM MEDIINTE M JOIN MEDIPRIN MP"
                             " ON MP.CDMEDICAMENT = M.CDMEDICAMENT JOIN PRINNUTR PN"
                             " ON PN.CDPRINATIV = MP.CDPRINATIV") > 0);
+        // An interaction flags the dishes rich in its nutrient, not every dish: patients on
+        // an interacting medicine have flagged and unflagged dishes on one day, and some
+        // patients have no flagged dish at all.
+        QVERIFY(count(conn, "SELECT COUNT(*) FROM PRINNUTR WHERE QTLIMPORC > 0") > 0);
+        const QString patientDays =
+            "SELECT COUNT(*) FROM (SELECT C.CDPACIENTE FROM CONFESCO C JOIN SERVINTE S ON"
+            " S.CDFILIAL = C.CDFILIAL AND S.CDPACIENTE = C.CDPACIENTE AND S.DTSERVINTE ="
+            " C.DTSERVINTE AND S.NRSEQUSERV = C.NRSEQUSERV WHERE S.STPACIACOM = '0' AND"
+            " EXISTS (SELECT 1 FROM MEDIINTE MI JOIN MEDIPRIN MP ON MP.CDMEDICAMENT ="
+            " MI.CDMEDICAMENT JOIN PRINNUTR PN ON PN.CDPRINATIV = MP.CDPRINATIV WHERE"
+            " MI.CDFILIAL = C.CDFILIAL AND MI.CDPACIENTE = C.CDPACIENTE AND MI.DTINIMEDI <="
+            " C.DTSERVINTE AND (MI.DTFIMMEDI IS NULL OR MI.DTFIMMEDI >= C.DTSERVINTE))"
+            " GROUP BY C.CDFILIAL, C.CDPACIENTE, C.DTSERVINTE HAVING %1) X";
+        QVERIFY(count(conn,
+                      patientDays.arg("MIN(C.IDRESTCONF) = '0' AND MAX(C.IDRESTCONF) = '1'")) > 0);
+        QVERIFY(count(conn,
+                      "SELECT COUNT(*) FROM (SELECT CDPACIENTE FROM CONFESCO GROUP BY"
+                      " CDFILIAL, CDPACIENTE, DTSERVINTE HAVING MAX(IDRESTCONF) = '0') X") > 0);
         // Diets of every kind, special ones among them.
         QCOMPARE(column(conn, "SELECT DISTINCT IDFORMDIET FROM DIETPADR ORDER BY IDFORMDIET"),
                  (QStringList{"1", "2", "3", "4", "5", "6"}));
@@ -492,7 +510,8 @@ private slots:
                        " PRINNUTR PN ON PN.CDNUTRIENTE = PT.CDNUTRIENTE JOIN MEDIPRIN MP ON"
                        " MP.CDPRINATIV = PN.CDPRINATIV JOIN MEDIINTE MI ON MI.CDMEDICAMENT ="
                        " MP.CDMEDICAMENT WHERE PT.CDFILAUXPRAT = C.CDFILAUXPRAT AND PT.CDPRATO"
-                       " = C.CDPRATO AND PT.QTNUTRPORC > 0 AND MI.CDFILIAL = I.CDFILIAL AND"
+                       " = C.CDPRATO AND PT.QTNUTRPORC > PN.QTLIMPORC AND MI.CDFILIAL ="
+                       " I.CDFILIAL AND"
                        " MI.CDPACIENTE = I.CDPACIENTE AND MI.DTINTERNA = I.DTINTERNA AND"
                        " MI.DTINIMEDI <= C.DTSERVINTE AND (MI.DTFIMMEDI IS NULL OR"
                        " MI.DTFIMMEDI >= C.DTSERVINTE))) THEN '1' ELSE '0' END"),
