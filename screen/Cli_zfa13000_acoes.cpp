@@ -4,6 +4,7 @@
 #include "framework/consiste.h"
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
+#include "framework/tmaskedit.h"
 #include "framework/tmessages.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
