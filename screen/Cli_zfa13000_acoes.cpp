@@ -1,6 +1,8 @@
 // The toolbar's actions that open the dialogs and views of the module, with their checks.
 // Each button and its menu twin run the same handler.
 
+#include "dialogs/Cli_zfa13020.h"
+#include "dialogs/Cli_zfa13050.h"
 #include "framework/consiste.h"
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
@@ -10,6 +12,7 @@
 #include "screen/Cli_zfa13000.h"
 
 #include <QToolButton>
+#include <memory>
 
 namespace dieta::Cli_zfa13000 {
 
@@ -36,7 +39,11 @@ void TfrmContAlimentar::sbtDietaClick() {
         Consiste::MensErro(msgPadrao->Msg("Oper_Per"));
     if (cdsInterAux->IsEmpty())
         Consiste::MensErro(msgPadrao->Msg("Paci_Inf"));
-    notYetAvailable(this);
+    auto dialog = std::make_unique<Cli_zfa13020::TfrmDietaContAlimentar>(window());
+    Cli_zfa13020::frmDietaContAlimentar = dialog.get();
+    dialog->FormCreate();
+    dialogs().execDialog(*dialog);
+    dialog.reset();
     repaint();
 }
 
@@ -48,7 +55,11 @@ void TfrmContAlimentar::sbtDupDietaClick() {
         Consiste::MensErro(msgPadrao->Msg("DupUmPaciente"));
     if (marked == 0)
         Consiste::MensErro(msgPadrao->Msg("Paci_Inf"));
-    notYetAvailable(this);
+    auto dialog = std::make_unique<Cli_zfa13050::TfrmAcresDupDieta>(window());
+    Cli_zfa13050::frmAcresDupDieta = dialog.get();
+    dialog->FormCreate();
+    dialogs().execDialog(*dialog);
+    dialog.reset();
     repaint();
 }
 
