@@ -233,7 +233,7 @@ void TfrmDietaContAlimentar::buildPanel() {
     btnPesqServico->SetDataSource(dtsServico);
     btnPesqServico->SetEdit(edtCdServico);
     btnPesqServico->SetCodeField(QStringLiteral("CDSERVFILI"));
-    edtNmServico = nameEdit(Panel1, "edtNmServico", 144, 6, 250);
+    edtNmServico = nameEdit(Panel1, "edtNmServico", 144, 6, 190);
 
     Label2 = boldLabel(Panel1, "Label2", QStringLiteral("Dieta "), 8, 32);
     medDieta = new TMaskEdit(QStringLiteral("9999;0; "), Panel1);
@@ -245,7 +245,7 @@ void TfrmDietaContAlimentar::buildPanel() {
     btpDieta->SetTitle(QStringLiteral("Dieta|Não há dieta cadastrada."));
     btpDieta->SetDataSource(dtsDieta);
     btpDieta->SetEdit(medDieta);
-    edtNmDieta = nameEdit(Panel1, "edtNmDieta", 144, 32, 250);
+    edtNmDieta = nameEdit(Panel1, "edtNmDieta", 144, 32, 190);
 
     rgpPaciente = new TRadioGroup(Panel1);
     rgpPaciente->setObjectName(QStringLiteral("rgpPaciente"));
@@ -255,7 +255,7 @@ void TfrmDietaContAlimentar::buildPanel() {
     rgpPaciente->SetItems({QStringLiteral("Paciente"), QStringLiteral("Acompanhante  ")});
     rgpPaciente->SetColumns(2);
     rgpPaciente->SetItemIndex(0);
-    rgpPaciente->setGeometry(402, 4, 208, 50);
+    rgpPaciente->setGeometry(340, 4, 270, 50);
 
     setTabOrder(edtCdServico, medDieta);
     setTabOrder(medDieta, rgpPaciente);
@@ -282,11 +282,11 @@ void TfrmDietaContAlimentar::buildGrid() {
     dbgConfesco->AddColumn(QStringLiteral("CDPRATO"), QStringLiteral("Prato"), 155).HideText = true;
     dbgConfesco->AddColumn(QStringLiteral("DSOBSCONF"), QStringLiteral("Observação"), 155);
     TColumn& quantity =
-        dbgConfesco->AddColumn(QStringLiteral("QTPRATCONF"), QStringLiteral("Quantidade"), 61);
+        dbgConfesco->AddColumn(QStringLiteral("QTPRATCONF"), QStringLiteral("Quantidade"), 76);
     quantity.TitleAlignment = Qt::AlignRight | Qt::AlignVCenter;
     quantity.Visible = false;
     TColumn& option =
-        dbgConfesco->AddColumn(QStringLiteral("IDOPCAOCONF"), QStringLiteral("Opção"), 35);
+        dbgConfesco->AddColumn(QStringLiteral("IDOPCAOCONF"), QStringLiteral("Opção"), 46);
     option.ReadOnly = true;
     option.HideText = true;
     dbgConfesco->ColumnsChanged();

@@ -130,6 +130,7 @@ private:
     bool editing() const;
     QString selectedField() const;
     void setQuantityColumnVisible(bool visible);
+    void alignQuantitiesWithTicks();
     // Puts the focus on the field's cell of the current row (before a message about it).
     void focusField(const QString& fieldName);
     void tickCurrent();

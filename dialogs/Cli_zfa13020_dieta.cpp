@@ -166,6 +166,22 @@ bool TfrmDietaContAlimentar::quantityDiet() const {
 
 // ---------------------------------------------------------------- the menu
 
+void TfrmDietaContAlimentar::alignQuantitiesWithTicks() {
+    // A quantity diet saves a dish as chosen exactly when its quantity is above zero, while
+    // a served menu may hold an unticked option with its card's portions: what the grid shows
+    // ticked must be what is saved, as if each tick had been clicked.
+    TField* chosen = cdsConfescoDieta->FieldByName(u"IDESCOCONF");
+    TField* quantity = cdsConfescoDieta->FieldByName(u"QTPRATCONF");
+    for (cdsConfescoDieta->First(); !cdsConfescoDieta->Eof(); cdsConfescoDieta->Next()) {
+        const bool ticked = chosen->AsString() == QLatin1String("S");
+        if (ticked == (quantity->AsFloat() > 0))
+            continue;
+        cdsConfescoDieta->Edit();
+        quantity->SetAsFloat(ticked ? 1 : 0);
+        cdsConfescoDieta->Post();
+    }
+}
+
 void TfrmDietaContAlimentar::Mostra_Cardapio() {
     QString diet = stTipoServ == QLatin1String("N") ? QString() : medDieta->Text();
     try {
@@ -202,6 +218,8 @@ void TfrmDietaContAlimentar::Mostra_Cardapio() {
             const DataPacket menu = Consiste::CheckResultServ(result, true, 0);
             stTipoServ = args.value(6).toString();
             cdsConfescoDieta->SetData(menu);
+            if (quantityDiet())
+                alignQuantitiesWithTicks();
         }
         cdsConfescoDieta->First();
     } catch (...) {

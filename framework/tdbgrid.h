@@ -7,8 +7,9 @@
 //   name (IndiceCol); a column whose field the dataset lacks is not shown.
 // - SelectedField is the current column, kept by currentChanged; while OnColExit runs it is
 //   still the old column. Qt cannot veto a column change: when OnColExit aborts, the current
-//   cell is put back. SetSelectedIndex (choosing a column from code) runs exit and enter too
-//   and lets the abort reach its caller.
+//   cell is put back (Tab out of an editor then opens no editor on the next cell).
+//   SetSelectedIndex (choosing a column from code) runs exit and enter too and lets the abort
+//   reach its caller.
 // - Editing: Editing() on, the column and its field writable; the one gate is the override of
 //   edit(index, trigger, event). keyboardSearch() does nothing, so a refused key neither edits
 //   nor jumps rows. The first keystroke puts the dataset in edit; the model writes the field
@@ -16,7 +17,8 @@
 //   dataset's record).
 // - Events (std::function members, run through the abort guard): OnDrawColumnCell after the
 //   default painting (inside it the dataset reads the drawn row), OnCellClick (on release),
-//   OnTitleClick, OnKeyDown before the grid (keys typed in an editor too, once), OnKeyPress
+//   OnTitleClick, OnKeyDown before the grid (keys typed in an editor too, and the keystroke
+//   that opens an editor, once), OnKeyPress
 //   after it for characters (controlevents.h says which keys are characters; Esc is left to
 //   the window, which closes on it), OnDblClick, OnColEnter, OnColExit, OnEditButtonClick (the
 //   editor's trailing "..." action: the editor is committed and closed first, so a lookup

@@ -94,8 +94,6 @@ void tst_DietaCardapio::emptyDietLeavesTheMenuClosed() {
     QVERIFY(!dialog->edtCdServico->isEnabled());
     QCOMPARE(dialog->edtCdServico->text(), QStringLiteral("00010"));
     QVERIFY(dialog->edtNmServico->text().isEmpty());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Dieta"));
-    QCOMPARE(dialog->lblCodTela->text(), QStringLiteral("ZFA13020"));
 
     focusOn(dialog->medDieta);
     QVERIFY(!dialog->cdsConfescoDieta->Active());

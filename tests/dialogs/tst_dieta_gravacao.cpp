@@ -23,6 +23,7 @@ private slots:
     void keepAnswerDecidesTheRemark();
     void screenFollowsTheSavedPatient();
     void refusalKeepsTheDialogOpen();
+    void quantityDietSavesWhatIsTicked();
 
 private:
     // Row of the patient in the screen's list (its patient row), or -1.
@@ -169,6 +170,36 @@ void tst_DietaGravacao::refusalKeepsTheDialogOpen() {
     QCOMPARE(dayRecords(*fx, patient), before);
     QCOMPARE(screen.list()->RecordCount(), listRows);
     QCOMPARE(screen.marked()->RecordCount(), 1);
+}
+
+void tst_DietaGravacao::quantityDietSavesWhatIsTicked() {
+    const int row = patientRow(screen, [this](int r) { return !hasCompanion(screen, r); });
+    QVERIFY(row >= 0);
+    const QString patient = screen.value(row, "CDPACIENTE");
+    openFor(patient, QStringLiteral("0009"));
+    TClientDataSet* menu = dialog->cdsConfescoDieta;
+    // The served menu holds options, unticked: their quantity says so too.
+    QStringList shown;
+    int options = 0;
+    for (int r = 0; r < menu->ViewCount(); ++r) {
+        const QString chosen = menu->RowValue(r, menu->FieldByName(u"IDESCOCONF")).toString();
+        const double quantity = menu->RowValue(r, menu->FieldByName(u"QTPRATCONF")).toDouble();
+        QCOMPARE(chosen == QLatin1String("S"), quantity > 0);
+        options += menu->RowValue(r, menu->FieldByName(u"IDOPCAOCONF")).toString() == "S";
+        shown << menu->RowValue(r, menu->FieldByName(u"CDPRATO")).toString() + u':' + chosen;
+    }
+    QVERIFY(options > 0);
+    fx->dialogs().answer(mrFirstCustom + 1);
+    dialog->sbtConfirma->click();
+    QVERIFY(!dialog->isVisible());
+    QStringList stored = dbColumn(*fx,
+                                  QStringLiteral("SELECT CDPRATO || ':' || IDESCOCONF FROM CONFESCO"
+                                                 " WHERE CDFILIAL = '0001' AND CDPACIENTE = ? AND"
+                                                 " DTSERVINTE = ?"),
+                                  {patient, ScreenFixture::today()});
+    stored.sort();
+    shown.sort();
+    QCOMPARE(stored, shown);
 }
 
 QTEST_MAIN(tst_DietaGravacao)
