@@ -8,6 +8,7 @@
 #include "platform/tdatasource.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
@@ -610,7 +611,21 @@ void TDBGrid::CommitEditor() {
 }
 
 void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    QTableView::closeEditor(editor, hint);
+    if (hint != QAbstractItemDelegate::EditNextItem &&
+        hint != QAbstractItemDelegate::EditPreviousItem) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    // Tab in the editor: the next cell opens its editor only when the move was taken (a
+    // column exit handler may refuse it and keep the cell).
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    const QModelIndex next = moveCursor(
+        hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
+    if (!next.isValid())
+        return;
+    selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+    if (currentIndex() == next && (model()->flags(next) & Qt::ItemIsEditable))
+        edit(next);
 }
 
 bool TDBGrid::allowsEditing(const QModelIndex& index) const {
@@ -678,20 +693,101 @@ bool TDBGrid::runKeyDown(QKeyEvent* event) {
     return !completed || key == 0;
 }
 
+TDBGrid::Typed TDBGrid::runKeyPress(const QKeyEvent& event, QChar& typed) {
+    typed = keyPressChar(event);
+    // Esc stays the window's: a dialog closes on it wherever the focus is.
+    if (!OnKeyPress || typed.isNull() || typed == QChar(0x1b))
+        return Typed::Kept;
+    const QChar original = typed;
+    if (runGuarded([&] { OnKeyPress(typed); }) != GuardOutcome::Completed || typed.isNull())
+        return Typed::Discarded;
+    return typed == original ? Typed::Kept : Typed::Replaced;
+}
+
 bool TDBGrid::editorKeyDown(QKeyEvent* event) {
+    // A key the grid's own handlers saw and then passed to the editor it opened, or a
+    // replacement on its way, is not seen twice.
+    if (event == m_gridKeyEvent || m_resending)
+        return false;
     m_editorKeyEvent = event;
-    return runKeyDown(event);
+    if (runKeyDown(event))
+        return true;
+    QChar typed;
+    switch (runKeyPress(*event, typed)) {
+    case Typed::Kept:
+        return false;
+    case Typed::Discarded:
+        return true;
+    case Typed::Replaced:
+        break;
+    }
+    QKeyEvent replaced(QEvent::KeyPress, 0, event->modifiers(), QString(typed));
+    m_resending = true;
+    QCoreApplication::sendEvent(m_editor, &replaced);
+    m_resending = false;
+    return true;
+}
+
+bool TDBGrid::addRowByKey(const QKeyEvent& event) {
+    const int key = event.key();
+    if ((key != Qt::Key_Insert && key != Qt::Key_Down) ||
+        (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    TClientDataSet* ds = DataSet();
+    if (!m_editing || !m_source || !ds || !ds->Active())
+        return false;
+    const int last = ds->ViewCount() - 1;
+    if (key == Qt::Key_Down && ds->CurrentRow() < last)
+        return false;
+    // The typed text reaches the record before it is posted on the way to the new row.
+    if (m_editor)
+        CommitEditor();
+    if (key == Qt::Key_Down && ds->State() == dsInsert && !ds->Modified())
+        return true;
+    runGuarded([&] {
+        if (key == Qt::Key_Insert)
+            ds->Insert();
+        else
+            ds->Append();
+    });
+    return true;
+}
+
+void TDBGrid::baseKeyPress(QKeyEvent* event) {
+    QEvent* const outer = m_gridKeyEvent;
+    m_gridKeyEvent = event;
+    QTableView::keyPressEvent(event);
+    m_gridKeyEvent = outer;
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (event == m_editorKeyEvent) {
-        // Already seen by OnKeyDown inside the editor.
+        // Already seen by the handlers inside the editor, which passed it on.
         m_editorKeyEvent = nullptr;
-    } else if (runKeyDown(event)) {
+        if (addRowByKey(*event))
+            event->accept();
+        else
+            QTableView::keyPressEvent(event);
+        return;
+    }
+    if (runKeyDown(event) || addRowByKey(*event)) {
         event->accept();
         return;
     }
-    QTableView::keyPressEvent(event);
+    QChar typed;
+    switch (runKeyPress(*event, typed)) {
+    case Typed::Kept:
+        baseKeyPress(event);
+        return;
+    case Typed::Discarded:
+        event->accept();
+        return;
+    case Typed::Replaced:
+        break;
+    }
+    QKeyEvent replaced(QEvent::KeyPress, 0, event->modifiers(), QString(typed));
+    baseKeyPress(&replaced);
+    event->setAccepted(replaced.isAccepted());
 }
 
 // --- Drawing ---
@@ -737,6 +833,25 @@ void TDBGrid::DrawPicture(QPainter& painter, const QRect& rect, const QImage& pi
     painter.setClipRect(rect);
     painter.drawImage(target, image, QRect(0, 0, target.width(), target.height()));
     painter.restore();
+}
+
+QImage TDBGrid::CheckBoxPicture(bool ticked, const QColor& tick) {
+    QImage img(16, 16, QImage::Format_RGB32);
+    img.fill(QColor(128, 128, 0));
+    QPainter p(&img);
+    p.fillRect(2, 2, 12, 12, Qt::white);
+    p.setPen(QColor(64, 64, 64));
+    p.drawLine(2, 2, 13, 2);
+    p.drawLine(2, 2, 2, 13);
+    p.setPen(QColor(192, 192, 192));
+    p.drawLine(13, 3, 13, 13);
+    p.drawLine(3, 13, 13, 13);
+    if (ticked) {
+        p.setPen(QPen(tick, 2));
+        p.drawLine(4, 8, 7, 11);
+        p.drawLine(7, 11, 12, 4);
+    }
+    return img;
 }
 
 void TDBGrid::DrawCellText(QPainter& painter, const QRect& rect, const QString& text,

@@ -7,8 +7,9 @@
 //   name (IndiceCol); a column whose field the dataset lacks is not shown.
 // - SelectedField is the current column, kept by currentChanged; while OnColExit runs it is
 //   still the old column. Qt cannot veto a column change: when OnColExit aborts, the current
-//   cell is put back. SetSelectedIndex (choosing a column from code) runs exit and enter too
-//   and lets the abort reach its caller.
+//   cell is put back (Tab out of an editor then opens no editor on the next cell).
+//   SetSelectedIndex (choosing a column from code) runs exit and enter too and lets the abort
+//   reach its caller.
 // - Editing: Editing() on, the column and its field writable; the one gate is the override of
 //   edit(index, trigger, event). keyboardSearch() does nothing, so a refused key neither edits
 //   nor jumps rows. The first keystroke puts the dataset in edit; the model writes the field
@@ -16,15 +17,23 @@
 //   dataset's record).
 // - Events (std::function members, run through the abort guard): OnDrawColumnCell after the
 //   default painting (inside it the dataset reads the drawn row), OnCellClick (on release),
-//   OnTitleClick, OnKeyDown before the grid (keys typed in an editor too, once), OnDblClick,
-//   OnColEnter, OnColExit, OnEditButtonClick (the editor's trailing "..." action: the editor
-//   is committed and closed first, so a lookup writes its choice to the dataset).
+//   OnTitleClick, OnKeyDown before the grid (keys typed in an editor too, and the keystroke
+//   that opens an editor, once), OnKeyPress
+//   after it for characters (controlevents.h says which keys are characters; Esc is left to
+//   the window, which closes on it), OnDblClick, OnColEnter, OnColExit, OnEditButtonClick (the
+//   editor's trailing "..." action: the editor is committed and closed first, so a lookup
+//   writes its choice to the dataset).
+// - Adding rows, while Editing() is on: Insert inserts a row before the current one and Down
+//   on the last row (or in an empty grid) appends one, both through the dataset, whose
+//   BeforeInsert may refuse (an abort there adds nothing, silently). Down on a new last row
+//   that nothing was written to adds no other.
 // - DetachDataSource/AttachDataSource around a load: widths and the current cell are kept.
 
 #include "framework/controlevents.h"
 #include "framework/framework_export.h"
 #include "platform/tdatasource.h"
 
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QPointer>
@@ -124,6 +133,9 @@ public:
     // Draws the picture at rect's left + offset and top, clipped to the cell.
     static void DrawPicture(QPainter& painter, const QRect& rect, const QImage& picture,
                             int offset);
+    // The 16 x 16 box of flag cells on a clOlive background: empty, or with a tick of the
+    // given colour (black for a choice, green for an option).
+    static QImage CheckBoxPicture(bool ticked, const QColor& tick = Qt::black);
     // Writes a text 3 pixels right and below the cell's corner, over the cell's background.
     void DrawCellText(QPainter& painter, const QRect& rect, const QString& text,
                       TGridDrawState state) const;
@@ -133,6 +145,8 @@ public:
     CellEvent OnCellClick;
     CellEvent OnTitleClick;
     KeyDownHandler OnKeyDown;
+    // Setting the character to QChar() discards it; another character replaces it.
+    KeyPressHandler OnKeyPress;
     EventHandler OnDblClick;
     EventHandler OnColEnter;
     EventHandler OnColExit;
@@ -166,6 +180,10 @@ private:
     void ellipsisClicked();
     bool editorKeyDown(QKeyEvent* event);
     bool runKeyDown(QKeyEvent* event);
+    enum class Typed { Kept, Discarded, Replaced };
+    Typed runKeyPress(const QKeyEvent& event, QChar& typed);
+    bool addRowByKey(const QKeyEvent& event);
+    void baseKeyPress(QKeyEvent* event);
     void drawCell(QPainter& painter, const QRect& rect, const QModelIndex& index,
                   TGridDrawState state);
     void rememberWidth(int viewColumn, int newSize);
@@ -180,12 +198,30 @@ private:
     bool m_editing = false;
     QPointer<QWidget> m_editor;
     QPersistentModelIndex m_editorIndex;
-    QEvent* m_editorKeyEvent = nullptr;
-    bool m_settingCell = false; // our own setCurrentIndex: no handlers
+    QEvent* m_editorKeyEvent = nullptr; // seen by the handlers inside the editor
+    QEvent* m_gridKeyEvent = nullptr;   // seen by the grid's handlers, forwarded to an editor
+    bool m_resending = false;           // a replaced character on its way to the editor
+    bool m_settingCell = false;         // our own setCurrentIndex: no handlers
     bool m_inColumnChange = false;
     bool m_applying = false;
     std::exception_ptr m_codeSelectError;
     bool m_codeSelect = false;
+};
+
+// Detaches the grid from its data source for a scope (a load) and attaches it again at the
+// end, also when the load fails.
+class FRAMEWORK_EXPORT TDBGridDetach {
+public:
+    explicit TDBGridDetach(TDBGrid* grid) : m_grid(grid) { m_grid->DetachDataSource(); }
+    ~TDBGridDetach() {
+        if (m_grid)
+            m_grid->AttachDataSource();
+    }
+    TDBGridDetach(const TDBGridDetach&) = delete;
+    TDBGridDetach& operator=(const TDBGridDetach&) = delete;
+
+private:
+    QPointer<TDBGrid> m_grid;
 };
 
 } // namespace dieta

@@ -2,9 +2,12 @@
 // Each button and its menu twin run the same handler.
 
 #include "dialogs/Cli_zfa13010.h"
+#include "dialogs/Cli_zfa13020.h"
+#include "dialogs/Cli_zfa13050.h"
 #include "framework/consiste.h"
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
+#include "framework/modalform.h"
 #include "framework/tmaskedit.h"
 #include "framework/tmessages.h"
 #include "platform/tclientdataset.h"
@@ -13,19 +16,8 @@
 #include "views/Cli_zfa13060.h"
 
 #include <QToolButton>
-#include <memory>
 
 namespace dieta::Cli_zfa13000 {
-
-namespace {
-
-// Until its window is part of the module, an action says so instead of doing nothing.
-void notYetAvailable(QWidget* owner) {
-    dialogs().message(MsgKind::Information,
-                      QStringLiteral("Esta opção ainda não está disponível nesta versão."), owner);
-}
-
-} // namespace
 
 void TfrmContAlimentar::connectActionHandlers() {
     onClick(sbtDieta, this, [this] { sbtDietaClick(); });
@@ -40,7 +32,7 @@ void TfrmContAlimentar::sbtDietaClick() {
         Consiste::MensErro(msgPadrao->Msg("Oper_Per"));
     if (cdsInterAux->IsEmpty())
         Consiste::MensErro(msgPadrao->Msg("Paci_Inf"));
-    notYetAvailable(this);
+    ShowModalForm(Cli_zfa13020::frmDietaContAlimentar, window());
     repaint();
 }
 
@@ -52,7 +44,7 @@ void TfrmContAlimentar::sbtDupDietaClick() {
         Consiste::MensErro(msgPadrao->Msg("DupUmPaciente"));
     if (marked == 0)
         Consiste::MensErro(msgPadrao->Msg("Paci_Inf"));
-    notYetAvailable(this);
+    ShowModalForm(Cli_zfa13050::frmAcresDupDieta, window());
     repaint();
 }
 
@@ -62,18 +54,11 @@ void TfrmContAlimentar::sbtCopConfClick() {
     // A service code just typed is validated and loaded before the copy starts.
     if (focusWidget() == medCdServico)
         medCdServicoExit();
-    auto form = std::make_unique<Cli_zfa13010::TfrmCopConf>(window());
-    form->FormCreate();
-    Cli_zfa13010::frmCopConf = form.get();
-    dialogs().execDialog(*form);
+    ShowModalForm(Cli_zfa13010::frmCopConf, window());
 }
 
 void TfrmContAlimentar::sbtPresDietClick() {
-    auto form = std::make_unique<Cli_zfa13030::TfrmControlePresDiet>(window());
-    form->FormCreate();
-    Cli_zfa13030::frmControlePresDiet = form.get();
-    dialogs().execDialog(*form);
-    Cli_zfa13030::frmControlePresDiet = nullptr;
+    ShowModalForm(Cli_zfa13030::frmControlePresDiet, window());
 }
 
 void TfrmContAlimentar::sbtCalcNutrClick() {
