@@ -64,15 +64,15 @@ TBtnPesquisa* lookupButton(QWidget* parent, const char* name, int x, int y) {
     return button;
 }
 
-struct FieldSpec {
+struct FieldDecl {
     const char* name;
     FieldKind kind;
     int size;
     const char* label; // nullptr: none
 };
 
-void addFields(TClientDataSet* ds, std::initializer_list<FieldSpec> specs) {
-    for (const FieldSpec& spec : specs) {
+void addFields(TClientDataSet* ds, std::initializer_list<FieldDecl> specs) {
+    for (const FieldDecl& spec : specs) {
         TField* field = ds->AddField(QString::fromLatin1(spec.name), spec.kind, spec.size);
         if (spec.label)
             field->SetDisplayLabel(QString::fromUtf8(spec.label));

@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
@@ -54,6 +57,29 @@ void execOrThrow(const QSqlDatabase& db, const QString& sql) {
         throwSqlError(sql, query.lastError());
 }
 
+bool isBusy(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6") ||
+           error.text().contains(QLatin1String("locked"), Qt::CaseInsensitive);
+}
+
+// Switching a new file to WAL needs it to itself, and the busy timeout does not cover the
+// switch: a second connection opened at the same moment (two servers starting on one new
+// file) fails at once. It tries again, for as long as the busy timeout.
+void useWriteAheadLog(const QSqlDatabase& db) {
+    const QString sql = QStringLiteral("PRAGMA journal_mode=WAL");
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery query(db);
+        if (query.exec(sql))
+            return;
+        if (!isBusy(query.lastError()) || waited.elapsed() > sqliteBusyTimeoutMs)
+            throwSqlError(sql, query.lastError());
+        QThread::msleep(5);
+    }
+}
+
 void configureSqlite(QSqlDatabase& db) {
     sqlite3* handle = sqliteHandle(db);
     if (!handle)
@@ -62,7 +88,7 @@ void configureSqlite(QSqlDatabase& db) {
                                            nullptr, &sqliteNvl, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw SqlError(std::string("cannot register NVL: ") + sqlite3_errstr(rc));
-    execOrThrow(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    useWriteAheadLog(db);
     execOrThrow(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
     execOrThrow(db, QStringLiteral("PRAGMA foreign_keys=ON"));
 }

@@ -324,7 +324,11 @@ void TfrmContAlimentar::buildMenuPage() {
     ntbCardapio = new QStackedWidget(tshFormulario);
     ntbCardapio->setObjectName("ntbCardapio");
     pageLayout->addWidget(ntbCardapio);
+    ntbCardapio->addWidget(buildChoicePage());
+    ntbCardapio->addWidget(buildFormulaPage());
+}
 
+QWidget* TfrmContAlimentar::buildChoicePage() {
     // Page 0 ("Default"): the diet bar above the menu-choice grid.
     auto* defaultPage = new QWidget;
     defaultPage->setObjectName("Default");
@@ -374,8 +378,10 @@ void TfrmContAlimentar::buildMenuPage() {
     fitColumns(dbgDieta);
     dbgDieta->SetEditing(false);
     defaultLayout->addWidget(dbgDieta, 1);
-    ntbCardapio->addWidget(defaultPage);
+    return defaultPage;
+}
 
+QWidget* TfrmContAlimentar::buildFormulaPage() {
     // Page 1 ("Formula"): dish, consumption times and the formula rows.
     auto* formulaPage = new QWidget;
     formulaPage->setObjectName("Formula");
@@ -434,7 +440,7 @@ void TfrmContAlimentar::buildMenuPage() {
     // The remark is typed in place; the other columns are read-only.
     dbgFormula->SetEditing(true);
     formulaLayout->addWidget(dbgFormula, 1);
-    ntbCardapio->addWidget(formulaPage);
+    return formulaPage;
 }
 
 void TfrmContAlimentar::buildNavigator() {

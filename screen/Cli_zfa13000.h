@@ -299,6 +299,8 @@ private:
     void buildToolbar();
     void buildSelectionPanel();
     void buildMenuPage();
+    QWidget* buildChoicePage();
+    QWidget* buildFormulaPage();
     void buildNavigator();
     void buildPictures();
     void buildDataSets();

@@ -16,7 +16,7 @@ namespace dieta::Cli_zfa13000 {
 
 namespace {
 
-struct FieldSpec {
+struct FieldDecl {
     const char* name;
     FieldKind kind;
     int size;
@@ -26,9 +26,9 @@ struct FieldSpec {
     bool readOnly = false;
 };
 
-void addFields(TClientDataSet* ds, std::initializer_list<FieldSpec> specs,
+void addFields(TClientDataSet* ds, std::initializer_list<FieldDecl> specs,
                bool calculatedAsData = false) {
-    for (const FieldSpec& s : specs) {
+    for (const FieldDecl& s : specs) {
         TField* f = s.calculated && !calculatedAsData ? ds->AddCalcField(s.name, s.kind, s.size)
                                                       : ds->AddField(s.name, s.kind, s.size);
         if (s.label)

@@ -97,22 +97,22 @@ void TfrmControlePresDiet::buildPictures() {
 void TfrmControlePresDiet::buildDataSet() {
     cdsPrescricao = new TClientDataSet(this);
     cdsPrescricao->setObjectName(QStringLiteral("cdsPrescricao"));
-    struct FieldSpec {
+    struct FieldDecl {
         const char* name;
         FieldKind kind;
         int size;
         const char* label; // nullptr: hidden
     };
-    for (const FieldSpec& s : {FieldSpec{"CDPACIENTE", FieldKind::String, 12, nullptr},
-                               FieldSpec{"DTINTERNA", FieldKind::DateTime, 0, nullptr},
-                               FieldSpec{"CDLEITO", FieldKind::String, 12, "Leito"},
-                               FieldSpec{"NMPACIENTE", FieldKind::String, 80, "Paciente"},
-                               FieldSpec{"DTPRESDIET", FieldKind::DateTime, 0, "Prescrição"},
-                               FieldSpec{"CDDIETPAD", FieldKind::String, 4, nullptr},
-                               FieldSpec{"DSPRESDIET", FieldKind::String, 80, "Observação"},
-                               FieldSpec{"DSDIETPAD", FieldKind::String, 50, "Dieta"},
-                               FieldSpec{"NMSERPADDIE", FieldKind::String, 30, "Pad. Internação"},
-                               FieldSpec{"IDPRESDIET", FieldKind::String, 1, nullptr}}) {
+    for (const FieldDecl& s : {FieldDecl{"CDPACIENTE", FieldKind::String, 12, nullptr},
+                               FieldDecl{"DTINTERNA", FieldKind::DateTime, 0, nullptr},
+                               FieldDecl{"CDLEITO", FieldKind::String, 12, "Leito"},
+                               FieldDecl{"NMPACIENTE", FieldKind::String, 80, "Paciente"},
+                               FieldDecl{"DTPRESDIET", FieldKind::DateTime, 0, "Prescrição"},
+                               FieldDecl{"CDDIETPAD", FieldKind::String, 4, nullptr},
+                               FieldDecl{"DSPRESDIET", FieldKind::String, 80, "Observação"},
+                               FieldDecl{"DSDIETPAD", FieldKind::String, 50, "Dieta"},
+                               FieldDecl{"NMSERPADDIE", FieldKind::String, 30, "Pad. Internação"},
+                               FieldDecl{"IDPRESDIET", FieldKind::String, 1, nullptr}}) {
         TField* field = cdsPrescricao->AddField(QString::fromLatin1(s.name), s.kind, s.size);
         if (s.label)
             field->SetDisplayLabel(QString::fromUtf8(s.label));

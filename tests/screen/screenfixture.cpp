@@ -47,7 +47,8 @@ ScreenFixture::ScreenFixture() : server_(serverOptions()) {
     main_->resize(1000, 700);
     main_->show();
     main_->activateWindow();
-    QTest::qWaitForWindowActive(main_.get());
+    if (!QTest::qWaitForWindowActive(main_.get()))
+        qWarning("the host's main window did not become active");
 
     HostValues values;
     values.operador = QStringLiteral("NUTRI01");
@@ -72,7 +73,8 @@ Cli_zfa13000::TfrmContAlimentar* ScreenFixture::openScreen() {
     if (!form)
         return nullptr;
     main_->activateWindow();
-    QTest::qWaitForWindowActive(main_.get());
+    if (!QTest::qWaitForWindowActive(main_.get()))
+        return nullptr;
     // The first activation is delivered queued, after the window shows.
     if (!QTest::qWaitFor([] { return !Cli_zfa13000::boPriVez; }, 5000))
         return nullptr;
@@ -84,7 +86,8 @@ void ScreenFixture::closeScreen() {
     if (!form)
         return;
     form->Close();
-    QTest::qWaitFor([&form] { return form.isNull(); }, 5000);
+    if (!QTest::qWaitFor([&form] { return form.isNull(); }, 5000))
+        qWarning("the oral diet control screen did not close");
 }
 
 void ScreenFixture::leavePanel() {

@@ -7,14 +7,14 @@
 
 using namespace dieta;
 
-class TestAnimate : public QObject {
+class tst_Animate : public QObject {
     Q_OBJECT
 private slots:
     void playsOnlyWhileActive();
     void framesMoveTheSheet();
 };
 
-void TestAnimate::playsOnlyWhileActive() {
+void tst_Animate::playsOnlyWhileActive() {
     TAnimate animation;
     animation.resize(animation.sizeHint());
     animation.show();
@@ -39,7 +39,7 @@ void TestAnimate::playsOnlyWhileActive() {
     QCOMPARE(animation.CurrentFrame(), 0);
 }
 
-void TestAnimate::framesMoveTheSheet() {
+void tst_Animate::framesMoveTheSheet() {
     TAnimate animation;
     animation.resize(animation.sizeHint());
     const QImage first = animation.grab().toImage();
@@ -55,5 +55,5 @@ void TestAnimate::framesMoveTheSheet() {
     QCOMPARE(animation.grab().toImage().convertToFormat(QImage::Format_ARGB32), blank);
 }
 
-QTEST_MAIN(TestAnimate)
+QTEST_MAIN(tst_Animate)
 #include "tst_animate.moc"

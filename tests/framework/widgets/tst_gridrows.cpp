@@ -12,7 +12,7 @@
 using namespace dieta;
 using namespace dieta::test;
 
-class TestGridRows : public QObject {
+class tst_GridRows : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -40,7 +40,7 @@ private:
     TDBGrid* m_grid = nullptr;
 };
 
-void TestGridRows::init() {
+void tst_GridRows::init() {
     m_ds = makeInpatients();
     m_window = std::make_unique<QWidget>();
     m_window->resize(600, 300);
@@ -57,12 +57,12 @@ void TestGridRows::init() {
     QVERIFY(showActive(*m_window));
 }
 
-void TestGridRows::cleanup() {
+void tst_GridRows::cleanup() {
     m_window.reset();
     m_ds.reset();
 }
 
-void TestGridRows::charactersDiscardedInGridAndEditor() {
+void tst_GridRows::charactersDiscardedInGridAndEditor() {
     QString seen;
     m_grid->OnKeyPress = [&](QChar& key) {
         seen += key;
@@ -92,7 +92,7 @@ void TestGridRows::charactersDiscardedInGridAndEditor() {
     QCOMPARE(seen, QStringLiteral("7a1b!\b"));
 }
 
-void TestGridRows::charactersReplacedAndSeenOnce() {
+void tst_GridRows::charactersReplacedAndSeenOnce() {
     int downs = 0;
     int presses = 0;
     m_grid->OnKeyDown = [&](int&, Qt::KeyboardModifiers) { ++downs; };
@@ -111,7 +111,7 @@ void TestGridRows::charactersReplacedAndSeenOnce() {
     QTRY_COMPARE(m_ds->FieldByName(u"DSSERVINTE")->AsString(), QStringLiteral("SAL"));
 }
 
-void TestGridRows::insertKeyInsertsThroughBeforeInsert() {
+void tst_GridRows::insertKeyInsertsThroughBeforeInsert() {
     bool refuse = true;
     int asked = 0;
     m_ds->BeforeInsert = [&](TClientDataSet*) {
@@ -140,7 +140,7 @@ void TestGridRows::insertKeyInsertsThroughBeforeInsert() {
     QCOMPARE(m_ds->RowValue(2, m_ds->FieldByName(u"CDPACIENTE")).toString(), QStringLiteral("P2"));
 }
 
-void TestGridRows::downPastTheLastRowAppends() {
+void tst_GridRows::downPastTheLastRowAppends() {
     int asked = 0;
     m_ds->BeforeInsert = [&](TClientDataSet*) { ++asked; };
     focusCell(1, "CDDIETPAD");
@@ -175,7 +175,7 @@ void TestGridRows::downPastTheLastRowAppends() {
     QCOMPARE(asked, 2);
 }
 
-void TestGridRows::emptyGridAndOpenEditorAppendToo() {
+void tst_GridRows::emptyGridAndOpenEditorAppendToo() {
     m_ds->EmptyDataSet();
     m_grid->setFocus();
     QTest::keyClick(m_grid, Qt::Key_Down);
@@ -194,7 +194,7 @@ void TestGridRows::emptyGridAndOpenEditorAppendToo() {
     QCOMPARE(m_ds->FieldByName(u"DSSERVINTE")->AsString(), QStringLiteral("x"));
 }
 
-void TestGridRows::tabOutOfARefusedColumnOpensNoEditor() {
+void tst_GridRows::tabOutOfARefusedColumnOpensNoEditor() {
     m_grid->OnColExit = [this] {
         if (m_grid->SelectedField()->FieldName() == QLatin1String("CDDIETPAD") &&
             m_ds->FieldByName(u"CDDIETPAD")->AsString() == QLatin1String("9"))
@@ -214,5 +214,5 @@ void TestGridRows::tabOutOfARefusedColumnOpensNoEditor() {
     QVERIFY(m_grid->EditorMode());
 }
 
-QTEST_MAIN(TestGridRows)
+QTEST_MAIN(tst_GridRows)
 #include "tst_gridrows.moc"

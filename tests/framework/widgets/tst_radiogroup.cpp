@@ -11,7 +11,7 @@
 using namespace dieta;
 using namespace dieta::test;
 
-class TestRadioGroup : public QObject {
+class tst_RadioGroup : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -28,7 +28,7 @@ private:
     int m_clicks = 0;
 };
 
-void TestRadioGroup::init() {
+void tst_RadioGroup::init() {
     m_window = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(m_window.get());
     m_edit = new QLineEdit(m_window.get());
@@ -42,11 +42,11 @@ void TestRadioGroup::init() {
     QVERIFY(showActive(*m_window));
 }
 
-void TestRadioGroup::cleanup() {
+void tst_RadioGroup::cleanup() {
     m_window.reset();
 }
 
-void TestRadioGroup::itemsInColumns() {
+void tst_RadioGroup::itemsInColumns() {
     QCOMPARE(m_group->Count(), 2);
     QCOMPARE(m_group->Items(), (QStringList{"Paciente", "Acompanhante  "})); // blanks kept
     QCOMPARE(m_group->ItemIndex(), -1);
@@ -59,7 +59,7 @@ void TestRadioGroup::itemsInColumns() {
     QVERIFY(!m_group->Button(2));
 }
 
-void TestRadioGroup::chosenFromCodeAndByClick() {
+void tst_RadioGroup::chosenFromCodeAndByClick() {
     m_group->SetItemIndex(0);
     QCOMPARE(m_group->ItemIndex(), 0);
     QVERIFY(m_group->Button(0)->isChecked());
@@ -80,7 +80,7 @@ void TestRadioGroup::chosenFromCodeAndByClick() {
     QCOMPARE(m_clicks, 3);
 }
 
-void TestRadioGroup::noneChosenAndDisabled() {
+void tst_RadioGroup::noneChosenAndDisabled() {
     m_group->SetItemIndex(1);
     m_group->SetItemIndex(-1);
     QCOMPARE(m_group->ItemIndex(), -1);
@@ -101,5 +101,5 @@ void TestRadioGroup::noneChosenAndDisabled() {
     QCOMPARE(m_group->findChildren<QRadioButton*>().size(), 3);
 }
 
-QTEST_MAIN(TestRadioGroup)
+QTEST_MAIN(tst_RadioGroup)
 #include "tst_radiogroup.moc"

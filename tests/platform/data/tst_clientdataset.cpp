@@ -45,7 +45,7 @@ struct EventLog {
 
 } // namespace
 
-class TstClientDataSet : public QObject {
+class tst_ClientDataSet : public QObject {
     Q_OBJECT
 
 private slots:
@@ -783,5 +783,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstClientDataSet)
+QTEST_GUILESS_MAIN(tst_ClientDataSet)
 #include "tst_clientdataset.moc"

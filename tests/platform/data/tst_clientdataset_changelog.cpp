@@ -38,7 +38,7 @@ QStringList summary(const DataPacket& delta) {
 
 } // namespace
 
-class TstClientDataSetChangeLog : public QObject {
+class tst_ClientDataSetChangeLog : public QObject {
     Q_OBJECT
 
 private slots:
@@ -193,5 +193,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstClientDataSetChangeLog)
+QTEST_GUILESS_MAIN(tst_ClientDataSetChangeLog)
 #include "tst_clientdataset_changelog.moc"

@@ -45,7 +45,7 @@ QString filterError(const std::function<void()>& run) {
 Q_DECLARE_METATYPE(std::vector<dieta::FilterToken>)
 Q_DECLARE_METATYPE(std::vector<dieta::FilterCondition>)
 
-class TstClientDataSetFilter : public QObject {
+class tst_ClientDataSetFilter : public QObject {
     Q_OBJECT
 
 private slots:
@@ -281,5 +281,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstClientDataSetFilter)
+QTEST_GUILESS_MAIN(tst_ClientDataSetFilter)
 #include "tst_clientdataset_filter.moc"

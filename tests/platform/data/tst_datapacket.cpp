@@ -13,7 +13,7 @@
 
 using namespace dieta;
 
-class TstDataPacket : public QObject {
+class tst_DataPacket : public QObject {
     Q_OBJECT
 
 private:
@@ -263,5 +263,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstDataPacket)
+QTEST_GUILESS_MAIN(tst_DataPacket)
 #include "tst_datapacket.moc"

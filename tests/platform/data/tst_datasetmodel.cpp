@@ -11,7 +11,7 @@
 using namespace dieta;
 using dieta::test::inpatients;
 
-class TstDataSetModel : public QObject {
+class tst_DataSetModel : public QObject {
     Q_OBJECT
 
 private:
@@ -186,5 +186,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstDataSetModel)
+QTEST_GUILESS_MAIN(tst_DataSetModel)
 #include "tst_datasetmodel.moc"

@@ -36,7 +36,7 @@ AuditEntry sampleEntry() {
 
 } // namespace
 
-class TestAudit : public QObject {
+class tst_Audit : public QObject {
     Q_OBJECT
 
 private slots:
@@ -133,5 +133,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAudit)
+QTEST_GUILESS_MAIN(tst_Audit)
 #include "tst_audit.moc"

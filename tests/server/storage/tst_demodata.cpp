@@ -3,8 +3,8 @@
 // tests and a demonstration need is present and coherent.
 
 #include "platform/sqldatabase.h"
-#include "server/demo/demodata.h"
 #include "screen/Cli_zfa13000_sql.h"
+#include "server/demo/demodata.h"
 #include "server/storage/schema.h"
 #include "tests/support/testdatabase.h"
 
@@ -139,7 +139,7 @@ QList<QStringList> firstRows(const QSqlDatabase& conn) {
 
 } // namespace
 
-class TestDemoData : public QObject {
+class tst_DemoData : public QObject {
     Q_OBJECT
 
 private:
@@ -528,5 +528,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDemoData)
+QTEST_GUILESS_MAIN(tst_DemoData)
 #include "tst_demodata.moc"

@@ -31,7 +31,7 @@ bool fails(const QSqlDatabase& conn, const QString& sql, const QVariantMap& valu
 
 } // namespace
 
-class TestSchema : public QObject {
+class tst_Schema : public QObject {
     Q_OBJECT
 
 private slots:
@@ -145,5 +145,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSchema)
+QTEST_GUILESS_MAIN(tst_Schema)
 #include "tst_schema.moc"
