@@ -645,7 +645,7 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     if (!allowsEditing(index))
         return false;
     if (trigger == QAbstractItemView::AnyKeyPressed) {
-        // The first keystroke puts the record in edit, as the original's grid did.
+        // The first keystroke puts the record in edit: the toolbar switches to editing then.
         TClientDataSet* ds = DataSet();
         bool ok = runGuarded([&] {
                       if (ds->CurrentRow() != index.row())

@@ -1,6 +1,6 @@
 #pragma once
-// TDBGrid: the data grid on a TDataSource, a QTableView over DataSetModel with the original
-// grid's events and rules.
+// TDBGrid: the data grid on a TDataSource, a QTableView over DataSetModel with the events and
+// rules the windows' handlers are written for.
 //
 // - Columns by field name (title, width, read-only, alignment, ellipsis button, a display
 //   field for lookup columns: the name shows, the code is edited). Columns are found by field

@@ -1,7 +1,8 @@
 #pragma once
 // TRadioGroup: a framed group of radio buttons in columns, of which one is chosen. ItemIndex
 // counts from 0; -1 is none. OnClick runs whenever the chosen item changes, by the operator or
-// from code, as the original's did (not when the same item is chosen again). Disabling the
+// from code, so that what depends on the choice follows loaded values too (not when the same
+// item is chosen again). Disabling the
 // group disables its buttons; the focus given to the group goes to the chosen button.
 //
 //   rgpPaciente->SetItems({"Paciente", "Acompanhante  "});

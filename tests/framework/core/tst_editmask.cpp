@@ -1,4 +1,4 @@
-// Conversion of the original edit masks to Qt input masks, and empty masked texts.
+// Conversion of the host's edit masks to Qt input masks, and empty masked texts.
 #include "framework/editmask.h"
 
 #include <QLineEdit>
