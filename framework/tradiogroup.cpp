@@ -3,9 +3,9 @@
 #include "framework/abortguard.h"
 
 #include <QButtonGroup>
-#include <algorithm>
 #include <QGridLayout>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace dieta {
 

@@ -1,10 +1,10 @@
 // Lookup queries in four dialects: which text runs, parameters, fields and the rows read,
 // with the screen's own lookup texts on small tables, once per engine.
 
-#include "screen/Cli_zfa13000_sql.h"
 #include "platform/dtmdbgeral.h"
 #include "platform/sqldatabase.h"
 #include "platform/tadoibquery.h"
+#include "screen/Cli_zfa13000_sql.h"
 #include "tests/support/testdatabase.h"
 
 #include <QTest>
