@@ -71,11 +71,11 @@ struct FieldDecl {
     const char* label; // nullptr: none
 };
 
-void addFields(TClientDataSet* ds, std::initializer_list<FieldDecl> specs) {
-    for (const FieldDecl& spec : specs) {
-        TField* field = ds->AddField(QString::fromLatin1(spec.name), spec.kind, spec.size);
-        if (spec.label)
-            field->SetDisplayLabel(QString::fromUtf8(spec.label));
+void addFields(TClientDataSet* ds, std::initializer_list<FieldDecl> fields) {
+    for (const FieldDecl& decl : fields) {
+        TField* field = ds->AddField(QString::fromLatin1(decl.name), decl.kind, decl.size);
+        if (decl.label)
+            field->SetDisplayLabel(QString::fromUtf8(decl.label));
     }
 }
 

@@ -19,7 +19,9 @@ using namespace dieta::test;
 namespace {
 
 bool shoot(QWidget& window, const QString& output) {
-    QTest::qWait(300);
+    // grab() paints synchronously: only what is still posted must run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     if (!window.grab().save(output)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return false;

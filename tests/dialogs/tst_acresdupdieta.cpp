@@ -182,8 +182,7 @@ void tst_AcresDupDieta::groupModeServiceOutlivesMessageBoxes() {
     dialog->medDieta->setText(QStringLiteral("13"));
     focusOn(dialog->nedQuant);
     QTRY_VERIFY(driver.idle());
-    QTest::qWait(50);
-    QCOMPARE(driver.seenTexts, QStringList{"Dieta não cadastrada para o serviço informado."});
+    QTRY_COMPARE(driver.seenTexts, QStringList{"Dieta não cadastrada para o serviço informado."});
     QCOMPARE(dialog->medCdServico->Text(), QStringLiteral("00020"));
     QCOMPARE(dialog->edtNmServico->text(), QStringLiteral("Clínica Cirúrgica"));
 }

@@ -482,7 +482,8 @@ void tst_CalcNutriDieta::screenshot() {
     withWindow([&](TfrmCalcNutriDieta& w) {
         calculate(w);
         w.cdsCalc->First();
-        QTest::qWait(300);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QVERIFY(w.grab().save(output));
     });
 }

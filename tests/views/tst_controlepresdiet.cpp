@@ -381,7 +381,8 @@ void tst_ControlePresDiet::screenshot() {
             if (row < w.cdsPrescricao->RecordCount())
                 clickCell(w, row, true);
         clickCell(w, 2, false);
-        QTest::qWait(300);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QVERIFY(w.grab().save(output));
     });
 }

@@ -24,7 +24,9 @@ using namespace dieta::test;
 namespace {
 
 bool save(QWidget& window, const QString& path) {
-    QTest::qWait(300);
+    // grab() paints synchronously: only what is still posted must run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     if (window.grab().save(path)) {
         std::printf("%s\n", qPrintable(path));
         return true;

@@ -72,7 +72,9 @@ template <typename W> void whileShown(ScreenFixture& fx, std::function<void(W&)>
             QTest::qFail("the window did not become active", __FILE__, __LINE__);
             return int(QDialog::Rejected);
         }
-        QTest::qWait(20);
+        // The window's activation is delivered queued: let it run before the test body.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         body(*window);
         const int result = dialog.result();
         dialog.hide();
