@@ -76,6 +76,8 @@ inline constexpr const char* GetCalcNutriente = "GetCalcNutriente";
 inline constexpr const char* GetPrescricao = "GetPrescricao";
 inline constexpr const char* SetConfirmaPrescricao = "SetConfirmaPrescricao";
 inline constexpr const char* GerVisuaRestInto = "GerVisuaRestInto";
+inline constexpr const char* GetPropPresDieta = "GetPropPresDieta";
+inline constexpr const char* SetPropPresDieta = "SetPropPresDieta";
 
 // Every method of the server object. Lists of codes are texts "_code_code_" or "T" for all;
 // "status" is "0" for the patient, "1" for the companion.
@@ -198,6 +200,11 @@ inline const QList<MethodDecl>& methodTable() {
           {"operatorCode", String},
           {"prescriptions", Variant},
           {"missingCardText", String}}},
+        // The prescription calculation (host module ZFA80000): the day's proposals, and the
+        // ticked ones written as prescriptions.
+        {GetPropPresDieta, {{"branch", String}, {"day", Date}}},
+        {SetPropPresDieta,
+         {{"branch", String}, {"day", Date}, {"operatorCode", String}, {"proposals", Variant}}},
     };
     return table;
 }

@@ -163,6 +163,11 @@ void insertClinicalLookups(const QSqlDatabase& conn) {
         restInto.add(
             {text(restriction.diagnosis), text(restriction.productGroup), text(restriction.kind)});
     restInto.flush();
+    BatchInsert diagDiet(conn, QStringLiteral("DIAGDIET"),
+                         {QStringLiteral("CDDIAGNOST"), QStringLiteral("CDDIETPAD")});
+    for (const DiagnosisDiet& link : diagnosisDiets())
+        diagDiet.add({text(link.diagnosis), text(link.diet)});
+    diagDiet.flush();
     BatchInsert medicament(conn, QStringLiteral("MEDICAMENT"),
                            {QStringLiteral("CDMEDICAMENT"), QStringLiteral("NMMEDICAMENT")});
     BatchInsert mediPrin(conn, QStringLiteral("MEDIPRIN"),
@@ -282,6 +287,18 @@ const std::vector<Diagnosis>& diagnoses() {
         {"J21.9", "Bronquiolite aguda não especificada", Ward::Children},
         {"A09", "Diarreia e gastroenterite de origem infecciosa", Ward::Children},
         {"Z00.0", "Exame médico geral", Ward::None},
+    };
+    return all;
+}
+
+// Some diagnoses call for a standard diet; the others (pneumonia, a birth, a check-up...) leave
+// the prescription to the doctor, so that the calculation has stays it cannot propose for.
+const std::vector<DiagnosisDiet>& diagnosisDiets() {
+    static const std::vector<DiagnosisDiet> all = {
+        {"E11.9", "0005"}, {"O24.4", "0005"}, {"K90.0", "0007"}, {"E73.9", "0008"},
+        {"A09", "0008"},   {"I10", "0006"},   {"N18.3", "0006"}, {"I50.0", "0006"},
+        {"K80.2", "0002"}, {"K35.8", "0003"}, {"I63.9", "0011"}, {"P07.3", "0013"},
+        {"C18.9", "0002"}, {"S72.0", "0009"},
     };
     return all;
 }

@@ -61,6 +61,11 @@ struct Restriction {
     const char* kind; // "R" restriction, "I" intolerance
 };
 
+struct DiagnosisDiet {
+    const char* diagnosis;
+    const char* diet; // the standard diet the diagnosis calls for
+};
+
 struct Medicine {
     const char* code;
     const char* name;
@@ -87,6 +92,7 @@ const std::vector<Diet>& diets();
 const std::vector<DietGroup>& dietGroups();
 const std::vector<Diagnosis>& diagnoses();
 const std::vector<Restriction>& restrictions();
+const std::vector<DiagnosisDiet>& diagnosisDiets();
 const std::vector<Medicine>& medicines();
 const std::vector<Ingredient>& ingredients();
 

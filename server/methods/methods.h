@@ -9,10 +9,13 @@ class MethodRegistry;
 void registerMainScreenMethods(MethodRegistry& registry);
 // Diet, duplicate, copy, pick lists, nutrients, prescriptions (dialogs/).
 void registerDialogMethods(MethodRegistry& registry);
+// The prescription calculation of the host module ZFA80000 (prescalc/).
+void registerPrescriptionCalcMethods(MethodRegistry& registry);
 
 inline void registerAllMethods(MethodRegistry& registry) {
     registerMainScreenMethods(registry);
     registerDialogMethods(registry);
+    registerPrescriptionCalcMethods(registry);
 }
 
 } // namespace dieta::server

@@ -97,6 +97,8 @@
 //   of kind "N"; DTCOMPCARD day; NRORDPRATCAR order of the dish; IDOPCCNFMES "S" the dish is
 //   an option; QTPRATCARD suggested quantity; HRCONSCARD, HRINTECARD, HRPERICARD consumption
 //   start, interval and period in hours (formula diets) or NULL.
+// DIAGDIET [CDDIAGNOST]: the standard diet a diagnosis calls for. CDDIETPAD diet. The
+//   prescription calculation proposes it for a stay that has no diet of the day before.
 // AUDIT [NRAUDIT]: every write. DTAUDIT when; CDOPERADOR operator; NMMETODO method;
 //   CDFILIAL branch; DSPACIENTES patient codes as a code list ("_P1_P2_"); DSALTERACAO JSON
 //   text of what changed.
@@ -253,6 +255,11 @@ const std::vector<Migration>& migrations() {
         {2,
          {
              "ALTER TABLE PRINNUTR ADD COLUMN QTLIMPORC DOUBLE PRECISION NOT NULL DEFAULT 0",
+         }},
+        {3,
+         {
+             "CREATE TABLE DIAGDIET (CDDIAGNOST VARCHAR(10) NOT NULL PRIMARY KEY,"
+             " CDDIETPAD VARCHAR(4) NOT NULL)",
          }},
     };
     return all;

@@ -12,12 +12,13 @@ set(allowed_dialogs "contracts;framework;platform")
 set(allowed_screen "views;dialogs;contracts;framework;platform")
 set(allowed_module "screen;views;dialogs;contracts")
 set(allowed_host "contracts;framework;platform")
+set(allowed_hostmodules "contracts;framework;platform")
 set(allowed_server "platform")
 # Single headers a folder may include beyond its edges: the client-server agreement is shared
 # by both sides, and holds no widget code.
 set(allowed_files_server "contracts/rdmdietaoral.h")
 
-set(layers platform framework contracts views dialogs screen module host server)
+set(layers platform framework contracts views dialogs screen module host hostmodules server)
 
 if(NOT ROOT)
   message(FATAL_ERROR "ROOT is not set")
