@@ -1,6 +1,8 @@
 // The host loading the module library: its entries are exported (and nothing else of it), the
 // entry run twice gives one window in front in its normal state, closing and running it again
-// starts the screen afresh, and a module that is not installed gives the host's message.
+// starts the screen afresh, the prescription calculation ZFA80000 runs by LoadBPL with the
+// branch it is given and returns when its window closes, and a module that is not installed
+// gives the host's message.
 
 #include "framework/showavi.h"
 #include "framework/tdbgrid.h"
@@ -8,8 +10,11 @@
 #include "host/hostsettings.h"
 #include "host/mainwindow.h"
 #include "platform/tclientdataset.h"
+#include "platform/tfield.h"
 #include "tests/support/hostenvironment.h"
 
+#include <QDialog>
+#include <QLabel>
 #include <QLibrary>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -134,6 +139,7 @@ private slots:
     void moduleHidesEverythingElse();
     void entryTwiceGivesOneWindowInFront();
     void closeAndEntryAgainStartsAfresh();
+    void calculationModuleRunsByLoadBPLWithTheBranch();
     void missingModuleGivesTheHostsMessage();
 };
 
@@ -221,16 +227,57 @@ void tst_Host::closeAndEntryAgainStartsAfresh() {
              qPrintable(host.environment().dialogs().texts().join(u'\n')));
 }
 
+void tst_Host::calculationModuleRunsByLoadBPLWithTheBranch() {
+    RunningHost host;
+    QVERIFY2(host.ok(), qPrintable(host.error()));
+    const QString path = host::ModuleLoader(QStringLiteral(DIETA_MODULE_DIR))
+                             .libraryPath(QStringLiteral("ZFA80000"));
+    QVERIFY2(path.endsWith(QStringLiteral("/libPkg_zfa80000.so")), qPrintable(path));
+    QLibrary library(path);
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    QVERIFY(library.resolve("IniProcParams"));
+    QVERIFY(!library.resolve("IniProc"));
+
+    ScriptedDialogs& dialogs = host.environment().dialogs();
+    QString title, branch;
+    int proposals = -1;
+    bool ownedByTheHost = false;
+    dialogs.answerDialog([&](QDialog& window) {
+        title = window.windowTitle();
+        ownedByTheHost = window.parentWidget() == &host.window();
+        if (auto* label = window.findChild<QLabel*>(QStringLiteral("lblFilial")))
+            branch = label->text();
+        auto* list = window.findChild<TClientDataSet*>(QStringLiteral("cdsProposta"));
+        window.show();
+        window.activateWindow();
+        if (list && QTest::qWaitForWindowActive(&window) &&
+            QTest::qWaitFor([list] { return list->RecordCount() > 0; }, 5000))
+            proposals = list->RecordCount();
+        return int(QDialog::Rejected);
+    });
+    // As the main screen's action runs it: branch code and name.
+    Vantor::LoadBPL(QStringLiteral("ZFA80000"),
+                    {QStringLiteral("0001"), QStringLiteral("Hospital Central")});
+    // LoadBPL returned after the window's modal run, with the branch given.
+    QCOMPARE(dialogs.dialogsShown, QStringList{"frmCalcPresDieta"});
+    QCOMPARE(title, QStringLiteral("Cálculo de Prescrição de Dieta"));
+    QCOMPARE(branch, QStringLiteral("Filial: 0001 - Hospital Central"));
+    QVERIFY(ownedByTheHost);
+    QVERIFY2(proposals > 0, "the window listed no proposal from the server");
+    QVERIFY2(dialogs.texts().isEmpty(), qPrintable(dialogs.texts().join(u'\n')));
+    QVERIFY(host.mdi().subWindowList().isEmpty());
+}
+
 void tst_Host::missingModuleGivesTheHostsMessage() {
     RunningHost host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
     ScriptedDialogs& dialogs = host.environment().dialogs();
 
     // From the host's own menu, and asked by a module through the host values.
-    QVERIFY(!host.window().runModule(QStringLiteral("ZFA80000")));
-    Vantor::LoadBPL(QStringLiteral("ZFA80000"), {});
+    QVERIFY(!host.window().runModule(QStringLiteral("ZFA99999")));
+    Vantor::LoadBPL(QStringLiteral("ZFA99999"), {});
     QCOMPARE(dialogs.texts(),
-             QStringList(2, QStringLiteral("O módulo ZFA80000 não está instalado.")));
+             QStringList(2, QStringLiteral("O módulo ZFA99999 não está instalado.")));
     QVERIFY(dialogs.asked.constFirst().kind == MsgKind::Error);
     QVERIFY(host.mdi().subWindowList().isEmpty());
 }
