@@ -59,7 +59,7 @@ QList<Proposal> staysWithoutPrescription(const QSqlDatabase& conn, const QString
                        " AND NOT EXISTS (SELECT 1 FROM PRESDIET R WHERE R.CDFILIAL = I.CDFILIAL"
                        " AND R.CDPACIENTE = I.CDPACIENTE AND R.DTINTERNA = I.DTINTERNA"
                        " AND R.DTPRESDIET = :DIA)"
-                       " ORDER BY I.CDLEITO, P.NMPACIENTE, I.CDPACIENTE"),
+                       " ORDER BY COALESCE(I.CDLEITO, ''), P.NMPACIENTE, I.CDPACIENTE"),
         {{QStringLiteral("FILIAL"), branch}, {QStringLiteral("DIA"), day}});
 }
 

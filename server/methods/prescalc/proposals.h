@@ -33,7 +33,7 @@ struct Proposal {
     QString diagnosisName;
 };
 
-// In bed order, then by name.
+// In bed order (stays without a bed first), then by name.
 QList<Proposal> proposePrescriptions(const QSqlDatabase& conn, const QString& branch, QDate day);
 
 // A stay's patient, bed and service as a proposal shows them (no diet yet); nullopt when the
