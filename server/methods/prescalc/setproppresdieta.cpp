@@ -32,6 +32,12 @@ struct Ticked {
     QString diagnosis;
 };
 
+QChar checkedOrigin(const QString& origin) {
+    if (origin.size() != 1 || (origin[0] != kOriginPreviousDay && origin[0] != kOriginDiagnosis))
+        throw MethodError(QStringLiteral("Origem da proposta inválida: \"%1\".").arg(origin));
+    return origin[0];
+}
+
 // The ticked rows, checked before the transaction starts.
 QList<Ticked> tickedProposals(const DataPacket& packet) {
     QList<Ticked> ticked;
@@ -43,7 +49,7 @@ QList<Ticked> tickedProposals(const DataPacket& packet) {
                         QStringLiteral("Paciente")),
             cellDate(packet, row, u"DTINTERNA"),
             checkedCode(cellText(packet, row, u"CDDIETPAD").trimmed(), 4, QStringLiteral("Dieta")),
-            cellText(packet, row, u"IDORIGEM").value(0),
+            checkedOrigin(cellText(packet, row, u"IDORIGEM")),
             checkedCode(cellText(packet, row, u"CDDIAGNOST").trimmed(), 10,
                         QStringLiteral("Diagnóstico"))};
         if (item.patient.isEmpty() || !item.admission.isValid() || item.diet.isEmpty())

@@ -194,11 +194,12 @@ private slots:
         QCOMPARE(serverErrorText(write(net, none)),
                  QStringLiteral("Nenhuma proposta de prescrição marcada."));
         // One bad row stops the whole write: a stay that has left, a diet the service does not
-        // serve, an unknown diet.
+        // serve, an unknown diet, an unknown origin.
         for (const auto& [field, value, error] :
              {std::tuple{"CDPACIENTE", "P004", "não está internado"},
               std::tuple{"CDDIETPAD", "0002", "para o serviço 00020"},
-              std::tuple{"CDDIETPAD", "9999", "Dieta 9999 não cadastrada."}}) {
+              std::tuple{"CDDIETPAD", "9999", "Dieta 9999 não cadastrada."},
+              std::tuple{"IDORIGEM", "X", "Origem da proposta inválida"}}) {
             DataPacket bad = proposals;
             bad.rows[1][bad.fieldIndex(QString::fromLatin1(field))] = QString::fromLatin1(value);
             const QString text = serverErrorText(write(net, bad));

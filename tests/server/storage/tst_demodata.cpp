@@ -351,6 +351,13 @@ private slots:
                             " WHERE C.STPACIACOM = '1'") > 0);
         // Two diagnoses for some stays.
         QVERIFY(count(conn, "SELECT COUNT(*) FROM DIAGINTER WHERE NRORDDIAG = 2") > 0);
+        // Diagnoses that call for a standard diet, each a diet that exists, and some that do not.
+        QVERIFY(count(conn, "SELECT COUNT(*) FROM DIAGDIET") > 0);
+        QCOMPARE(count(conn, "SELECT COUNT(*) FROM DIAGDIET G LEFT JOIN DIETPADR D"
+                             " ON D.CDDIETPAD = G.CDDIETPAD WHERE D.CDDIETPAD IS NULL"),
+                 0);
+        QVERIFY(count(conn, "SELECT COUNT(*) FROM DIAGNOST N WHERE NOT EXISTS"
+                            " (SELECT 1 FROM DIAGDIET G WHERE G.CDDIAGNOST = N.CDDIAGNOST)") > 0);
         // Restrictions and intolerances, and choices they touch.
         QVERIFY(count(conn, "SELECT COUNT(*) FROM RESTINTO WHERE IDRESTINTO = 'R'") > 0);
         QVERIFY(count(conn, "SELECT COUNT(*) FROM RESTINTO WHERE IDRESTINTO = 'I'") > 0);

@@ -59,13 +59,13 @@ private slots:
         migrate(test.db());
         const QStringList tables = test.connection().tables();
         for (const char* name :
-             {"FILIAL",   "SERVICO",       "GRUPSERV",   "DIETSERV", "DIETPADR",  "DIETGRUP",
-              "NUTRICIO", "OPERADOR",      "TIPOPRAT",   "PRATO",    "PRATSERV",  "ANDAR",
-              "ALA",      "LEITO",         "PADRAOSERV", "GRUPNUTR", "NUTRIENTE", "PARADIETO",
-              "DIAGNOST", "SUBGRPROD",     "PRATPROD",   "PRATNUTR", "RESTINTO",  "MEDICAMENT",
-              "PRINATIV", "MEDIPRIN",      "PRINNUTR",   "PACIENTE", "INTERNA",   "DIAGINTER",
-              "MEDIINTE", "PRESDIET",      "SERVINTE",   "CONFESCO", "CONFCARD",  "COMPCARD",
-              "AUDIT",    "schema_version"})
+             {"FILIAL",   "SERVICO",   "GRUPSERV",      "DIETSERV", "DIETPADR",  "DIETGRUP",
+              "NUTRICIO", "OPERADOR",  "TIPOPRAT",      "PRATO",    "PRATSERV",  "ANDAR",
+              "ALA",      "LEITO",     "PADRAOSERV",    "GRUPNUTR", "NUTRIENTE", "PARADIETO",
+              "DIAGNOST", "SUBGRPROD", "PRATPROD",      "PRATNUTR", "RESTINTO",  "MEDICAMENT",
+              "PRINATIV", "MEDIPRIN",  "PRINNUTR",      "PACIENTE", "INTERNA",   "DIAGINTER",
+              "MEDIINTE", "PRESDIET",  "SERVINTE",      "CONFESCO", "CONFCARD",  "COMPCARD",
+              "DIAGDIET", "AUDIT",     "schema_version"})
             QVERIFY2(tables.contains(QString::fromLatin1(name), Qt::CaseInsensitive), name);
     }
 
