@@ -189,7 +189,7 @@ private slots:
         QVERIFY(serverErrorText(write(*clerk, proposals, "NUTRI01")).contains("difere"));
 
         DataPacket none = proposals;
-        for (const QString& patient : {"P001", "P005", "P007"})
+        for (const char* patient : {"P001", "P005", "P007"})
             tick(none, patient, "N");
         QCOMPARE(serverErrorText(write(net, none)),
                  QStringLiteral("Nenhuma proposta de prescrição marcada."));
