@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <memory>
@@ -30,6 +31,7 @@ namespace dieta::Cli_zfa80000 {
 namespace {
 
 const QString kMarca = QStringLiteral("IDCHECK");
+const int kLarguraMaxima = 420; // pixels of the widest column
 
 bool isMarkColumn(const TColumn& column) {
     return column.FieldName.compare(kMarca, Qt::CaseInsensitive) == 0;
@@ -260,6 +262,31 @@ void TfrmCalcPresDieta::carregaPropostas() {
         QString::fromLatin1(contracts::rdm::GetPropPresDieta), {m_filial, m_dia});
     cdsProposta->SetData(Consiste::CheckResultServ(result, true, 0));
     cdsProposta->First();
+    ajustaColunas();
+}
+
+// Every text of the list reads in full (a diagnosis up to a limit), and the window widens to
+// show the columns where the screen has room.
+void TfrmCalcPresDieta::ajustaColunas() {
+    const QFontMetrics metrics(dbgPadrao->font());
+    int total = 0;
+    for (int i = 0; i < dbgPadrao->ColumnCount(); ++i) {
+        TColumn& column = dbgPadrao->Column(i);
+        if (!column.HideText) {
+            const TField* field = cdsProposta->FieldByName(column.FieldName);
+            for (int row = 0; row < cdsProposta->ViewCount(); ++row)
+                column.Width = qMax(
+                    column.Width,
+                    qMin(kLarguraMaxima,
+                         metrics.horizontalAdvance(cdsProposta->RowValue(row, field).toString()) +
+                             16));
+        }
+        total += column.Width;
+    }
+    dbgPadrao->ColumnsChanged();
+    const QScreen* tela = screen();
+    const int disponivel = tela ? tela->availableGeometry().width() - 40 : width();
+    resize(qMax(width(), qMin(total + 60, disponivel)), height());
 }
 
 bool TfrmCalcPresDieta::operadorNutricionista() {

@@ -65,6 +65,7 @@ private:
     void buildButtons();
     void buildToolbarState();
     void carregaPropostas();
+    void ajustaColunas();
     bool operadorNutricionista();
     void gravaPropostas();
     int marcadas() const;

@@ -139,12 +139,19 @@ void tst_CalcPresDieta::listsTheProposalsTicked() {
                  "Data: " + test::HostEnvironment::today().toString(QStringLiteral("dd/MM/yyyy")));
         QVERIFY(w.btnGravar->isEnabled() && w.sbtConfirmar->isEnabled());
         QVERIFY(!w.sbtIncluir->isEnabled() && !w.sbtExcluir->isEnabled());
-        // Every visible column's title reads in full.
-        const QFontMetrics metrics(w.dbgPadrao->horizontalHeader()->font());
-        for (int i = 1; i < w.dbgPadrao->horizontalHeader()->count(); ++i) {
-            const QString title = w.dbgPadrao->model()->headerData(i, Qt::Horizontal).toString();
-            QVERIFY2(w.dbgPadrao->columnWidth(i) >= metrics.horizontalAdvance(title),
+        // Every visible column's title and texts read in full.
+        const QFontMetrics titles(w.dbgPadrao->horizontalHeader()->font());
+        const QFontMetrics cells(w.dbgPadrao->font());
+        QAbstractItemModel* model = w.dbgPadrao->model();
+        for (int i = 1; i < model->columnCount(); ++i) {
+            const QString title = model->headerData(i, Qt::Horizontal).toString();
+            QVERIFY2(w.dbgPadrao->columnWidth(i) >= titles.horizontalAdvance(title),
                      qPrintable(title));
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QString text = model->index(row, i).data().toString();
+                QVERIFY2(w.dbgPadrao->columnWidth(i) >= cells.horizontalAdvance(text) + 8,
+                         qPrintable(text));
+            }
         }
     });
     QCOMPARE(result, int(QDialog::Rejected));
