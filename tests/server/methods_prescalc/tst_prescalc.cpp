@@ -129,6 +129,17 @@ private slots:
         QCOMPARE(rowsOf(toPacket(propose(net, "0001", today.addDays(1))),
                         {"CDPACIENTE", "IDORIGEM", "CDDIETPAD"}),
                  (QStringList{"P001/D/0001", "P005/D/0001", "P007/D/0002"}));
+        // Admitted yesterday instead, P007's record of yesterday is of this stay.
+        for (const char* table : {"INTERNA", "DIAGINTER"})
+            execOn(server->database(),
+                   QStringLiteral("UPDATE %1 SET DTINTERNA = :Y WHERE CDPACIENTE = 'P007'")
+                       .arg(QString::fromLatin1(table)),
+                   {{"Y", today.addDays(-1)}});
+        QCOMPARE(
+            rowsOf(toPacket(propose(net, "0001", today)), {"CDPACIENTE", "IDORIGEM", "CDDIETPAD"})
+                .constLast(),
+            QStringLiteral("P007/A/0003"));
+
         QVERIFY(toPacket(propose(net, "0002", today)).rows.isEmpty());
         QCOMPARE(serverErrorText(propose(net, "", today)),
                  QStringLiteral("Filial deve ser informada."));
