@@ -129,12 +129,13 @@ void TfrmContAlimentar::sbtProcurarClick() {
 }
 
 void TfrmContAlimentar::sbtVerificarClick() {
+    saveEditsBeforeReplacingList();
     ShowAviGuard busy(6);
     if (pgcPadrao->currentWidget() == tshFolhaDados) {
         if (cdsInterAux->Active())
             cdsInterAux->EmptyDataSet();
         loadInternacao();
-    } else if (leaveMenuChoices()) {
+    } else {
         loadConfesco();
     }
 }
