@@ -105,6 +105,9 @@ void TfrmContAlimentar::sbtRestricaoClick() {
     const QString patient = cdsInternacao->FieldByName(u"CDPACIENTE")->AsString();
     cdsInternacao->AfterScroll = nullptr;
     const bool menuPage = pgcPadrao->currentWidget() == tshFormulario;
+    // Held back while the list is replaced: the list closing for a moment would disable the
+    // menu page and leave it.
+    cdsInternacao->DisableControls();
     try {
         ShowAviGuard busy(1);
         TDBGridDetach detached(dbgPadrao);
@@ -117,9 +120,11 @@ void TfrmContAlimentar::sbtRestricaoClick() {
         const QVariant result = netDietaOral->call(contracts::rdm::GetVerifRestInto, args);
         cdsInternacao->SetData(Consiste::CheckResultServ(result, true, 0));
     } catch (...) {
+        cdsInternacao->EnableControls();
         followCheckedList(patient);
         throw;
     }
+    cdsInternacao->EnableControls();
     followCheckedList(patient);
     if (menuPage)
         dtsPadraoStateChange();

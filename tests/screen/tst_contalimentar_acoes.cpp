@@ -27,12 +27,14 @@ const QString noCard =
 // Dishes of the service day marked restricted in the server's database; of one patient, or of
 // everybody with an empty code.
 int restrictedChoices(ScreenFixture& fx, const QString& patient = QString()) {
-    return dbRow(fx,
-                 "SELECT COUNT(*) FROM CONFESCO WHERE IDRESTCONF = '1' AND DTSERVINTE = ? AND "
-                 "(? = '' OR CDPACIENTE = ?)",
-                 {ScreenFixture::today(), patient, patient})
-        .value(0)
-        .toInt();
+    QString sql =
+        QStringLiteral("SELECT COUNT(*) FROM CONFESCO WHERE IDRESTCONF = '1' AND DTSERVINTE = ?");
+    QVariantList values{ScreenFixture::today()};
+    if (!patient.isEmpty()) {
+        sql += QStringLiteral(" AND CDPACIENTE = ?");
+        values << patient;
+    }
+    return dbRow(fx, sql, values).value(0).toInt();
 }
 
 int restrictedRows(TClientDataSet* choices) {
@@ -46,6 +48,28 @@ int audits(ScreenFixture& fx, const char* method) {
     return dbRow(fx, "SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = ?", {QString::fromLatin1(method)})
         .value(0)
         .toInt();
+}
+
+// A listed patient with menu choices of the day, none of them restricted; the list's cursor
+// moves.
+QString unrestrictedPatient(ScreenFixture& fx, ContAlimentarProbe form) {
+    TClientDataSet* list = form->cdsInternacao;
+    for (list->First(); !list->Eof(); list->Next()) {
+        const QString patient = field(list, "CDPACIENTE");
+        const int choices =
+            dbRow(fx, "SELECT COUNT(*) FROM CONFESCO WHERE CDPACIENTE = ? AND DTSERVINTE = ?",
+                  {patient, ScreenFixture::today()})
+                .value(0)
+                .toInt();
+        if (field(list, "STPACIACOM") == QLatin1String("0") && choices > 0 &&
+            restrictedChoices(fx, patient) == 0)
+            return patient;
+    }
+    return QString();
+}
+
+void markAllChoices(ScreenFixture& fx, const QString& patient) {
+    fx.exec("UPDATE CONFESCO SET IDRESTCONF = '1' WHERE CDPACIENTE = ?", {patient});
 }
 
 // Moves to a patient past the list's first row whose day has restricted dishes.
@@ -155,8 +179,12 @@ void tst_ContAlimentarAcoes::restrictionCheckMarksEveryListedPatient() {
     for (const QString& patient : std::as_const(listed))
         listedMarks += restrictedChoices(*fx, patient);
     QVERIFY(listedMarks > 0);
+    // The check clears a wrong mark as well as it sets the right ones.
+    const QString unrestricted = unrestrictedPatient(*fx, form);
+    QVERIFY(!unrestricted.isEmpty());
     QVERIFY(goToRestrictedPatient(*fx, form));
     fx->exec("UPDATE CONFESCO SET IDRESTCONF = '0'");
+    markAllChoices(*fx, unrestricted);
     const int rows = list->RecordCount();
 
     form->sbtRestricao->click();
@@ -165,6 +193,7 @@ void tst_ContAlimentarAcoes::restrictionCheckMarksEveryListedPatient() {
     for (const QString& patient : std::as_const(listed))
         marksAfter += restrictedChoices(*fx, patient);
     QCOMPARE(marksAfter, listedMarks);
+    QCOMPARE(restrictedChoices(*fx, unrestricted), 0);
     QCOMPARE(audits(*fx, "GetVerifRestInto"), 1);
     QVERIFY(!ShowAviOverlay());
     QCOMPARE(list->RecordCount(), rows);
@@ -177,20 +206,25 @@ void tst_ContAlimentarAcoes::restrictionCheckMarksEveryListedPatient() {
         list->Next();
     QVERIFY(!list->Eof());
     QVERIFY(!form->sbtIncluir->isEnabled());
-    QVERIFY(goToPatientWithRecord(form));
+    for (list->First(); !list->Eof() && field(list, "CDDIETPAD").isEmpty();)
+        list->Next();
+    QVERIFY(!field(list, "CDDIETPAD").isEmpty());
     QVERIFY(form->sbtIncluir->isEnabled());
 }
 
 void tst_ContAlimentarAcoes::restrictionCheckOnTheMenuPageComesBackToThePatient() {
     ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
+    // Another patient's wrong marks show that only the current one is checked.
+    const QString other = unrestrictedPatient(*fx, form);
+    QVERIFY(!other.isEmpty());
     QVERIFY(goToRestrictedPatient(*fx, form));
     TClientDataSet* list = form->cdsInternacao;
     const QString patient = field(list, "CDPACIENTE");
     const QString sequence = field(list, "NRSEQUSERV");
-    // Another patient's marks show that only the current one is checked.
-    QVERIFY(restrictedChoices(*fx) > restrictedChoices(*fx, patient));
     fx->exec("UPDATE CONFESCO SET IDRESTCONF = '0'");
+    markAllChoices(*fx, other);
+    const int otherMarks = restrictedChoices(*fx, other);
     openMenuPage(form);
     QCOMPARE(restrictedRows(form->cdsConfesco), 0);
     QVERIFY(form->sbtRestricao->isEnabled());
@@ -203,7 +237,8 @@ void tst_ContAlimentarAcoes::restrictionCheckOnTheMenuPageComesBackToThePatient(
     QCOMPARE(field(list, "NRSEQUSERV"), sequence);
     QVERIFY(choicesFollowTheList(*fx, form));
     QVERIFY(restrictedRows(form->cdsConfesco) > 0);
-    QCOMPARE(restrictedChoices(*fx), restrictedChoices(*fx, patient));
+    QCOMPARE(restrictedChoices(*fx, other), otherMarks);
+    QCOMPARE(restrictedChoices(*fx), restrictedChoices(*fx, patient) + otherMarks);
     QVERIFY(!ShowAviOverlay());
     QVERIFY(form->sbtAlterar->isEnabled());
     QVERIFY(!form->sbtConfirmar->isEnabled());
@@ -274,7 +309,7 @@ void tst_ContAlimentarAcoes::prescriptionCalculationRunsTheHostModuleAndReloads(
 void tst_ContAlimentarAcoes::pageItemsOfTheMenu() {
     ContAlimentarProbe form = loadList(*fx);
     QVERIFY(form);
-    QVERIFY(goToPatientWithRecord(form));
+    QVERIFY(goToRestrictedPatient(*fx, form));
     QAction* listItem = form.form()->mnuFolhaDados;
     QAction* menuItem = form.form()->mnuFormulario;
     QCOMPARE(listItem->text(), QStringLiteral("Controle &Alimentar"));
