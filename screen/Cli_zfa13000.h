@@ -300,8 +300,9 @@ private:
     void mnuFolhaDadosClick() override;
     void mnuFormularioClick() override;
     // Before the list is replaced, what is being edited is saved as moving to another record
-    // saves it; a save that fails or is refused ends the action.
-    void saveEditsBeforeReplacingList();
+    // saves it. False when unsaved menu choices keep the operator where he is; a record the
+    // checks or the server refuse ends the action with the check's message.
+    bool saveEditsBeforeReplacingList();
     // After the restriction check: the patient kept current on the menu page, the scroll
     // handler back and run once.
     void followCheckedList(const QString& patient);

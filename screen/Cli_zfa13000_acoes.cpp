@@ -6,7 +6,6 @@
 #include "dialogs/Cli_zfa13010.h"
 #include "dialogs/Cli_zfa13020.h"
 #include "dialogs/Cli_zfa13050.h"
-#include "framework/abortguard.h"
 #include "framework/consiste.h"
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
@@ -81,27 +80,27 @@ void TfrmContAlimentar::sbtCalcNutrClick() {
 
 // ---------------------------------------------------------------- actions that replace the list
 
-void TfrmContAlimentar::saveEditsBeforeReplacingList() {
+bool TfrmContAlimentar::saveEditsBeforeReplacingList() {
     if (!cdsInternacao->Active())
-        return;
+        return true;
     if (pgcPadrao->currentWidget() == tshFormulario) {
         // A remark still in the cell editor belongs to the row being saved.
         TDBGrid* grid = ntbCardapio->currentIndex() == 1 ? dbgFormula : dbgDieta;
         if (grid->EditorMode())
             grid->CommitEditor();
         if (!leaveMenuChoices())
-            Abort();
+            return false;
     } else if (dbgPadrao->EditorMode()) {
         dbgPadrao->CommitEditor();
     }
     // Posting runs the record's checks and sends it; a failure stops here, still editing.
     cdsInternacao->CheckBrowseMode();
+    return true;
 }
 
 void TfrmContAlimentar::sbtRestricaoClick() {
-    if (!cdsInternacao->Active())
+    if (!cdsInternacao->Active() || !saveEditsBeforeReplacingList())
         return;
-    saveEditsBeforeReplacingList();
     const QString patient = cdsInternacao->FieldByName(u"CDPACIENTE")->AsString();
     cdsInternacao->AfterScroll = nullptr;
     const bool menuPage = pgcPadrao->currentWidget() == tshFormulario;
@@ -142,7 +141,8 @@ void TfrmContAlimentar::followCheckedList(const QString& patient) {
 }
 
 void TfrmContAlimentar::sbtCalcPresDietaClick() {
-    saveEditsBeforeReplacingList();
+    if (!saveEditsBeforeReplacingList())
+        return;
     Vantor::LoadBPL(QStringLiteral("ZFA80000"),
                     {Consiste::AllTrim(medCdFilial->Text()), edtNmFilial->text()});
     // Without a list the selection panel is being filled: its exit loads the list.

@@ -129,7 +129,8 @@ void TfrmContAlimentar::sbtProcurarClick() {
 }
 
 void TfrmContAlimentar::sbtVerificarClick() {
-    saveEditsBeforeReplacingList();
+    if (!saveEditsBeforeReplacingList())
+        return;
     ShowAviGuard busy(6);
     if (pgcPadrao->currentWidget() == tshFolhaDados) {
         if (cdsInterAux->Active())

@@ -22,7 +22,7 @@ namespace {
 bool goToMostRestricted(ScreenFixture& fx, ContAlimentarProbe form) {
     TClientDataSet* list = form->cdsInternacao;
     int best = 0;
-    int bestRow = 0;
+    QVariantList bestKey;
     for (list->First(); !list->Eof(); list->Next()) {
         if (field(list, "STPACIACOM") != QLatin1String("0"))
             continue;
@@ -35,13 +35,13 @@ bool goToMostRestricted(ScreenFixture& fx, ContAlimentarProbe form) {
                 .toInt();
         if (marked > best) {
             best = marked;
-            bestRow = list->RecNo();
+            bestKey = {field(list, "CDPACIENTE"), field(list, "NRSEQUSERV")};
         }
     }
     if (best == 0)
         return false;
-    list->SetRecNo(bestRow);
-    return true;
+    const bool found = list->Locate("CDPACIENTE;NRSEQUSERV", bestKey);
+    return found;
 }
 
 } // namespace
@@ -56,12 +56,18 @@ int main(int argc, char** argv) {
     }
     fx.mainWindow().resize(1100, 560);
     TfrmContAlimentar* loaded = loadList(fx);
-    if (!loaded || !goToMostRestricted(fx, loaded)) {
-        std::fprintf(stderr, "no patient with restricted dishes\n");
+    if (!loaded) {
+        std::fprintf(stderr, "no list loaded\n");
         return 1;
     }
     const ContAlimentarProbe form = loaded;
+    // Maximised first: the focus moves around while the window settles.
     form->subWindow()->showMaximized();
+    QCoreApplication::processEvents();
+    if (!goToMostRestricted(fx, form)) {
+        std::fprintf(stderr, "no patient with restricted dishes\n");
+        return 1;
+    }
     // The marks come from the check itself, not from the demo data.
     fx.exec("UPDATE CONFESCO SET IDRESTCONF = '0'");
     openMenuPage(form);
