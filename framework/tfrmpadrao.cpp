@@ -25,6 +25,8 @@ TfrmPadrao::TfrmPadrao(QWidget* parent) : QWidget(parent) {
     mnuFormulario->setObjectName(QStringLiteral("mnuFormulario"));
     followPage(tshFolhaDados, mnuFolhaDados);
     followPage(tshFormulario, mnuFormulario);
+    connectGuarded(mnuFolhaDados, &QAction::triggered, this, [this] { mnuFolhaDadosClick(); });
+    connectGuarded(mnuFormulario, &QAction::triggered, this, [this] { mnuFormularioClick(); });
 }
 
 TfrmPadrao::~TfrmPadrao() = default;
@@ -36,10 +38,19 @@ void TfrmPadrao::followPage(QWidget* page, QAction* item) {
             pages->setTabEnabled(pages->indexOf(page), enabled);
     });
     ToolbarTwin::follow(page, [item](bool enabled) { item->setEnabled(enabled); });
-    connect(item, &QAction::triggered, this, [this, page] {
-        if (ToolbarTwin::ownEnabled(page))
-            pgcPadrao->setCurrentWidget(page);
-    });
+}
+
+void TfrmPadrao::showPageIfEnabled(QWidget* page) {
+    if (ToolbarTwin::ownEnabled(page))
+        pgcPadrao->setCurrentWidget(page);
+}
+
+void TfrmPadrao::mnuFolhaDadosClick() {
+    showPageIfEnabled(tshFolhaDados);
+}
+
+void TfrmPadrao::mnuFormularioClick() {
+    showPageIfEnabled(tshFormulario);
 }
 
 QMdiSubWindow* TfrmPadrao::subWindow() const {

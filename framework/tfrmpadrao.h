@@ -37,11 +37,17 @@ public:
     QMdiSubWindow* subWindow() const;
 
 protected:
+    // The page items of the "Exibir" menu (disabled with their page). By default each shows
+    // its page; a form that must run its page-change handler in its own way overrides them.
+    virtual void mnuFolhaDadosClick();
+    virtual void mnuFormularioClick();
+
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void followPage(QWidget* page, QAction* item);
+    void showPageIfEnabled(QWidget* page);
     void watchFrame();
 
     QPointer<QWidget> m_frame; // the QMdiSubWindow; no downcast while it is destroyed

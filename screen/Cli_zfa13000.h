@@ -291,6 +291,23 @@ private:
     void sbtPresDietClick();
     void sbtDupDietaClick();
     void sbtCalcNutrClick();
+    // Asks the server to mark the dishes that conflict with the patients' restrictions,
+    // intolerances and medicines (all listed patients, or the current one on the menu page);
+    // its answer replaces the list.
+    void sbtRestricaoClick();
+    // Runs the host's diet-prescription calculation for the branch, then reloads the list.
+    void sbtCalcPresDietaClick();
+    void mnuFolhaDadosClick() override;
+    void mnuFormularioClick() override;
+    // Before the list is replaced, what is being edited is saved as moving to another record
+    // saves it. False when unsaved menu choices keep the operator where he is; a record the
+    // checks or the server refuse ends the action with the check's message.
+    bool saveEditsBeforeReplacingList();
+    // After the restriction check: the patient kept current on the menu page, the scroll
+    // handler back and run once.
+    void followCheckedList(const QString& patient);
+    // Shows the page without the tab's own change signal and runs the page change once.
+    void showPage(QWidget* page);
 
     // Loads the list of the selection (GetInternacao with cdsParams), first record current,
     // the grid re-attached in every case.

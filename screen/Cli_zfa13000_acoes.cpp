@@ -1,6 +1,8 @@
-// The toolbar's actions that open the dialogs and views of the module, with their checks.
+// The toolbar's actions that open the dialogs and views of the module, with their checks, the
+// restriction check, the host's diet-prescription calculation and the page items of the menu.
 // Each button and its menu twin run the same handler.
 
+#include "contracts/rdmdietaoral.h"
 #include "dialogs/Cli_zfa13010.h"
 #include "dialogs/Cli_zfa13020.h"
 #include "dialogs/Cli_zfa13050.h"
@@ -8,13 +10,22 @@
 #include "framework/controlevents.h"
 #include "framework/dialogservice.h"
 #include "framework/modalform.h"
+#include "framework/showavi.h"
+#include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
 #include "framework/tmessages.h"
+#include "framework/toolbartwin.h"
+#include "framework/vantor.h"
 #include "platform/tclientdataset.h"
+#include "platform/tfield.h"
+#include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
 #include "views/Cli_zfa13030.h"
 #include "views/Cli_zfa13060.h"
 
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace dieta::Cli_zfa13000 {
@@ -25,6 +36,8 @@ void TfrmContAlimentar::connectActionHandlers() {
     onClick(sbtPresDiet, this, [this] { sbtPresDietClick(); });
     onClick(sbtDupDieta, this, [this] { sbtDupDietaClick(); });
     onClick(sbtCalcNutr, this, [this] { sbtCalcNutrClick(); });
+    onClick(sbtRestricao, this, [this] { sbtRestricaoClick(); });
+    onClick(sbtCalcPresDieta, this, [this] { sbtCalcPresDietaClick(); });
 }
 
 void TfrmContAlimentar::sbtDietaClick() {
@@ -63,6 +76,104 @@ void TfrmContAlimentar::sbtPresDietClick() {
 
 void TfrmContAlimentar::sbtCalcNutrClick() {
     Cli_zfa13060::CriaCalcNutriDieta();
+}
+
+// ---------------------------------------------------------------- actions that replace the list
+
+bool TfrmContAlimentar::saveEditsBeforeReplacingList() {
+    if (!cdsInternacao->Active())
+        return true;
+    if (pgcPadrao->currentWidget() == tshFormulario) {
+        // A remark still in the cell editor belongs to the row being saved.
+        TDBGrid* grid = ntbCardapio->currentIndex() == 1 ? dbgFormula : dbgDieta;
+        if (grid->EditorMode())
+            grid->CommitEditor();
+        if (!leaveMenuChoices())
+            return false;
+    } else if (dbgPadrao->EditorMode()) {
+        dbgPadrao->CommitEditor();
+    }
+    // Posting runs the record's checks and sends it; a failure stops here, still editing.
+    cdsInternacao->CheckBrowseMode();
+    return true;
+}
+
+void TfrmContAlimentar::sbtRestricaoClick() {
+    if (!cdsInternacao->Active() || !saveEditsBeforeReplacingList())
+        return;
+    const QString patient = cdsInternacao->FieldByName(u"CDPACIENTE")->AsString();
+    cdsInternacao->AfterScroll = nullptr;
+    const bool menuPage = pgcPadrao->currentWidget() == tshFormulario;
+    // Held back while the list is replaced: the list closing for a moment would disable the
+    // menu page and leave it.
+    cdsInternacao->DisableControls();
+    try {
+        ShowAviGuard busy(1);
+        TDBGridDetach detached(dbgPadrao);
+        QVariantList args{Consiste::AllTrim(medCdFilial->Text()),
+                          patient,
+                          cdsInternacao->FieldByName(u"CDSERVFILI")->AsString(),
+                          menuPage ? QStringLiteral("1") : QStringLiteral("0"),
+                          QVariant::fromValue(cdsInternacao->Data()),
+                          QVariant::fromValue(cdsParams->Data())};
+        const QVariant result = netDietaOral->call(contracts::rdm::GetVerifRestInto, args);
+        cdsInternacao->SetData(Consiste::CheckResultServ(result, true, 0));
+    } catch (...) {
+        cdsInternacao->EnableControls();
+        followCheckedList(patient);
+        throw;
+    }
+    cdsInternacao->EnableControls();
+    followCheckedList(patient);
+    if (menuPage)
+        dtsPadraoStateChange();
+    else
+        dtsInternacaoStateChange();
+}
+
+void TfrmContAlimentar::followCheckedList(const QString& patient) {
+    if (cdsInternacao->Active() && pgcPadrao->currentWidget() == tshFormulario)
+        cdsInternacao->Locate("CDPACIENTE;STPACIACOM", QVariantList{patient, QStringLiteral("0")},
+                              loCaseInsensitive);
+    cdsInternacao->AfterScroll = [this](TClientDataSet*) { cdsInternacaoAfterScroll(); };
+    if (cdsInternacao->Active())
+        cdsInternacaoAfterScroll();
+}
+
+void TfrmContAlimentar::sbtCalcPresDietaClick() {
+    if (!saveEditsBeforeReplacingList())
+        return;
+    Vantor::LoadBPL(QStringLiteral("ZFA80000"),
+                    {Consiste::AllTrim(medCdFilial->Text()), edtNmFilial->text()});
+    // Without a list the selection panel is being filled: its exit loads the list.
+    if (cdsInternacao->Active())
+        loadInternacao();
+}
+
+// ---------------------------------------------------------------- the pages from the menu
+
+void TfrmContAlimentar::showPage(QWidget* page) {
+    {
+        const QSignalBlocker quiet(pgcPadrao);
+        pgcPadrao->setCurrentWidget(page);
+    }
+    pgcPadraoChange();
+}
+
+void TfrmContAlimentar::mnuFolhaDadosClick() {
+    if (pgcPadrao->currentWidget() == tshFolhaDados || !ToolbarTwin::ownEnabled(tshFolhaDados))
+        return;
+    showPage(tshFolhaDados);
+}
+
+void TfrmContAlimentar::mnuFormularioClick() {
+    if (!ToolbarTwin::ownEnabled(tshFormulario))
+        return;
+    // On its own page the change reloads the menu choices: what is being edited is saved
+    // first, or the operator stays with it.
+    if (pgcPadrao->currentWidget() == tshFormulario && !leaveMenuChoices())
+        return;
+    showPage(tshFormulario);
 }
 
 } // namespace dieta::Cli_zfa13000

@@ -129,12 +129,14 @@ void TfrmContAlimentar::sbtProcurarClick() {
 }
 
 void TfrmContAlimentar::sbtVerificarClick() {
+    if (!saveEditsBeforeReplacingList())
+        return;
     ShowAviGuard busy(6);
     if (pgcPadrao->currentWidget() == tshFolhaDados) {
         if (cdsInterAux->Active())
             cdsInterAux->EmptyDataSet();
         loadInternacao();
-    } else if (leaveMenuChoices()) {
+    } else {
         loadConfesco();
     }
 }

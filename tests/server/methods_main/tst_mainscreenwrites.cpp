@@ -395,11 +395,16 @@ private slots:
         QCOMPARE(listKeys(toPacket(result)).size(), 5);
         QCOMPARE(audits(db, "GetVerifRestInto"), 2);
 
+        // Refused like every write: no mark changes, nothing audited.
+        execOn(db, "UPDATE CONFESCO SET IDRESTCONF = '0'");
         auto outsider = server->connect("OPER99");
         args = {branch, "P005", "00020", "0", list, fromPacket(params)};
         QCOMPARE(serverErrorText(outsider->call("GetVerifRestInto", args)),
                  QStringLiteral("Operador não está cadastrado como nutricionista."));
         QCOMPARE(args[3].toString(), QStringLiteral("0"));
+        QCOMPARE(stored(db, "P001", "01"), QStringLiteral("02.01.001:S:0 01.01.001:S:0 "
+                                                          "01.01.002:S:0 03.01.001:N:0"));
+        QCOMPARE(audits(db, "GetVerifRestInto"), 2);
     }
 
     // Writers from several connections wait for each other instead of failing (on SQLite
