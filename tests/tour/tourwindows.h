@@ -76,13 +76,16 @@ inline void doubleClickCell(TDBGrid* grid, int row, const char* field) {
 
 // Pictures of the windows for the documentation: saved into the directory that
 // DIETA_TOUR_PICTURES names, and not taken otherwise.
+inline QString picturesDirectory() {
+    return qEnvironmentVariable("DIETA_TOUR_PICTURES");
+}
+
 inline void picture(QWidget& window, const char* file) {
-    const QString directory = qEnvironmentVariable("DIETA_TOUR_PICTURES");
-    if (directory.isEmpty())
+    if (picturesDirectory().isEmpty())
         return;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
-    const QString path = QDir(directory).filePath(QString::fromLatin1(file));
+    const QString path = QDir(picturesDirectory()).filePath(QString::fromLatin1(file));
     if (!window.grab().save(path))
         qWarning("cannot write %s", qPrintable(path));
 }
@@ -117,13 +120,21 @@ inline void whileShown(HostHarness& host, const char* name, std::function<void(Q
 }
 
 // A pick list answered by code: the rows whose first column is one of the codes are checked.
-inline ScriptedDialogs::DialogScript pickCodes(const QStringList& codes) {
-    return [codes](QDialog& dialog) {
+// With `pictureFile`, the list is shown for its picture when pictures are taken.
+inline ScriptedDialogs::DialogScript pickCodes(const QStringList& codes,
+                                               const char* pictureFile = nullptr) {
+    return [codes, pictureFile](QDialog& dialog) {
         auto* pick = dynamic_cast<TPickListDialog*>(&dialog);
         if (!pick)
             return int(QDialog::Rejected);
         for (int row = 0; row < pick->rowCount(); ++row)
             pick->setChecked(row, codes.contains(pick->cellText(row, 0)));
+        if (pictureFile && !picturesDirectory().isEmpty()) {
+            dialog.show();
+            if (QTest::qWaitForWindowExposed(&dialog))
+                picture(dialog, pictureFile);
+            dialog.hide();
+        }
         return int(QDialog::Accepted);
     };
 }

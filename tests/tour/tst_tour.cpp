@@ -224,7 +224,6 @@ void tst_Tour::markTwoPatients() {
     QCOMPARE(marked()->RecordCount(), 2);
     for (const QString& patient : chosen)
         QVERIFY(marked()->Locate(QStringLiteral("CDPACIENTE"), patient));
-    picture(host_->window(), "host-window.png");
 }
 
 void tst_Tour::setADietWithItsMenu() {
@@ -327,7 +326,7 @@ void tst_Tour::copyTheDayToTomorrow() {
             part<TDateEditPlus>(&copy, "depOrigem")->SetDate(today());
             part<TDateEditPlus>(&copy, "depDestino")->SetDate(today().addDays(1));
             part<QRadioButton>(&copy, "rbtLPaci")->click();
-            host_->dialogs().answerDialog(pickCodes({first_, second_}));
+            host_->dialogs().answerDialog(pickCodes({first_, second_}, "picklist-window.png"));
             part<QToolButton>(&copy, "sbtPaci")->click();
             part<QToolButton>(&copy, "sbtConfirma")->click();
             part<QToolButton>(&copy, "sbtFecha")->click();
