@@ -19,6 +19,10 @@ struct AuditLine {
     QString operatorCode;
     QStringList patients;
     bool operator==(const AuditLine&) const = default;
+    // "SetConfDieta NUTRI01 100004,100006", for the failure message.
+    QString text() const {
+        return QStringLiteral("%1 %2 %3").arg(method, operatorCode, patients.join(u','));
+    }
 };
 
 class TourLedger {
