@@ -21,6 +21,19 @@
 
 namespace dieta {
 
+namespace {
+
+// The current cell moved from code is selected as the operator's click selects it: the whole
+// row in a grid that selects rows.
+QItemSelectionModel::SelectionFlags cellSelection(const QAbstractItemView& view) {
+    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+    if (view.selectionBehavior() == QAbstractItemView::SelectRows)
+        flags |= QItemSelectionModel::Rows;
+    return flags;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------------------
 // The model: DataSetModel with the grid's titles, alignments and read-only columns. A state
 // change that keeps the rows (browse to edit and back) repaints instead of resetting, so an
@@ -471,7 +484,7 @@ void TDBGrid::restoreCell(int row, int columnIndex) {
     const bool was = m_settingCell;
     m_settingCell = true;
     if (target.isValid())
-        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+        selectionModel()->setCurrentIndex(target, cellSelection(*this));
     else
         selectionModel()->clearCurrentIndex();
     m_settingCell = was;
@@ -495,8 +508,7 @@ void TDBGrid::SetSelectedIndex(int index) {
     }
     m_codeSelect = true;
     m_codeSelectError = nullptr;
-    selectionModel()->setCurrentIndex(m_model->index(row, view),
-                                      QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(m_model->index(row, view), cellSelection(*this));
     m_codeSelect = false;
     if (m_codeSelectError)
         std::rethrow_exception(std::exchange(m_codeSelectError, nullptr));
@@ -623,7 +635,7 @@ void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hi
         hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
     if (!next.isValid())
         return;
-    selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(next, cellSelection(*this));
     if (currentIndex() == next && (model()->flags(next) & Qt::ItemIsEditable))
         edit(next);
 }

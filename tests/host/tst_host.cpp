@@ -4,14 +4,13 @@
 // branch it is given and returns when its window closes, and a module that is not installed
 // gives the host's message.
 
-#include "framework/showavi.h"
 #include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
 #include "host/hostsettings.h"
 #include "host/mainwindow.h"
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
-#include "tests/support/hostenvironment.h"
+#include "tests/support/hostharness.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -20,102 +19,17 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QtTest>
-#include <algorithm>
-#include <memory>
 
 using namespace dieta;
+using dieta::test::HostHarness;
 
 namespace {
 
-const QString kModule = QString::fromLatin1(host::MainWindow::kDietaOralModule);
-
-// The host's main window wired as dieta-host wires it, over a host environment; closes the
-// module's windows before it goes, as the operator leaving the system would.
-class RunningHost {
-public:
-    RunningHost() {
-        if (!environment_.ok())
-            return;
-        host::HostSettings settings;
-        settings.serverPort = environment_.server().port();
-        settings.moduleDir = QStringLiteral(DIETA_MODULE_DIR);
-        window_ = std::make_unique<host::MainWindow>(settings);
-        SetShowAviWindow(window_.get());
-        HostValues values = Vantor::host();
-        values.loadBpl = [this](const QString& module, const QVariantList& params) {
-            window_->runModule(module, params);
-        };
-        Vantor::setHost(values);
-        window_->show();
-        window_->activateWindow();
-        active_ = QTest::qWaitForWindowActive(window_.get());
-    }
-
-    ~RunningHost() {
-        if (!window_)
-            return;
-        if (!closeModuleWindows())
-            qWarning("a window of the module did not close");
-        SetShowAviWindow(nullptr);
-    }
-
-    bool ok() const { return environment_.ok() && active_; }
-    QString error() const {
-        return environment_.ok() ? QStringLiteral("the host's window is not active")
-                                 : environment_.error();
-    }
-
-    test::HostEnvironment& environment() { return environment_; }
-    host::MainWindow& window() { return *window_; }
-    QMdiArea& mdi() { return *window_->mdiArea(); }
-
-    // The Dieta Oral screen's frame and form (nullptr when it is not open).
-    QMdiSubWindow* frame() const {
-        for (QMdiSubWindow* sub : window_->mdiArea()->subWindowList())
-            if (sub->widget() && sub->widget()->objectName() == QLatin1String("frmContAlimentar"))
-                return sub;
-        return nullptr;
-    }
-    QWidget* form() const { return frame() ? frame()->widget() : nullptr; }
-
-    // Runs the module's entry and waits (bounded) for the screen's first activation, which
-    // fills the selection panel with the host's branch and its first service.
-    QWidget* openScreen() {
-        if (!window_->runModule(kModule))
-            return nullptr;
-        QWidget* screen = form();
-        if (!screen)
-            return nullptr;
-        auto* service = screen->findChild<TMaskEdit*>("medCdServico");
-        if (!QTest::qWaitFor([service] { return !service->text().isEmpty(); }, 5000))
-            return nullptr;
-        return screen;
-    }
-
-    // As the operator closes windows: by their frames. Waits (bounded) until they are gone;
-    // false when one is still there.
-    bool closeModuleWindows() {
-        QList<QPointer<QMdiSubWindow>> open;
-        for (QMdiSubWindow* sub : mdi().subWindowList())
-            open.append(sub);
-        mdi().closeAllSubWindows();
-        return QTest::qWaitFor(
-            [&open] {
-                return std::all_of(open.cbegin(), open.cend(),
-                                   [](const QPointer<QMdiSubWindow>& sub) { return sub.isNull(); });
-            },
-            5000);
-    }
-
-private:
-    test::HostEnvironment environment_;
-    std::unique_ptr<host::MainWindow> window_;
-    bool active_ = false;
-};
+const QString& kModule = HostHarness::moduleName();
 
 // The frame is the only one of the screen, shown normal (neither minimised nor maximised), and
 // the active child in front of every other.
-void verifyOneScreenInFront(RunningHost& host, QMdiSubWindow* frame) {
+void verifyOneScreenInFront(HostHarness& host, QMdiSubWindow* frame) {
     QVERIFY(frame);
     int screens = 0;
     for (QMdiSubWindow* sub : host.mdi().subWindowList())
@@ -152,8 +66,8 @@ void tst_Host::moduleExportsItsEntries_data() {
 
 void tst_Host::moduleExportsItsEntries() {
     QFETCH(QString, entry);
-    const QString path = host::ModuleLoader(QStringLiteral(DIETA_MODULE_DIR)).libraryPath(kModule);
-    QVERIFY2(!path.isEmpty(), DIETA_MODULE_DIR);
+    const QString path = host::ModuleLoader(HostHarness::moduleDir()).libraryPath(kModule);
+    QVERIFY2(!path.isEmpty(), qPrintable(HostHarness::moduleDir()));
     QLibrary library(path);
     library.setLoadHints(QLibrary::ResolveAllSymbolsHint | QLibrary::PreventUnloadHint);
     QVERIFY2(library.load(), qPrintable(library.errorString()));
@@ -161,7 +75,7 @@ void tst_Host::moduleExportsItsEntries() {
 }
 
 void tst_Host::moduleHidesEverythingElse() {
-    QLibrary library(host::ModuleLoader(QStringLiteral(DIETA_MODULE_DIR)).libraryPath(kModule));
+    QLibrary library(host::ModuleLoader(HostHarness::moduleDir()).libraryPath(kModule));
     QVERIFY2(library.load(), qPrintable(library.errorString()));
     // The screen's own functions, compiled into the library, stay inside it.
     QVERIFY(!library.resolve("_ZN5dieta12Cli_zfa1300012CriaContAlimEv"));
@@ -169,7 +83,7 @@ void tst_Host::moduleHidesEverythingElse() {
 }
 
 void tst_Host::entryTwiceGivesOneWindowInFront() {
-    RunningHost host;
+    HostHarness host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
     QVERIFY(host.openScreen());
     QPointer<QMdiSubWindow> frame = host.frame();
@@ -201,7 +115,7 @@ void tst_Host::entryTwiceGivesOneWindowInFront() {
 }
 
 void tst_Host::closeAndEntryAgainStartsAfresh() {
-    RunningHost host;
+    HostHarness host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
     QWidget* first = host.openScreen();
     QVERIFY(first);
@@ -228,9 +142,9 @@ void tst_Host::closeAndEntryAgainStartsAfresh() {
 }
 
 void tst_Host::calculationModuleRunsByLoadBPLWithTheBranch() {
-    RunningHost host;
+    HostHarness host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
-    const QString path = host::ModuleLoader(QStringLiteral(DIETA_MODULE_DIR))
+    const QString path = host::ModuleLoader(HostHarness::moduleDir())
                              .libraryPath(QStringLiteral("ZFA80000"));
     QVERIFY2(path.endsWith(QStringLiteral("/libPkg_zfa80000.so")), qPrintable(path));
     QLibrary library(path);
@@ -269,7 +183,7 @@ void tst_Host::calculationModuleRunsByLoadBPLWithTheBranch() {
 }
 
 void tst_Host::missingModuleGivesTheHostsMessage() {
-    RunningHost host;
+    HostHarness host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
     ScriptedDialogs& dialogs = host.environment().dialogs();
 

@@ -40,6 +40,7 @@ private slots:
     void bulkChangeWithControlsDisabled();
     void columnChangesKeepTheEditor();
     void boundControlsFollowTheCursor();
+    void rowGridSelectsTheWholeCurrentRow();
 
 private:
     QModelIndex cell(int row, const char* field) const {
@@ -389,6 +390,23 @@ void tst_Grid::boundControlsFollowTheCursor() {
     m_ds->First();
     QCOMPARE(edit->text(), QString());
     QCOMPARE(text->text(), QStringLiteral("Ana"));
+}
+
+// A grid that selects rows shows the whole current row selected, whether the operator clicked
+// it, the dataset moved, or a column was chosen from code.
+void tst_Grid::rowGridSelectsTheWholeCurrentRow() {
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    QItemSelectionModel* selection = m_grid->selectionModel();
+    m_ds->SetRecNo(2);
+    QCoreApplication::processEvents();
+    QVERIFY(selection->isRowSelected(1, {}));
+    QVERIFY(!selection->isRowSelected(0, {}));
+    m_grid->SetSelectedIndex(Consiste::IndiceCol(m_grid, "DSSERVINTE"));
+    QVERIFY(selection->isRowSelected(1, {}));
+    m_ds->First();
+    QCoreApplication::processEvents();
+    QVERIFY(selection->isRowSelected(0, {}));
+    QVERIFY(!selection->isRowSelected(1, {}));
 }
 
 QTEST_MAIN(tst_Grid)
