@@ -30,16 +30,26 @@ def load_average():
 class Server:
     """One dieta-server process on 127.0.0.1, port chosen by the system."""
 
-    def __init__(self, db, log_path, demo=None):
+    def __init__(self, db, log_path, demo=None, file_limit=None):
         self.db, self.log_path, self.demo = db, log_path, demo
+        self.file_limit = file_limit  # bytes: no file of the server may grow past it
         self.proc, self.port = None, None
+
+    def _limits(self):
+        # A full disk without root: writes past RLIMIT_FSIZE fail with EFBIG, as on a full
+        # device, once SIGXFSZ (which would kill the process instead) is ignored.
+        if self.file_limit:
+            import resource
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (self.file_limit, self.file_limit))
 
     def start(self, timeout=300):
         args = [server_binary(), "--db", self.db, "--host", "127.0.0.1", "--port", "0"]
         if self.demo:
             args += ["--demo", str(self.demo), "--today", TODAY.isoformat()]
         log = open(self.log_path, "ab")
-        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log)
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log,
+                                     preexec_fn=self._limits if self.file_limit else None)
         deadline = time.monotonic() + timeout
         line = self.proc.stdout.readline().decode()
         match = re.search(r"listening on 127\.0\.0\.1:(\d+)", line)
