@@ -77,7 +77,14 @@ class Server:
                     rss = int(line.split()[1])
                 elif line.startswith("Threads:"):
                     threads = int(line.split()[1])
-        return {"rss_kb": rss, "fds": len(os.listdir("/proc/%d/fd" % pid)), "threads": threads}
+        fds = sockets = 0
+        for fd in os.listdir("/proc/%d/fd" % pid):
+            fds += 1
+            try:
+                sockets += os.readlink("/proc/%d/fd/%s" % (pid, fd)).startswith("socket:")
+            except OSError:
+                pass
+        return {"rss_kb": rss, "fds": fds, "sockets": sockets, "threads": threads}
 
     def kill9(self):
         self.proc.send_signal(signal.SIGKILL)
