@@ -261,8 +261,12 @@ private slots:
             QVERIFY2(!error.isEmpty(), input);
         }
         QJsonArray nested;
-        for (int i = 0; i < 100; ++i)
-            nested = QJsonArray{nested};
+        // Appended, not braced: clang reads QJsonArray{nested} as a copy, not as a wrapper.
+        for (int i = 0; i < 100; ++i) {
+            QJsonArray outer;
+            outer.append(nested);
+            nested = outer;
+        }
         QString error;
         QVERIFY(!fromWire(nested, &error).has_value());
         QVERIFY(error.contains("aninhadas"));
