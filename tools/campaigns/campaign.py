@@ -105,9 +105,12 @@ class Stats:
     def __init__(self):
         self.lock = threading.Lock()
         self.times, self.errors, self.samples = {}, {}, {}
+        self.unanswered = 0  # no answer, or no HTTP 200: a protocol fault or a dead server
 
     def add(self, method, answer):
         with self.lock:
+            if answer.status != 200:
+                self.unanswered += 1
             self.times.setdefault(method, []).append(answer.seconds)
             if not answer.ok:
                 self.errors[method] = self.errors.get(method, 0) + 1

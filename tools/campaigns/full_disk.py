@@ -84,6 +84,8 @@ def main():
         problems.append("the disk never filled: lower --headroom")
     if not alive:
         problems.append("the server died")
+    if stats.unanswered:
+        problems.append("%d calls not answered with HTTP 200" % stats.unanswered)
     if not reads_when_full.ok:
         problems.append("reads failed on a full disk: %s" % reads_when_full.error)
 

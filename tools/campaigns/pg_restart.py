@@ -132,6 +132,8 @@ def campaign(options, cycles, work, pgdir, base):
         problems.append("the server did not answer again within 120 s (or answered while down)")
     if not same_process:
         problems.append("the server process did not survive")
+    if stats.unanswered:
+        problems.append("%d calls not answered with HTTP 200" % stats.unanswered)
     calls, faults = stats.total()
     report("PostgreSQL stopped and started under load", [
         "%d cycles, down %.0f s each, %d clients, %.0f s, load average %s" % (
