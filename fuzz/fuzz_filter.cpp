@@ -49,8 +49,7 @@ int shown(TClientDataSet& ds, const QString& filter) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ensureApplication();
-    const QString filter =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString filter = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     bool parsed = true;
     try {
         parseFilter(filter);

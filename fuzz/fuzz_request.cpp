@@ -85,8 +85,8 @@ void checkAnswer(const HttpAnswer& answer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::ensureApplication();
-    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     qsizetype(size));
+    const QByteArray input =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const qsizetype newline = input.indexOf('\n');
     if (newline < 0)
         return 0;

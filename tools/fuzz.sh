@@ -11,7 +11,7 @@ build=${DIETA_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_request fuzz_packet fuzz_filter)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_request fuzz_methods fuzz_packet fuzz_filter)
 cxx=${DIETA_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 [ -n "$cxx" ] || { echo "fuzz.sh: clang++ is not installed (tools/install-deps.sh)" >&2; exit 1; }
 

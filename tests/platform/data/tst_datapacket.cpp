@@ -118,8 +118,8 @@ private slots:
         QTest::newRow("number for text") << packetWithRow(text, "[12]") << "espera um texto";
         // The fast reader refuses a lone surrogate; the general one must too, or the text
         // changes on its way through a file or the wire.
-        QTest::newRow("lone surrogate") << packetWithRow(text, R"(["\ude00"])")
-                                        << "caractere inválido";
+        QTest::newRow("lone surrogate")
+            << packetWithRow(text, R"(["\ude00"])") << "caractere inválido";
         QTest::newRow("lone surrogate in a name")
             << QByteArray(R"({"fields":[{"name":"A\ud800","type":"string"}]})") << "sem nome";
         QTest::newRow("short row") << packetWithRow(text, "[]") << "tem 0 valores, esperados 1";
