@@ -1,11 +1,30 @@
 # Shared build settings, applied per target so that no global flag is edited.
 
+# The sanitizers DIETA_SANITIZE asks for, as a -fsanitize= list; empty when none.
+set(DIETA_SANITIZERS "")
+if(DIETA_SANITIZE)
+  if(DIETA_SANITIZE STREQUAL "ON" OR DIETA_SANITIZE STREQUAL "TRUE" OR DIETA_SANITIZE STREQUAL "1")
+    set(DIETA_SANITIZERS "address,undefined")
+  else()
+    set(DIETA_SANITIZERS "${DIETA_SANITIZE}")
+  endif()
+endif()
+# Fuzzing instruments every target for coverage, so the fuzzer sees into the libraries too.
+if(DIETA_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "DIETA_FUZZ needs clang (CXX=clang++-14)")
+endif()
+
 function(dieta_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
   target_compile_definitions(${target} PRIVATE QT_MESSAGELOGCONTEXT)
-  if(DIETA_SANITIZE)
-    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
-    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  if(DIETA_SANITIZERS)
+    # Undefined behaviour stops the test at once instead of scrolling past in its output.
+    target_compile_options(${target} PRIVATE -fsanitize=${DIETA_SANITIZERS}
+      -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=${DIETA_SANITIZERS})
+  endif()
+  if(DIETA_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 

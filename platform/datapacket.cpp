@@ -90,8 +90,8 @@ std::optional<FieldDef> fieldFromJson(const QJsonValue& value, int position, QSt
     const QJsonObject object = value.toObject();
     FieldDef field;
     field.name = object.value(QStringLiteral("name")).toString().trimmed();
-    if (field.name.isEmpty()) {
-        fail(error, where + QStringLiteral(" sem nome."));
+    if (field.name.isEmpty() || !QStringView(field.name).isValidUtf16()) {
+        fail(error, where + QStringLiteral(" sem nome válido."));
         return std::nullopt;
     }
     const auto kind = fieldKindFromName(object.value(QStringLiteral("type")).toString());
@@ -423,6 +423,13 @@ std::optional<QVariant> decodeCell(const Cell& cell, const FieldDef& field, QStr
         if (!cell.isString())
             return wrongType(QStringLiteral("um texto"));
         QString text = cell.toString();
+        // A lone surrogate (\ud800) cannot be stored or written back: it would come back as
+        // another character, so it is refused as the fast reader refuses it.
+        if (!QStringView(text).isValidUtf16()) {
+            fail(error, QStringLiteral("o campo \"%1\" tem um texto com caractere inválido.")
+                            .arg(field.name));
+            return std::nullopt;
+        }
         if (field.size > 0 && text.size() > field.size) {
             fail(error, QStringLiteral("o valor do campo \"%1\" excede %2 caracteres.")
                             .arg(field.name)

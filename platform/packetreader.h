@@ -5,12 +5,14 @@
 // error. So both roads accept exactly the same packets.
 
 #include "platform/datapacket.h"
+#include "platform/platform_export.h"
 
 #include <QByteArray>
 #include <optional>
 
 namespace dieta::detail {
 
-std::optional<DataPacket> readPacketFast(const QByteArray& bytes);
+// Exported for the fuzz target that holds it against the general reader.
+PLATFORM_EXPORT std::optional<DataPacket> readPacketFast(const QByteArray& bytes);
 
 } // namespace dieta::detail

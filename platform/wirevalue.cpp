@@ -66,8 +66,14 @@ std::optional<QVariant> fromWireAt(const QJsonValue& value, int depth, QString* 
         return QVariant();
     case QJsonValue::Bool:
         return QVariant(value.toBool());
-    case QJsonValue::String:
-        return QVariant(value.toString());
+    case QJsonValue::String: {
+        QString text = value.toString();
+        if (!QStringView(text).isValidUtf16()) { // a lone surrogate would change on its way
+            fail(error, QStringLiteral("Valor inválido: texto com caractere inválido."));
+            return std::nullopt;
+        }
+        return QVariant(std::move(text));
+    }
     case QJsonValue::Double: {
         const double number = value.toDouble();
         // Whole numbers come back as integers, so codes and counts compare as such.

@@ -7,6 +7,7 @@ packages=(
     libcpp-httplib-dev libsqlite3-dev libbenchmark-dev
     postgresql xvfb xauth imagemagick wrk
     adwaita-icon-theme
+    clang-14 libclang-rt-14-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -116,6 +116,12 @@ private slots:
             << QByteArray(R"({"fields":[{"name":"A","type":"string","size":-1}]})") << "tamanho";
         QTest::newRow("text too long") << packetWithRow(text, R"(["1234"])") << "excede 3";
         QTest::newRow("number for text") << packetWithRow(text, "[12]") << "espera um texto";
+        // The fast reader refuses a lone surrogate; the general one must too, or the text
+        // changes on its way through a file or the wire.
+        QTest::newRow("lone surrogate")
+            << packetWithRow(text, R"(["\ude00"])") << "caractere inválido";
+        QTest::newRow("lone surrogate in a name")
+            << QByteArray(R"({"fields":[{"name":"A\ud800","type":"string"}]})") << "sem nome";
         QTest::newRow("short row") << packetWithRow(text, "[]") << "tem 0 valores, esperados 1";
         QTest::newRow("long row") << packetWithRow(text, R"(["a","b"])") << "esperados 1";
         QTest::newRow("row not array") << packetWithRow(text, R"({"a":1})") << "não é uma lista";
@@ -255,8 +261,12 @@ private slots:
             QVERIFY2(!error.isEmpty(), input);
         }
         QJsonArray nested;
-        for (int i = 0; i < 100; ++i)
-            nested = QJsonArray{nested};
+        // Appended, not braced: clang reads QJsonArray{nested} as a copy, not as a wrapper.
+        for (int i = 0; i < 100; ++i) {
+            QJsonArray outer;
+            outer.append(nested);
+            nested = outer;
+        }
         QString error;
         QVERIFY(!fromWire(nested, &error).has_value());
         QVERIFY(error.contains("aninhadas"));

@@ -98,6 +98,11 @@ void tst_WireBytes::refusesGarbage_data() {
     QTest::newRow("packet row too short")
         << QByteArray(R"({"packet": {"fields": [{"name": "A", "type": "string"}], "rows": [[]]}})");
     QTest::newRow("impossible date") << QByteArray(R"([{"date": "2026-02-30"}])");
+    // A half of a surrogate pair would come back from the database as another character.
+    QTest::newRow("lone surrogate") << QByteArray(R"(["a\ud800"])");
+    QTest::newRow("lone surrogate in a packet")
+        << QByteArray(R"({"packet": {"fields": [{"name": "A", "type": "string"}],)"
+                      R"( "rows": [["\ude00"]]}})");
     QTest::newRow("trailing garbage") << QByteArray(R"({"packet": {"fields": [], "rows": []}} x)");
     QTest::newRow("hostile nesting") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("hostile object nesting")
