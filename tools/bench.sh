@@ -2,12 +2,15 @@
 # The performance table: builds the benchmarks (optimised build), runs each path beside its
 # floor in one run, prints the table and writes it into docs/performance.md.
 # PostgreSQL rows run when DIETA_TEST_PG is set. Extra arguments go to every program
-# (e.g. --benchmark_filter=sqlite).
+# (e.g. --benchmark_filter=sqlite). BENCH_PROGRAMS="bench_confdieta bench_packet" runs only those.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${DIETA_BUILD_DIR:-$root/build}
 programs=(bench_getinternacao bench_confdieta bench_copiardieta bench_smallcall bench_packet
           bench_clicktopaint bench_markall)
+if [[ -n ${BENCH_PROGRAMS:-} ]]; then
+    read -r -a programs <<<"$BENCH_PROGRAMS"
+fi
 cmake --build "$build" -j2 --target "${programs[@]}" bareserver
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

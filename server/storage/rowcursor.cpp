@@ -6,6 +6,7 @@
 
 #include <QSqlDriver>
 #include <QSqlRecord>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace dieta::server {
@@ -47,6 +48,10 @@ int bindSqlite(sqlite3_stmt* stmt, int index, const QVariant& value) {
                                    SQLITE_TRANSIENT);
     }
     }
+}
+
+QByteArrayView leading(QByteArrayView bytes, qsizetype count) {
+    return bytes.first(std::min(count, bytes.size()));
 }
 
 bool splitDateTime(const QVariant& value, QDate* date, QTime* time) {
@@ -135,7 +140,7 @@ bool RowCursor::dateTime(int column, QDate* date, QTime* time) {
     if (sqlite3_column_type(stmt_, column) != SQLITE_TEXT)
         return false;
     const QByteArrayView text = utf8(column);
-    return splitIsoDateTime(QString::fromLatin1(text.left(19)), date, time);
+    return splitIsoDateTime(QString::fromLatin1(leading(text, 19)), date, time);
 }
 
 void RowCursor::appendText(PacketStream& out, int column) {
@@ -167,7 +172,7 @@ QDate RowCursor::date(int column) {
     }
     if (sqlite3_column_type(stmt_, column) == SQLITE_NULL)
         return QDate();
-    return parseIsoDate(QString::fromUtf8(utf8(column).left(10)));
+    return parseIsoDate(QString::fromUtf8(leading(utf8(column), 10)));
 }
 
 } // namespace dieta::server
