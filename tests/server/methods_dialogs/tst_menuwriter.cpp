@@ -66,25 +66,25 @@ private slots:
     void menusOfManyRecords() {
         DIETA_FETCH_ENGINE(engine);
         TestServer server({.engine = engine,
-                           .seed = [this](SqlDatabase& db) { seedLargeBranch(db, 3, 120, day); }});
+                           .seed = [this](SqlDatabase& db) { seedLargeBranch(db, 3, 60, day); }});
         QVERIFY2(server.ok(), qPrintable(server.error()));
         SqlDatabase& db = server.database();
         {
             WriteTransaction transaction(db);
             server::MenuWriter writer(transaction.connection());
-            // 120 dishes: two full statements and a shorter one; then a 3-dish menu over a
-            // record that had 120, and an empty one.
-            writer.write(key(1, day), menu(120));
+            // 60 dishes: a full statement and a shorter one; then a 3-dish menu over a
+            // record that had 60, and an empty one.
+            writer.write(key(1, day), menu(60));
             writer.write(key(2, day), menu(3));
             writer.write(key(3, day), {});
-            writer.write(key(1, day), menu(120)); // the same record twice: no clash
+            writer.write(key(1, day), menu(60)); // the same record twice: no clash
             transaction.commit();
         }
         const QStringList first = stored(db, key(1, day));
-        QCOMPARE(first.size(), 120);
+        QCOMPARE(first.size(), 60);
         QCOMPARE(first.first(), QStringLiteral("0001 01.01.001 N - sem sal"));
         QCOMPARE(first.at(50), QStringLiteral("0051 01.01.051 N 50.5 "));
-        QCOMPARE(first.last(), QStringLiteral("0120 05.01.120 S 119.5 "));
+        QCOMPARE(first.last(), QStringLiteral("0060 05.01.060 S 59.5 "));
         QCOMPARE(stored(db, key(2, day)),
                  QStringList({"0001 01.01.001 N - sem sal", "0002 02.01.002 S 1.5 ",
                               "0003 03.01.003 N 2.5 "}));
