@@ -72,7 +72,8 @@ def fmt(x):
 
 
 def table(results):
-    lines = ["| Path | Figure | Floor | Ratio | Goal | Met |", "|---|---:|---:|---:|---:|:-:|"]
+    lines = ["| Path | Figure | Floor | Ratio | Goal | Met | CPU ms, path / floor |",
+             "|---|---:|---:|---:|---:|:-:|---:|"]
     for what, path, floor, counter, goal, larger in rows():
         p = results.get(path)
         if p is None:
@@ -88,7 +89,9 @@ def table(results):
         else:
             goal_text, met = f"<= {goal}x", "yes" if ratio and ratio <= goal else "no"
         ratio_text = f"{ratio:.2f}x" if ratio else "—"
-        lines.append(f"| {what} | {fmt(value)} | {fmt(base)} | {ratio_text} | {goal_text} | {met} |")
+        cpu = p.get("cpu_ms")
+        cpu_text = "—" if cpu is None else fmt(cpu) + (f" / {fmt(f['cpu_ms'])}" if f and "cpu_ms" in f else "")
+        lines.append(f"| {what} | {fmt(value)} | {fmt(base)} | {ratio_text} | {goal_text} | {met} | {cpu_text} |")
     return lines
 
 
