@@ -1,13 +1,17 @@
-// GetInternacao for a service of 1,000 inpatients (the demo hospital with every stay of its
-// main branch moved into one service), end to end through TNetConnection, beside the same
-// SELECT run straight on the database plus the packet's encoding in the same process.
-// Reports the median and 99th percentile of single calls and the throughput of 8 clients.
-// SQLite always; PostgreSQL too when DIETA_TEST_PG is set.
+// GetInternacao for a service of 300, 1,000 and 5,000 inpatients (the demo hospital with that
+// many stays of its main branch moved into one service), posted as raw HTTP to the real server
+// on loopback, beside its floor in the same run: the same rows read from a table that holds
+// them ready (one SELECT, SQLite through its C API) and written into the same packet bytes.
+// Reports the median and 99th percentile of single calls, and the throughput of 8 clients at
+// 1,000 inpatients. SQLite always; PostgreSQL too when DIETA_TEST_PG is set.
 
+#include "bench/wirecall.h"
+#include "platform/packetstream.h"
 #include "platform/sqldatabase.h"
-#include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "server/methods/inpatientlist.h"
+#include "server/storage/batchinsert.h"
+#include "server/storage/rowcursor.h"
 #include "tests/support/screenpackets.h"
 #include "tests/support/testserver.h"
 
@@ -16,6 +20,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <ctime>
 #include <map>
 #include <mutex>
 
@@ -24,18 +29,20 @@ using namespace dieta::test;
 
 namespace {
 
-constexpr int kInpatients = 1000;
 const QDate kToday = QDate::currentDate();
+constexpr int kSizes[] = {300, 1000, 5000};
 
 struct Setup {
     std::unique_ptr<TestServer> server;
     QString branch;
     QString service;
     int listRows = 0;
+    qsizetype listBytes = 0;
+    DataPacket diagnoses; // GetDiagInter's answer, rows and fields
 };
 
-std::map<TestEngine, Setup>& setups() {
-    static std::map<TestEngine, Setup> all;
+std::map<std::pair<TestEngine, int>, Setup>& setups() {
+    static std::map<std::pair<TestEngine, int>, Setup> all;
     return all;
 }
 std::mutex setupLock;
@@ -44,9 +51,9 @@ QSqlQuery run(SqlDatabase& db, const QString& sql, const QVariantMap& values = {
     return execSql(db.connection(), sql, values);
 }
 
-// Moves the first 1,000 stays of the main branch active today into its largest service and the
-// rest into another one.
-void concentrate(Setup& setup) {
+// Moves the first `inpatients` stays of the main branch active today into its largest service
+// and the rest into another one.
+void concentrate(Setup& setup, int inpatients) {
     SqlDatabase& db = setup.server->database();
     const QString active = QStringLiteral(" FROM INTERNA WHERE CDFILIAL = :B AND DTINTERNA <= :D "
                                           "AND (DTALTA IS NULL OR DTALTA >= :D)");
@@ -65,18 +72,18 @@ void concentrate(Setup& setup) {
     QStringList patients;
     while (stays.next())
         patients.append(stays.value(0).toString());
-    if (patients.size() < kInpatients)
+    if (patients.size() < inpatients)
         qFatal("demo hospital too small: %d inpatients", int(patients.size()));
     WriteTransaction transaction(db);
+    SqlStatement move(transaction.connection(),
+                      QStringLiteral("UPDATE INTERNA SET CDSERVFILI = :S WHERE CDPACIENTE = :P AND"
+                                     " CDFILIAL = :B AND DTINTERNA <= :D AND (DTALTA IS NULL OR"
+                                     " DTALTA >= :D)"));
+    move.bind(day);
     for (int i = 0; i < patients.size(); ++i) {
-        QVariantMap values = day;
-        values.insert(QStringLiteral("S"), i < kInpatients ? setup.service : other);
-        values.insert(QStringLiteral("P"), patients[i]);
-        execSql(transaction.connection(),
-                QStringLiteral("UPDATE INTERNA SET CDSERVFILI = :S WHERE CDPACIENTE = :P AND"
-                               " CDFILIAL = :B AND DTINTERNA <= :D AND (DTALTA IS NULL OR"
-                               " DTALTA >= :D)"),
-                values);
+        move.bind(QStringLiteral("S"), i < inpatients ? setup.service : other);
+        move.bind(QStringLiteral("P"), patients[i]);
+        move.exec();
     }
     transaction.commit();
     // Fresh statistics, as autovacuum would have them on a hospital's database: without them
@@ -89,22 +96,123 @@ DataPacket params(const Setup& setup) {
     return listParams(setup.branch, setup.service, kToday);
 }
 
-Setup& setupFor(TestEngine engine) {
+QString floorColumn(int i) {
+    return QStringLiteral("C%1").arg(i);
+}
+
+// The floor's table: the list's rows as they are, in their order.
+void buildFloorTable(SqlDatabase& db, const DataPacket& list) {
+    QStringList columns{QStringLiteral("NRROW INTEGER PRIMARY KEY")};
+    QStringList names{QStringLiteral("NRROW")};
+    for (int i = 0; i < list.fields.size(); ++i) {
+        const FieldDef& field = list.fields[i];
+        columns.append(
+            floorColumn(i) +
+            (field.kind == FieldKind::DateTime
+                 ? QStringLiteral(" TIMESTAMP")
+                 : QStringLiteral(" VARCHAR(%1)").arg(field.size > 0 ? field.size : 255)));
+        names.append(floorColumn(i));
+    }
+    WriteTransaction transaction(db);
+    execSql(transaction.connection(),
+            QStringLiteral("CREATE TABLE LISTFLOOR (%1)").arg(columns.join(u", ")));
+    server::BatchInsert insert(transaction.connection(), QStringLiteral("LISTFLOOR"), names);
+    for (int r = 0; r < list.rows.size(); ++r)
+        insert.add(QVariantList{r} + list.rows[r]);
+    insert.flush();
+    transaction.commit();
+    if (db.engine() == SqlEngine::PostgreSQL)
+        run(db, QStringLiteral("ANALYZE LISTFLOOR"));
+}
+
+// Rows ready in a table read by the fastest reader the server has (SQLite's C API; QtSql on
+// PostgreSQL), each cell straight into the packet's bytes.
+QByteArray readyRows(const QSqlDatabase& conn, const QString& sql, const QList<FieldDef>& fields) {
+    server::RowCursor rows(conn, sql, {});
+    PacketStream packet(fields);
+    while (rows.next()) {
+        packet.beginRow();
+        for (int i = 0; i < fields.size(); ++i) {
+            if (fields[i].kind == FieldKind::DateTime)
+                rows.appendDateTime(packet, i);
+            else
+                rows.appendText(packet, i);
+        }
+        packet.endRow();
+    }
+    return packet.finish();
+}
+
+// GetDiagInter's answer for the branch, and its floor: its rows ready in a table.
+DataPacket diagnosisAnswer(Setup& setup) {
+    auto net = setup.server->connect(QStringLiteral("NUTRI01"));
+    return toPacket(net->call(QStringLiteral("GetDiagInter"), {setup.branch}));
+}
+
+void buildDiagnosisFloor(SqlDatabase& db, const DataPacket& answer) {
+    WriteTransaction transaction(db);
+    execSql(transaction.connection(),
+            QStringLiteral("CREATE TABLE DIAGFLOOR (NRROW INTEGER PRIMARY KEY, C0 VARCHAR(12),"
+                           " C1 VARCHAR(10), C2 VARCHAR(250))"));
+    server::BatchInsert insert(transaction.connection(), QStringLiteral("DIAGFLOOR"),
+                               {"NRROW", "C0", "C1", "C2"});
+    for (int r = 0; r < answer.rows.size(); ++r)
+        insert.add(QVariantList{r} + answer.rows[r]);
+    insert.flush();
+    transaction.commit();
+}
+
+QByteArray diagnosisFloorBytes(const QSqlDatabase& conn, const QList<FieldDef>& fields) {
+    return readyRows(conn, QStringLiteral("SELECT C0, C1, C2 FROM DIAGFLOOR ORDER BY NRROW"),
+                     fields);
+}
+
+QByteArray floorBytes(const QSqlDatabase& conn, int fieldCount) {
+    QStringList names;
+    for (int i = 0; i < fieldCount; ++i)
+        names.append(floorColumn(i));
+    return readyRows(
+        conn, QStringLiteral("SELECT %1 FROM LISTFLOOR ORDER BY NRROW").arg(names.join(u", ")),
+        server::inpatientFields());
+}
+
+Setup& setupFor(TestEngine engine, int inpatients) {
     std::lock_guard lock(setupLock);
-    Setup& setup = setups()[engine];
+    Setup& setup = setups()[{engine, inpatients}];
     if (!setup.server) {
+        // One size at a time in memory and on disk.
+        for (auto& [key, other] : setups())
+            if (&other != &setup)
+                other.server.reset();
         TestServerOptions options;
         options.engine = engine;
-        options.demo = server::DemoOptions{kInpatients * 9 / 8 + 20, 13000, kToday};
+        options.demo = server::DemoOptions{inpatients * 9 / 8 + 20, 13000, kToday};
         setup.server = std::make_unique<TestServer>(options);
         if (!setup.server->ok())
             qFatal("%s", qPrintable(setup.server->error()));
-        concentrate(setup);
-        setup.listRows =
-            int(server::buildInpatientList(setup.server->database().connection(), params(setup))
-                    .rows.size());
+        concentrate(setup, inpatients);
+        SqlDatabase& db = setup.server->database();
+        const DataPacket list = server::buildInpatientList(db.connection(), params(setup));
+        setup.listRows = int(list.rows.size());
+        setup.listBytes = list.toJsonBytes().size();
+        buildFloorTable(db, list);
+        if (floorBytes(db.connection(), int(list.fields.size())) != list.toJsonBytes())
+            qFatal("the floor's table does not give the list's bytes");
+        setup.diagnoses = diagnosisAnswer(setup);
+        buildDiagnosisFloor(db, setup.diagnoses);
+        if (diagnosisFloorBytes(db.connection(), setup.diagnoses.fields) !=
+            setup.diagnoses.toJsonBytes())
+            qFatal("the floor's table does not give the diagnoses' bytes");
     }
     return setup;
+}
+
+// CPU time of the whole process (client, server threads, SQLite) in milliseconds: on a loaded
+// machine the wall clock mostly measures the wait for a core; this does not.
+double processCpuMillis() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 bool skipped(benchmark::State& state, TestEngine engine) {
@@ -115,103 +223,150 @@ bool skipped(benchmark::State& state, TestEngine engine) {
     return false;
 }
 
-void reportLatencies(benchmark::State& state, std::vector<double>& millis, int rows) {
+void reportLatencies(benchmark::State& state, std::vector<double>& millis, const Setup& setup,
+                     double cpuStart) {
     if (millis.empty())
         return;
+    state.counters["cpu_ms"] = (processCpuMillis() - cpuStart) / double(millis.size());
     std::sort(millis.begin(), millis.end());
     state.counters["p50_ms"] = millis[millis.size() / 2];
     state.counters["p99_ms"] = millis[std::min(millis.size() - 1, millis.size() * 99 / 100)];
-    state.counters["rows"] = rows;
+    state.counters["rows"] = setup.listRows;
+    state.counters["packet_bytes"] = double(setup.listBytes);
 }
 
-// The server's SELECT and the packet's JSON, in this process: what the wire adds to nothing.
-void BM_GetInternacao_Raw(benchmark::State& state, TestEngine engine) {
+double millisSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+void BM_Floor(benchmark::State& state, TestEngine engine, int inpatients) {
     if (skipped(state, engine))
         return;
-    Setup& setup = setupFor(engine);
-    const DataPacket request = params(setup);
-    QSqlDatabase conn = setup.server->database().connection();
+    Setup& setup = setupFor(engine, inpatients);
+    const QSqlDatabase conn = setup.server->database().connection();
+    const int fields = int(server::inpatientFields().size());
     std::vector<double> millis;
+    const double cpuStart = processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const QByteArray bytes = server::buildInpatientList(conn, request).toJsonBytes();
-        benchmark::DoNotOptimize(bytes.size());
-        millis.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
+        benchmark::DoNotOptimize(floorBytes(conn, fields).size());
+        millis.push_back(millisSince(start));
     }
-    reportLatencies(state, millis, setup.listRows);
+    reportLatencies(state, millis, setup, cpuStart);
 }
 
-void BM_GetInternacao_Remote(benchmark::State& state, TestEngine engine) {
+void BM_Remote(benchmark::State& state, TestEngine engine, int inpatients) {
     if (skipped(state, engine))
         return;
-    Setup& setup = setupFor(engine);
-    const QVariantList args{fromPacket(params(setup))};
-    TNetConnection& net = setup.server->connection();
+    Setup& setup = setupFor(engine, inpatients);
+    bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
+                        {fromPacket(params(setup))});
     std::vector<double> millis;
+    const double cpuStart = processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const QVariant result = net.call(QStringLiteral("GetInternacao"), args);
-        millis.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-        if (!isPacket(result) || toPacket(result).rows.size() != setup.listRows) {
-            state.SkipWithError(qPrintable(serverErrorText(result)));
+        const std::string answer = call.post();
+        millis.push_back(millisSince(start));
+        if (answer.size() < size_t(setup.listBytes)) {
+            state.SkipWithError("GetInternacao failed");
             break;
         }
     }
-    reportLatencies(state, millis, setup.listRows);
+    reportLatencies(state, millis, setup, cpuStart);
+}
+
+void BM_DiagFloor(benchmark::State& state, TestEngine engine, int inpatients) {
+    if (skipped(state, engine))
+        return;
+    Setup& setup = setupFor(engine, inpatients);
+    const QSqlDatabase conn = setup.server->database().connection();
+    std::vector<double> millis;
+    const double cpuStart = processCpuMillis();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(diagnosisFloorBytes(conn, setup.diagnoses.fields).size());
+        millis.push_back(millisSince(start));
+    }
+    reportLatencies(state, millis, setup, cpuStart);
+    state.counters["rows"] = double(setup.diagnoses.rows.size());
+}
+
+void BM_DiagRemote(benchmark::State& state, TestEngine engine, int inpatients) {
+    if (skipped(state, engine))
+        return;
+    Setup& setup = setupFor(engine, inpatients);
+    bench::RawCall call(setup.server->port(), QStringLiteral("GetDiagInter"), {setup.branch});
+    std::vector<double> millis;
+    const double cpuStart = processCpuMillis();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string answer = call.post();
+        millis.push_back(millisSince(start));
+        if (answer.find("\"packet\"") == std::string::npos) {
+            state.SkipWithError("GetDiagInter failed");
+            break;
+        }
+    }
+    reportLatencies(state, millis, setup, cpuStart);
+    state.counters["rows"] = double(setup.diagnoses.rows.size());
 }
 
 // Each benchmark thread is one client with its own connection.
-void BM_GetInternacao_Clients(benchmark::State& state, TestEngine engine) {
+void BM_Clients(benchmark::State& state, TestEngine engine, int inpatients) {
     if (skipped(state, engine))
         return;
-    Setup& setup = setupFor(engine);
-    const QVariantList args{fromPacket(params(setup))};
-    std::unique_ptr<TNetConnection> net = setup.server->connect(QStringLiteral("NUTRI01"));
+    Setup& setup = setupFor(engine, inpatients);
+    bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
+                        {fromPacket(params(setup))});
     for (auto _ : state) {
-        const QVariant result = net->call(QStringLiteral("GetInternacao"), args);
-        if (!isPacket(result)) {
-            state.SkipWithError(qPrintable(serverErrorText(result)));
+        if (call.post().size() < size_t(setup.listBytes)) {
+            state.SkipWithError("GetInternacao failed");
             break;
         }
     }
     state.SetItemsProcessed(state.iterations());
 }
 
-BENCHMARK_CAPTURE(BM_GetInternacao_Raw, sqlite, TestEngine::SQLite)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_GetInternacao_Remote, sqlite, TestEngine::SQLite)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_GetInternacao_Clients, sqlite, TestEngine::SQLite)
-    ->Unit(benchmark::kMillisecond)
-    ->Threads(8)
-    ->UseRealTime()
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_GetInternacao_Raw, postgresql, TestEngine::PostgreSQL)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_GetInternacao_Remote, postgresql, TestEngine::PostgreSQL)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
-BENCHMARK_CAPTURE(BM_GetInternacao_Clients, postgresql, TestEngine::PostgreSQL)
-    ->Unit(benchmark::kMillisecond)
-    ->Threads(8)
-    ->UseRealTime()
-    ->MinTime(3.0);
+void registerEngine(TestEngine engine, const std::string& name) {
+    for (const int beds : kSizes) {
+        const std::string suffix = "/" + name + "/" + std::to_string(beds);
+        const double seconds = beds >= 5000 ? 3.0 : 2.0;
+        benchmark::RegisterBenchmark(("GetInternacao_floor" + suffix).c_str(), BM_Floor, engine,
+                                     beds)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(seconds);
+        benchmark::RegisterBenchmark(("GetInternacao" + suffix).c_str(), BM_Remote, engine, beds)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(seconds);
+        if (beds != 1000)
+            continue;
+        benchmark::RegisterBenchmark(("GetInternacao_8clients" + suffix).c_str(), BM_Clients,
+                                     engine, beds)
+            ->Unit(benchmark::kMillisecond)
+            ->Threads(8)
+            ->UseRealTime()
+            ->MinTime(seconds);
+        benchmark::RegisterBenchmark(("GetDiagInter_floor" + suffix).c_str(), BM_DiagFloor, engine,
+                                     beds)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(seconds);
+        benchmark::RegisterBenchmark(("GetDiagInter" + suffix).c_str(), BM_DiagRemote, engine, beds)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(seconds);
+    }
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    registerEngine(TestEngine::SQLite, "sqlite");
+    if (engineAvailable(TestEngine::PostgreSQL))
+        registerEngine(TestEngine::PostgreSQL, "postgresql");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    for (auto& [engine, setup] : setups())
-        setup.server.reset();
+    setups().clear();
     benchmark::Shutdown();
     return 0;
 }

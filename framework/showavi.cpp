@@ -18,6 +18,10 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents, false);
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::WaitCursor);
+        // The box paints every pixel of itself: painting it now repaints only the box, not the
+        // window beneath it.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_NoSystemBackground);
         resize(280, 90);
     }
     void setCaption(const QString& caption) { m_caption = caption; }
@@ -77,8 +81,8 @@ void showTop() {
     g_overlay->place();
     g_overlay->show();
     g_overlay->raise();
-    // Painted now: the blocking call that follows gives the event loop no chance.
-    g_overlay->repaint();
+    // Painted now, the box alone: the blocking call that follows gives the event loop no chance.
+    g_overlay->repaint(g_overlay->rect());
 }
 
 } // namespace

@@ -161,6 +161,22 @@ void appendRow(QByteArray& out, const Row& row, const QList<FieldDef>& fields) {
 
 } // namespace
 
+void appendJsonString(QByteArray& out, const QString& text) {
+    appendString(out, text);
+}
+
+void appendJsonDateTime(QByteArray& out, QDate date, QTime time) {
+    out.append('"');
+    appendDate(out, date);
+    out.append('T');
+    appendDigits(out, time.hour(), 2);
+    out.append(':');
+    appendDigits(out, time.minute(), 2);
+    out.append(':');
+    appendDigits(out, time.second(), 2);
+    out.append('"');
+}
+
 QByteArray writePacket(const DataPacket& packet) {
     QJsonArray fieldArray;
     for (const FieldDef& field : packet.fields)

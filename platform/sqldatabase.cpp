@@ -157,9 +157,21 @@ void requireDriver(SqlEngine engine) {
 
 // Connections that this thread opened, by SqlDatabase instance id. Removed when the thread
 // ends, unless the application is already gone (then the instance's destructor cleans up).
+// Statements prepared on a connection and idle, by connection name and text: fixed texts run
+// on every call (and per record inside a write) are parsed and planned once per connection.
+struct PreparedStatement {
+    QSqlQuery query;
+    QStringList positions;
+    QString sql; // as prepared
+};
+constexpr qsizetype maxIdleStatements = 256; // per connection
+constexpr qsizetype maxIdlePerText = 4;
+
 struct ThreadConnections {
     QHash<quint64, QString> names;
+    QHash<QString, QHash<QString, QList<PreparedStatement>>> idle;
     ~ThreadConnections() {
+        idle.clear(); // before their connections go
         if (!QCoreApplication::instance())
             return;
         for (const QString& name : std::as_const(names))
@@ -422,8 +434,10 @@ SqlDatabase::~SqlDatabase() {
         names.swap(d->names);
     }
     threadConnections.names.remove(d->id);
-    for (const QString& name : std::as_const(names))
+    for (const QString& name : std::as_const(names)) {
+        threadConnections.idle.remove(name);
         QSqlDatabase::removeDatabase(name);
+    }
 }
 
 const DatabaseConfig& SqlDatabase::config() const {
@@ -465,6 +479,7 @@ void SqlDatabase::releaseThreadConnection() {
         QMutexLocker lock(&d->mutex);
         d->names.remove(name);
     }
+    threadConnections.idle.remove(name);
     QSqlDatabase::removeDatabase(name);
 }
 
@@ -534,7 +549,20 @@ QStringList sqlPlaceholders(const QString& sql) {
     return scanSql(sql).names;
 }
 
-SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql) : query_(conn) {
+SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql)
+    : query_(conn), key_(sql), connectionName_(conn.connectionName()) {
+    const auto byConnection = threadConnections.idle.find(connectionName_);
+    if (byConnection != threadConnections.idle.end()) {
+        const auto byText = byConnection->find(sql);
+        if (byText != byConnection->end() && !byText->isEmpty()) {
+            PreparedStatement cached = byText->takeLast();
+            query_ = std::move(cached.query);
+            positions_ = std::move(cached.positions);
+            sql_ = std::move(cached.sql);
+            prepared_ = true;
+            return;
+        }
+    }
     ScannedSql scanned = scanSql(sql, conn.driverName() == u"QPSQL");
     positions_ = std::move(scanned.bindOrder);
     query_.setForwardOnly(true);
@@ -546,6 +574,34 @@ SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql) : query
     if (!query_.prepare(sql_))
         throwSqlError(sql, query_.lastError());
     prepared_ = true;
+}
+
+SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values)
+    : SqlStatement(conn, sql) {
+    bind(values);
+    exec();
+}
+
+// Back to the connection's idle statements, its result set closed (an open one would hold
+// SQLite's read snapshot).
+SqlStatement::~SqlStatement() {
+    if (!prepared_ || !reusable_)
+        return;
+    const auto byConnection = threadConnections.idle.find(connectionName_);
+    if (byConnection == threadConnections.idle.end() &&
+        !threadConnections.names.values().contains(connectionName_))
+        return; // not this thread's connection, or already gone
+    QHash<QString, QList<PreparedStatement>>& texts = threadConnections.idle[connectionName_];
+    const auto known = texts.find(key_);
+    if (known == texts.end() ? texts.size() >= maxIdleStatements : known->size() >= maxIdlePerText)
+        return;
+    query_.finish();
+    texts[key_].append({std::move(query_), std::move(positions_), std::move(sql_)});
+}
+
+QSqlQuery SqlStatement::takeQuery() {
+    reusable_ = false;
+    return std::move(query_);
 }
 
 SqlStatement& SqlStatement::bind(const QString& name, const QVariant& value) {
@@ -586,15 +642,17 @@ void SqlStatement::exec() {
     } else {
         ok = query_.exec(sql_);
     }
-    if (!ok)
+    if (!ok) {
+        reusable_ = false;
         throwSqlError(sql_.simplified().left(200), query_.lastError());
+    }
 }
 
 QSqlQuery execSql(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values) {
     SqlStatement statement(conn, sql);
     statement.bind(values);
     statement.exec();
-    return std::move(statement.query());
+    return statement.takeQuery();
 }
 
 } // namespace dieta

@@ -104,9 +104,17 @@ PLATFORM_EXPORT QStringList sqlPlaceholders(const QString& sql);
 // A null QVariant binds NULL; a QString binds as given ("" stays ""). PostgreSQL types each
 // placeholder from its first use: one that first appears where nothing says its type
 // (":P IS NULL") needs a cast there, CAST(:P AS VARCHAR(10)).
+//
+// Statements are kept per connection of this thread once done with: a statement of the same
+// text made later on the same connection takes the prepared one instead of parsing it again.
+// Keep the SqlStatement while reading its rows (execSql hands its query away, so that query is
+// prepared afresh each time).
 class PLATFORM_EXPORT SqlStatement {
 public:
     SqlStatement(const QSqlDatabase& conn, const QString& sql); // throws SqlError
+    // Binds and runs at once, as execSql does; throws SqlError.
+    SqlStatement(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values);
+    ~SqlStatement();
     SqlStatement(const SqlStatement&) = delete;
     SqlStatement& operator=(const SqlStatement&) = delete;
 
@@ -118,6 +126,8 @@ public:
     void exec(); // throws SqlError
 
     QSqlQuery& query() { return query_; }
+    // The query itself, for a caller that outlives the statement; it is then not kept.
+    QSqlQuery takeQuery();
     bool next() { return query_.next(); }
     QVariant value(int column) const { return query_.value(column); }
     QVariant value(const QString& column) const { return query_.value(column); }
@@ -128,7 +138,10 @@ private:
     QString sql_;
     QStringList positions_; // placeholder name (upper case) of each positional value
     QVariantMap values_;    // upper-case name -> value
+    QString key_;           // the text as given
+    QString connectionName_;
     bool prepared_ = false;
+    bool reusable_ = true;
 };
 
 // Runs one statement with its named values and returns the query positioned before the first

@@ -1,6 +1,7 @@
 #include "platform/wirebytes.h"
 
 #include "platform/datapacket.h"
+#include "platform/packetstream.h"
 #include "platform/wirevalue.h"
 
 #include <QJsonArray>
@@ -166,6 +167,8 @@ std::optional<QVariant> fromBytesAt(QByteArrayView json, int depth, QString* err
 QByteArray toWireBytes(const QVariant& value) {
     if (isPacket(value))
         return "{\"packet\":" + toPacket(value).toJsonBytes() + "}";
+    if (value.metaType() == QMetaType::fromType<EncodedPacket>())
+        return "{\"packet\":" + value.value<EncodedPacket>().json + "}";
     if (value.typeId() == QMetaType::QVariantList) {
         QByteArray out = "[";
         const QVariantList list = value.toList();

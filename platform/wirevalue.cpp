@@ -1,8 +1,10 @@
 #include "platform/wirevalue.h"
 
+#include "platform/packetstream.h"
 #include "platform/wiredate.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
 
@@ -109,6 +111,9 @@ QJsonValue toWire(const QVariant& value) {
         return QJsonValue(QJsonValue::Null);
     if (isPacket(value))
         return QJsonObject{{QStringLiteral("packet"), toPacket(value).toJson()}};
+    if (value.metaType() == QMetaType::fromType<EncodedPacket>())
+        return QJsonObject{{QStringLiteral("packet"),
+                            QJsonDocument::fromJson(value.value<EncodedPacket>().json).object()}};
     switch (value.metaType().id()) {
     case QMetaType::Bool:
         return value.toBool();

@@ -47,7 +47,7 @@ DayRecord recordFromQuery(const QSqlQuery& query, const QString& branch, const Q
 }
 
 int lastNumber(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values) {
-    QSqlQuery query = execSql(conn, sql, values);
+    SqlStatement query(conn, sql, values);
     if (!query.next() || query.value(0).isNull())
         return 0;
     return query.value(0).toString().toInt();
@@ -67,10 +67,10 @@ std::optional<Stay> activeStay(const QSqlDatabase& conn, SqlEngine engine, const
                        " AND (DTALTA IS NULL OR DTALTA >= :DAY) ORDER BY DTINTERNA DESC");
     if (lock && engine == SqlEngine::PostgreSQL)
         sql += QStringLiteral(" FOR UPDATE");
-    QSqlQuery query = execSql(conn, sql,
-                              {{QStringLiteral("BRANCH"), branch},
-                               {QStringLiteral("PATIENT"), patient},
-                               {QStringLiteral("DAY"), date}});
+    SqlStatement query(conn, sql,
+                       {{QStringLiteral("BRANCH"), branch},
+                        {QStringLiteral("PATIENT"), patient},
+                        {QStringLiteral("DAY"), date}});
     if (!query.next())
         return std::nullopt;
     Stay stay;
@@ -78,54 +78,54 @@ std::optional<Stay> activeStay(const QSqlDatabase& conn, SqlEngine engine, const
     stay.patient = patient;
     stay.admission = cellFromSql(query.value(0), FieldKind::Date).toDate();
     stay.discharge = cellFromSql(query.value(1), FieldKind::Date).toDate();
-    stay.service = text(query, 2);
-    stay.bed = text(query, 3);
-    stay.companion = text(query, 4) == u"S";
+    stay.service = text(query.query(), 2);
+    stay.bed = text(query.query(), 3);
+    stay.companion = text(query.query(), 4) == u"S";
     return stay;
 }
 
 std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
-                                             " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
-                                             " AND NRSEQUSERV = :SEQ")
-                                  .arg(recordColumns),
-                              keyValues(key));
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
+                                      " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
+                                      " AND NRSEQUSERV = :SEQ")
+                           .arg(recordColumns),
+                       keyValues(key));
     if (!query.next())
         return std::nullopt;
-    return recordFromQuery(query, key.branch, key.patient, key.date);
+    return recordFromQuery(query.query(), key.branch, key.patient, key.date);
 }
 
 std::optional<DayRecord> firstDayRecord(const QSqlDatabase& conn, const QString& branch,
                                         const QString& patient, QDate date, const QString& status) {
     const QString statusCondition = isPatientStatus(status) ? QStringLiteral("STPACIACOM = '0'")
                                                             : QStringLiteral("STPACIACOM <> '0'");
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
-                                             " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
-                                             " AND %2 ORDER BY NRSEQUSERV")
-                                  .arg(recordColumns, statusCondition),
-                              {{QStringLiteral("BRANCH"), branch},
-                               {QStringLiteral("PATIENT"), patient},
-                               {QStringLiteral("DAY"), date}});
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
+                                      " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
+                                      " AND %2 ORDER BY NRSEQUSERV")
+                           .arg(recordColumns, statusCondition),
+                       {{QStringLiteral("BRANCH"), branch},
+                        {QStringLiteral("PATIENT"), patient},
+                        {QStringLiteral("DAY"), date}});
     if (!query.next())
         return std::nullopt;
-    return recordFromQuery(query, branch, patient, date);
+    return recordFromQuery(query.query(), branch, patient, date);
 }
 
 QList<DayRecord> dayRecords(const QSqlDatabase& conn, const QString& branch, const QString& patient,
                             QDate date) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
-                                             " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
-                                             " ORDER BY NRSEQUSERV")
-                                  .arg(recordColumns),
-                              {{QStringLiteral("BRANCH"), branch},
-                               {QStringLiteral("PATIENT"), patient},
-                               {QStringLiteral("DAY"), date}});
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
+                                      " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
+                                      " ORDER BY NRSEQUSERV")
+                           .arg(recordColumns),
+                       {{QStringLiteral("BRANCH"), branch},
+                        {QStringLiteral("PATIENT"), patient},
+                        {QStringLiteral("DAY"), date}});
     QList<DayRecord> records;
     while (query.next())
-        records.append(recordFromQuery(query, branch, patient, date));
+        records.append(recordFromQuery(query.query(), branch, patient, date));
     return records;
 }
 
@@ -181,13 +181,14 @@ void updateDayRecord(const QSqlDatabase& conn, const DayRecord& record,
                   record.printMark.isEmpty() ? QStringLiteral("N") : record.printMark);
     values.insert(QStringLiteral("OPERATOR"), nullIfEmpty(operatorCode));
     values.insert(QStringLiteral("CHANGED"), QDateTime::currentDateTime());
-    execSql(conn,
-            QStringLiteral("UPDATE SERVINTE SET STPACIACOM = :STATUS, CDSERVFILI = :SERVICE,"
-                           " CDDIETPAD = :DIET, DSSERVINTE = :REMARK, DSPRESMEDI = :PRESCRIPTION,"
-                           " IDIMPRSERV = :PRINTMARK, CDOPERADOR = :OPERATOR, DTULTALTE = :CHANGED,"
-                           " NRVERSAO = NRVERSAO + 1 WHERE CDFILIAL = :BRANCH AND CDPACIENTE ="
-                           " :PATIENT AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
-            values);
+    const SqlStatement update(
+        conn,
+        QStringLiteral("UPDATE SERVINTE SET STPACIACOM = :STATUS, CDSERVFILI = :SERVICE,"
+                       " CDDIETPAD = :DIET, DSSERVINTE = :REMARK, DSPRESMEDI = :PRESCRIPTION,"
+                       " IDIMPRSERV = :PRINTMARK, CDOPERADOR = :OPERATOR, DTULTALTE = :CHANGED,"
+                       " NRVERSAO = NRVERSAO + 1 WHERE CDFILIAL = :BRANCH AND CDPACIENTE ="
+                       " :PATIENT AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
+        values);
 }
 
 bool deleteDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
@@ -341,10 +342,11 @@ void insertChoices(const QSqlDatabase& conn, const DayRecordKey& key,
 }
 
 void deleteChoices(const QSqlDatabase& conn, const DayRecordKey& key) {
-    execSql(conn,
-            QStringLiteral("DELETE FROM CONFESCO WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT"
-                           " AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
-            keyValues(key));
+    const SqlStatement remove(
+        conn,
+        QStringLiteral("DELETE FROM CONFESCO WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT"
+                       " AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
+        keyValues(key));
 }
 
 int rebuildChoicesFromCard(const QSqlDatabase& conn, const DayRecord& record) {

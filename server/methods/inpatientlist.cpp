@@ -1,12 +1,11 @@
 #include "server/methods/inpatientlist.h"
 
+#include "platform/packetstream.h"
 #include "platform/sqldatabase.h"
 #include "server/methods/methodsupport.h"
+#include "server/storage/rowcursor.h"
 
-#include <QHash>
-#include <QSqlQuery>
-#include <algorithm>
-#include <vector>
+#include <stdexcept>
 
 namespace dieta::server {
 
@@ -87,7 +86,17 @@ Filters readFilters(const QSqlDatabase& conn, const DataPacket& params) {
     return filters;
 }
 
-QString listQuery(const Filters& filters, QVariantMap& values) {
+// Bed order the same on every engine: code-point order of the bed (none before any), the
+// patient and the admission; within a stay the patient's records, then the companion's.
+QString listOrder(bool postgres) {
+    return postgres ? QStringLiteral(" ORDER BY COALESCE(I.CDLEITO, '') COLLATE \"C\","
+                                     " I.CDPACIENTE COLLATE \"C\", I.DTINTERNA, S.STPACIACOM,"
+                                     " S.NRSEQUSERV")
+                    : QStringLiteral(" ORDER BY COALESCE(I.CDLEITO, ''), I.CDPACIENTE, I.DTINTERNA,"
+                                     " S.STPACIACOM, S.NRSEQUSERV");
+}
+
+QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
     values.insert(QStringLiteral("BRANCH"), filters.branch);
     values.insert(QStringLiteral("DAY"), filters.date);
     QString where = inCondition(QStringLiteral("I.CDSERVFILI"), filters.services,
@@ -133,9 +142,8 @@ QString listQuery(const Filters& filters, QVariantMap& values) {
                " I.CDPACIENTE AND S.DTSERVINTE = :DAY"
                " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
                " WHERE I.CDFILIAL = :BRANCH AND I.DTINTERNA <= :DAY AND (I.DTALTA IS NULL OR"
-               " I.DTALTA >= :DAY)%1"
-               " ORDER BY I.CDLEITO, I.CDPACIENTE, I.DTINTERNA, S.STPACIACOM, S.NRSEQUSERV")
-        .arg(where);
+               " I.DTALTA >= :DAY)%1%2")
+        .arg(where, listOrder(postgres));
 }
 
 // The selected columns, by position in listQuery().
@@ -163,98 +171,88 @@ enum Selected {
     qRESTRICTION
 };
 
-// Date-time cells of the list, converted once per distinct value: admission and discharge
-// dates repeat across the list, and each conversion of a local time asks the time zone.
-class DateTimeCells {
+// Writes one row of the list: the stay's part from the current row of the query, then the
+// record's part (a record row) or the empty record of a patient who has none yet.
+class ListWriter {
 public:
-    QVariant operator()(const QVariant& value) {
-        if (value.isNull())
-            return QVariant();
-        const QString key = value.toString();
-        auto it = cells_.constFind(key);
-        if (it == cells_.constEnd())
-            it = cells_.insert(key, cellFromSql(value, FieldKind::DateTime));
-        return it.value();
+    ListWriter(RowCursor& cursor, const Filters& filters)
+        : cursor_(cursor), stream_(inpatientFields()), branch_(filters.branch), day_(filters.date) {
     }
 
+    void emptyPatientRow(QByteArrayView restriction) {
+        stayPart();
+        stream_.text(QString());   // CDDIETPAD
+        stream_.text(QString());   // DSDIETPAD
+        stayTail();                // CDFILIAL, CDSERVFILI, DTSERVINTE
+        stream_.utf8("0");         // STPACIACOM
+        stream_.null();            // DSPRESMEDI
+        stream_.utf8("N");         // IDCHECK
+        stream_.text(QString());   // NRSEQUSERV
+        stream_.null();            // IDFORMDIET
+        stream_.utf8(restriction); // IDRESTSERIN
+        stream_.null();            // IDIMPRSERV
+        stream_.null();            // CDDIETGRUP
+        stream_.utf8("S");         // IDCHECKTODOS
+        stream_.null();            // DSSERVINTE
+        stream_.endRow();
+    }
+
+    // Restrictions are the patient's; a companion's meals are not checked against them.
+    void recordRow(bool patient) {
+        stayPart();
+        text(qCDDIETPAD);
+        text(qDSDIETPAD);
+        stayTail();
+        text(qSTPACIACOM);
+        text(qDSPRESMEDI);
+        stream_.utf8("N"); // IDCHECK
+        text(qNRSEQUSERV);
+        text(qIDFORMDIET);
+        if (patient)
+            text(qRESTRICTION);
+        else
+            stream_.utf8("0");
+        text(qIDIMPRSERV);
+        text(qCDDIETGRUP);
+        stream_.utf8("S"); // IDCHECKTODOS
+        text(qDSSERVINTE);
+        stream_.endRow();
+    }
+
+    QByteArray finish() { return stream_.finish(); }
+
 private:
-    QHash<QString, QVariant> cells_;
+    void text(int column) { cursor_.appendText(stream_, column); }
+    void dateTime(int column) { cursor_.appendDateTime(stream_, column); }
+
+    // NMPACIENTE up to DTNASCPACI.
+    void stayPart() {
+        stream_.beginRow();
+        text(qNMPACIENTE);
+        text(qCDPACIENTE);
+        dateTime(qDTALTA);
+        dateTime(qDTINTERNA);
+        text(qCDSERPADDIE);
+        text(qCDLEITO);
+        text(qNMLEITO);
+        text(qNMSERPADDIE);
+        dateTime(qDTNASCPACI);
+    }
+
+    void stayTail() {
+        stream_.text(branch_);
+        text(qCDSERVFILI);
+        stream_.dateTime(day_, QTime(0, 0));
+    }
+
+    RowCursor& cursor_;
+    PacketStream stream_;
+    QString branch_;
+    QDate day_;
 };
 
-QVariant textAt(const QSqlQuery& query, int column) {
-    const QVariant value = query.value(column);
-    return value.isNull() ? QVariant() : QVariant(value.toString());
-}
-
-// The stay's part of a row; the record's part is left null.
-Row stayRow(const QSqlQuery& query, const Filters& filters, DateTimeCells& dates) {
-    Row row(ColumnCount);
-    row[NMPACIENTE] = textAt(query, qNMPACIENTE);
-    row[CDPACIENTE] = textAt(query, qCDPACIENTE);
-    row[DTALTA] = dates(query.value(qDTALTA));
-    row[DTINTERNA] = dates(query.value(qDTINTERNA));
-    row[CDSERPADDIE] = textAt(query, qCDSERPADDIE);
-    row[CDLEITO] = textAt(query, qCDLEITO);
-    row[NMLEITO] = textAt(query, qNMLEITO);
-    row[NMSERPADDIE] = textAt(query, qNMSERPADDIE);
-    row[DTNASCPACI] = dates(query.value(qDTNASCPACI));
-    row[CDFILIAL] = filters.branch;
-    row[CDSERVFILI] = textAt(query, qCDSERVFILI);
-    row[DTSERVINTE] = dates(filters.date);
-    row[IDCHECK] = QStringLiteral("N");
-    row[IDCHECKTODOS] = QStringLiteral("S");
-    return row;
-}
-
-Row emptyPatientRow(Row row, const QString& restriction) {
-    row[STPACIACOM] = QStringLiteral("0");
-    row[NRSEQUSERV] = QString();
-    row[CDDIETPAD] = QString();
-    row[DSDIETPAD] = QString();
-    row[IDRESTSERIN] = restriction;
-    return row;
-}
-
-Row recordRow(Row row, const QSqlQuery& query, bool patient) {
-    row[CDDIETPAD] = textAt(query, qCDDIETPAD);
-    row[DSDIETPAD] = textAt(query, qDSDIETPAD);
-    row[STPACIACOM] = textAt(query, qSTPACIACOM);
-    row[DSPRESMEDI] = textAt(query, qDSPRESMEDI);
-    row[NRSEQUSERV] = textAt(query, qNRSEQUSERV);
-    row[IDFORMDIET] = textAt(query, qIDFORMDIET);
-    row[IDIMPRSERV] = textAt(query, qIDIMPRSERV);
-    row[CDDIETGRUP] = textAt(query, qCDDIETGRUP);
-    row[DSSERVINTE] = textAt(query, qDSSERVINTE);
-    // Restrictions are the patient's; a companion's meals are not checked against them.
-    row[IDRESTSERIN] = patient ? query.value(qRESTRICTION).toString() : QStringLiteral("0");
-    return row;
-}
-
-// Bed order the same on every engine (collations differ); rows of one stay stay together.
-void sortByBed(QList<Row>& rows) {
-    struct Key {
-        QString bed;
-        QString patient;
-        QDateTime admission;
-        qsizetype index;
-    };
-    std::vector<Key> keys;
-    keys.reserve(rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        keys.push_back({rows[i][CDLEITO].toString(), rows[i][CDPACIENTE].toString(),
-                        rows[i][DTINTERNA].toDateTime(), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (const int c = QString::compare(a.bed, b.bed); c != 0)
-            return c < 0;
-        if (const int c = QString::compare(a.patient, b.patient); c != 0)
-            return c < 0;
-        return a.admission < b.admission;
-    });
-    QList<Row> sorted;
-    sorted.reserve(rows.size());
-    for (const Key& key : keys)
-        sorted.append(std::move(rows[key.index]));
-    rows = std::move(sorted);
+QByteArray copyOf(QByteArrayView bytes) {
+    return QByteArray(bytes.data(), bytes.size());
 }
 
 } // namespace
@@ -290,42 +288,52 @@ QList<FieldDef> inpatientFields() {
     return fields;
 }
 
-DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params) {
-    DataPacket list;
-    list.fields = inpatientFields();
+QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params) {
     if (params.rows.isEmpty())
-        return list;
+        return PacketStream(inpatientFields()).finish();
     const Filters filters = readFilters(conn, params);
     QVariantMap values;
-    QSqlQuery query = execSql(conn, listQuery(filters, values), values);
-
-    DateTimeCells dates;
-    QString currentStay;
+    const QString sql = listQuery(filters, conn.driverName() == u"QPSQL", values);
+    RowCursor cursor(conn, sql, values);
+    ListWriter writer(cursor, filters);
+    QByteArray currentStay;
     bool stayHasPatientRow = false;
-    while (query.next()) {
-        const QString stay =
-            query.value(qCDPACIENTE).toString() + u'|' + query.value(qDTINTERNA).toString();
-        const bool firstOfStay = stay != currentStay;
-        currentStay = stay;
-        const QVariant status = query.value(qSTPACIACOM);
-        const bool patient = status.isNull() || status.toString() == u"0";
-        const bool companionShown = query.value(qIDACOMPANH).toString() == u"S";
-        if (firstOfStay)
+    while (cursor.next()) {
+        // The patient and the admission's text, which is unique to the stay.
+        QByteArray stay = copyOf(cursor.utf8(qCDPACIENTE));
+        stay += '|';
+        stay += cursor.utf8(qDTINTERNA);
+        if (stay != currentStay)
             stayHasPatientRow = false;
-        Row base = stayRow(query, filters, dates);
+        currentStay = std::move(stay);
+        const bool noRecord = cursor.isNull(qSTPACIACOM);
+        const bool patient = noRecord || cursor.utf8(qSTPACIACOM) == "0";
+        const bool companionShown = cursor.utf8(qIDACOMPANH) == "S";
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
-            list.rows.append(emptyPatientRow(base, query.value(qRESTRICTION).toString()));
+            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
             stayHasPatientRow = true;
         }
-        if (status.isNull())
-            list.rows.append(emptyPatientRow(base, query.value(qRESTRICTION).toString()));
+        if (noRecord)
+            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
         else if (patient || companionShown)
-            list.rows.append(recordRow(base, query, patient));
+            writer.recordRow(patient);
         stayHasPatientRow = stayHasPatientRow || patient;
     }
-    sortByBed(list.rows);
-    return list;
+    return writer.finish();
+}
+
+QVariant inpatientListResult(const QSqlDatabase& conn, const DataPacket& params) {
+    return QVariant::fromValue(EncodedPacket{encodeInpatientList(conn, params)});
+}
+
+DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params) {
+    QString error;
+    std::optional<DataPacket> list =
+        DataPacket::fromJsonBytes(encodeInpatientList(conn, params), &error);
+    if (!list)
+        throw std::logic_error("inpatient list unreadable: " + error.toStdString());
+    return std::move(*list);
 }
 
 } // namespace dieta::server

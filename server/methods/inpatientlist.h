@@ -21,6 +21,11 @@ QList<FieldDef> inpatientFields();
 
 // The list for the first row of `params`; an empty list (with its fields) when the packet has
 // no row. Throws MethodError for parameters that are missing, too long or name no service.
+// The rows go from the database straight into the packet's bytes; buildInpatientList reads
+// those bytes back for callers that look into the rows.
+QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params);
+// The list as a call's result (an EncodedPacket).
+QVariant inpatientListResult(const QSqlDatabase& conn, const DataPacket& params);
 DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params);
 
 } // namespace dieta::server

@@ -4,6 +4,7 @@
 #include "server/methods/dayrecords.h"
 #include "server/methods/dialogs/handlers.h"
 #include "server/methods/dialogs/menu.h"
+#include "server/methods/dialogs/menuwriter.h"
 #include "server/methods/methodsupport.h"
 
 #include <QHash>
@@ -265,6 +266,7 @@ CallResult setConfDieta(MethodCall& call) {
         const QList<Choice> menu = choicesFromMenu(
             scope.conn, branch, call.requirePacket("menu", QStringLiteral("Cardápio")), diet);
 
+        MenuWriter menus(scope.conn);
         for (const MarkedPatient& marked : patients) {
             requireStay(scope, branch, marked.patient, day, status);
             QList<Choice> choices = menu;
@@ -287,7 +289,7 @@ CallResult setConfDieta(MethodCall& call) {
                 fresh.diet = diet.code;
                 record = insertDayRecord(scope.conn, fresh, scope.operatorCode);
             }
-            writeMenu(scope.conn, record->key, choices);
+            menus.write(record->key, choices);
             scope.audit.patients.append(marked.patient);
         }
         scope.audit.changes = changeNote(service.code, diet, day, status, menu.size());
@@ -339,6 +341,7 @@ CallResult setDupDieta(MethodCall& call) {
         for (const CardDish& dish : card)
             choices.append(choiceFromCard(dish, day));
         QJsonArray sequences;
+        MenuWriter menus(scope.conn);
         for (int i = 0; i < int(quantity); ++i) {
             DayRecord fresh;
             fresh.key = {branch, patient, day, QString()};
@@ -346,7 +349,7 @@ CallResult setDupDieta(MethodCall& call) {
             fresh.service = service.code;
             fresh.diet = diet.code;
             const DayRecord stored = insertDayRecord(scope.conn, fresh, scope.operatorCode);
-            writeMenu(scope.conn, stored.key, choices);
+            menus.write(stored.key, choices);
             sequences.append(stored.key.sequence);
         }
         scope.audit.patients = {patient};

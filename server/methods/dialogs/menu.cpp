@@ -2,6 +2,7 @@
 
 #include "platform/sqldatabase.h"
 #include "server/methods/dayrecords.h"
+#include "server/methods/dialogs/menuwriter.h"
 #include "server/methods/inpatientlist.h"
 #include "server/methods/methodsupport.h"
 #include "server/storage/schema.h"
@@ -170,54 +171,13 @@ DataPacket menuPacket(const QList<MenuRow>& rows, const QString& dietGroup) {
 }
 
 void writeMenu(const QSqlDatabase& conn, const DayRecordKey& key, const QList<Choice>& choices) {
-    deleteChoices(conn, key);
-    if (choices.isEmpty())
-        return;
-    if (choices.size() > 9999)
-        throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
-    QString sql = QStringLiteral(
-        "INSERT INTO CONFESCO (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV, CDSEQUCOPR,"
-        " CDTIPOPRAT, CDPRATO, CDFILAUXPRAT, IDESCOCONF, IDOPCAOCONF, DSOBSCONF, QTPRATCONF,"
-        " HRCONSCONF, HRINTECONF, HRPERICONF, DTCONSCONF, IDRESTCONF) VALUES ");
-    QVariantMap values{{QStringLiteral("FILIAL"), key.branch},
-                       {QStringLiteral("PACIENTE"), key.patient},
-                       {QStringLiteral("DIA"), key.date},
-                       {QStringLiteral("SEQ"), key.sequence}};
-    static const char* const columns[] = {"COPR",   "TIPO",   "PRATO", "FILPRATO", "ESCOLHA",
-                                          "OPCAO",  "OBS",    "QT",    "HRCONS",   "HRINTE",
-                                          "HRPERI", "DTCONS", "REST"};
-    for (qsizetype i = 0; i < choices.size(); ++i) {
-        const Choice& choice = choices[i];
-        const QVariantList row{formatSequence(int(i) + 1, kChoiceSequenceWidth),
-                               choice.dishType,
-                               choice.dish,
-                               choice.dishBranch,
-                               choice.chosen == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
-                               choice.option == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
-                               choice.remark,
-                               choice.quantity,
-                               choice.consumption,
-                               choice.interval,
-                               choice.period,
-                               choice.consumptionDate,
-                               choice.restriction.isEmpty() ? QStringLiteral("0")
-                                                            : choice.restriction};
-        QStringList names{QStringLiteral(":FILIAL"), QStringLiteral(":PACIENTE"),
-                          QStringLiteral(":DIA"), QStringLiteral(":SEQ")};
-        for (int c = 0; c < int(std::size(columns)); ++c) {
-            const QString name = QStringLiteral("%1_%2").arg(QLatin1String(columns[c])).arg(i);
-            names.append(u':' + name);
-            values.insert(name, row[c]);
-        }
-        sql += (i ? QStringLiteral(", (") : QStringLiteral("(")) + names.join(u", ") + u')';
-    }
-    execSql(conn, sql, values);
+    MenuWriter(conn).write(key, choices);
 }
 
 QVariant inpatientListAnswer(const QSqlDatabase& conn, const std::optional<DataPacket>& params) {
     DataPacket empty;
     empty.fields = inpatientFields();
-    return fromPacket(params ? buildInpatientList(conn, *params) : empty);
+    return params ? inpatientListResult(conn, *params) : fromPacket(empty);
 }
 
 CallOperator callOperator(const CallContext& context, const QString& argument) {

@@ -1,6 +1,7 @@
 // The main screen's reading methods: the inpatient list, the stays' diagnoses, the service's
 // standard configuration, a record's menu choices, a diet's menu card and the restriction view.
 
+#include "platform/packetstream.h"
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "server/methods/dayrecords.h"
@@ -8,6 +9,7 @@
 #include "server/methods/mainscreen/handlers.h"
 #include "server/methods/mainscreen/restrictions.h"
 #include "server/methods/methodsupport.h"
+#include "server/storage/rowcursor.h"
 #include "server/storage/schema.h"
 
 #include <QSqlQuery>
@@ -70,14 +72,15 @@ CallResult getInternacao(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
         const DataPacket params =
             call.requirePacket("params", QStringLiteral("Pacote de parâmetros"));
-        return CallResult::ok(fromPacket(buildInpatientList(conn, params)));
+        return CallResult::ok(inpatientListResult(conn, params));
     });
 }
 
+// Straight from the rows into the packet's bytes: the answer holds every stay of the branch.
 CallResult getDiagInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
         const QString branch = branchArg(call);
-        QSqlQuery query = execSql(
+        RowCursor rows(
             conn,
             QStringLiteral(
                 "SELECT DI.CDPACIENTE, DI.DTINTERNA, DG.NMDIAGNOST FROM INTERNA I"
@@ -88,23 +91,25 @@ CallResult getDiagInter(MethodCall& call) {
                 " ORDER BY I.CDPACIENTE, I.DTINTERNA, DI.NRORDDIAG"),
             {{QStringLiteral("BRANCH"), branch},
              {QStringLiteral("SINCE"), QDate::currentDate().addDays(-diagnosisHistoryDays)}});
-        DataPacket packet;
-        packet.fields = {textField(QStringLiteral("CDPACIENTE"), 12),
-                         textField(QStringLiteral("DTINTERNA"), 10),
-                         textField(QStringLiteral("NMDIAGNOST"), 250)};
-        packet.fields[1].readOnly = true;
-        while (query.next()) {
-            const QDate admission = cellFromSql(query.value(1), FieldKind::Date).toDate();
-            packet.rows.append(
-                {query.value(0).toString(), formatShortDate(admission), query.value(2).toString()});
+        QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
+                               textField(QStringLiteral("DTINTERNA"), 10),
+                               textField(QStringLiteral("NMDIAGNOST"), 250)};
+        fields[1].readOnly = true;
+        PacketStream packet(fields);
+        while (rows.next()) {
+            packet.beginRow();
+            packet.utf8(rows.utf8(0));
+            packet.text(formatShortDate(rows.date(1)));
+            packet.utf8(rows.utf8(2));
+            packet.endRow();
         }
-        return CallResult::ok(fromPacket(packet));
+        return CallResult::ok(QVariant::fromValue(EncodedPacket{packet.finish()}));
     });
 }
 
 CallResult getConfCard(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral("SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
                            " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
@@ -113,7 +118,7 @@ CallResult getConfCard(MethodCall& call) {
             {{QStringLiteral("BRANCH"), branchArg(call)},
              {QStringLiteral("SERVICE"), serviceArg(call)}});
         return CallResult::ok(fromPacket(packetFromQuery(
-            query,
+            query.query(),
             {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
              textField(QStringLiteral("CDFILIAL"), 4), textField(QStringLiteral("CDSERVFILI"), 5),
              textField(QStringLiteral("NMTIPOPRAT"), 15)})));

@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Reads the JSON of the benchmark programs of one run and writes each path beside its floor
+(measured in the same run), their ratio and the goal, between the table markers of
+docs/performance.md."""
+import argparse
+import datetime
+import json
+import os
+import re
+import sys
+
+BEGIN = "<!-- benchmark table: begin -->"
+END = "<!-- benchmark table: end -->"
+ENGINES = ("sqlite", "postgresql")
+
+
+def load_results(paths):
+    results, loads = {}, {}
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        program = os.path.basename(path).removesuffix(".json")
+        loads[program] = data.get("context", {}).get("load_avg", [])
+        for b in data.get("benchmarks", []):
+            if b.get("error_occurred"):
+                continue
+            name = b["name"].split("/min_time")[0].split("/iterations")[0]
+            name = re.sub(r"/(real_time|threads:\d+)", "", name)
+            results[name] = b
+    return results, loads
+
+
+def millis(b, counter=None):
+    if counter:
+        return b.get(counter)
+    value, unit = b["real_time"], b.get("time_unit", "ns")
+    return value * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[unit]
+
+
+# (what, path benchmark, floor benchmark, counter or None for the mean time, goal, larger is better)
+def rows():
+    for e in ENGINES:
+        for beds in (300, 1000, 5000):
+            yield (f"GetInternacao, {beds} beds, {e} (p50 ms)", f"GetInternacao/{e}/{beds}",
+                   f"GetInternacao_floor/{e}/{beds}", "p50_ms", 2.0, False)
+    for e in ENGINES:
+        yield (f"GetDiagInter, branch of 1,000 beds, {e} (p50 ms)", f"GetDiagInter/{e}/1000",
+               f"GetDiagInter_floor/{e}/1000", "p50_ms", 2.0, False)
+    for e in ENGINES:
+        yield (f"SetConfDieta, 50 patients x 20 dishes, {e} (ms)", f"SetConfDieta_50patients/{e}",
+               f"SetConfDieta_50patients_floor/{e}", None, 3.0, False)
+    for e in ENGINES:
+        yield (f"GetCopiarDieta, copy only, {e} (ms)", f"GetCopiarDieta_copyOnly/{e}",
+               f"RawInsertSelect/{e}", None, None, False)
+    for e in ENGINES:
+        yield (f"GetConfCard, 4 clients, {e} (requests/s)", f"GetConfCard_rps/{e}",
+               f"GetConfCard_rps_floor/{e}", "rps", 0.5, True)
+    yield ("Packet load, 1,000 rows: answer decode + dataset (ms)", "BM_AnswerDecodeAndSetData",
+           "BM_RawJsonParse", None, None, False)
+    yield ("Click-to-paint, 1,153 rows (p50 ms)", "ClickToPaint", "ClickToPaint_floor", "p50_ms",
+           1.5, False)
+    yield ("Click-to-paint, 1,153 rows (p95 ms)", "ClickToPaint", "ClickToPaint_floor", "p95_ms",
+           1.5, False)
+    yield ("Mark all + unmark all, 1,000 records (ms, two clicks)", "BM_MarkAllThenUnmarkAll", None,
+           None, None, False)
+
+
+def fmt(x):
+    if x is None:
+        return "—"
+    return f"{x:,.0f}" if x >= 100 else f"{x:.2f}" if x < 10 else f"{x:.1f}"
+
+
+def table(results):
+    lines = ["| Path | Figure | Floor | Ratio | Goal | Met | CPU ms, path / floor |",
+             "|---|---:|---:|---:|---:|:-:|---:|"]
+    for what, path, floor, counter, goal, larger in rows():
+        p = results.get(path)
+        if p is None:
+            continue
+        value = millis(p, counter)
+        f = results.get(floor) if floor else None
+        base = millis(f, counter) if f else None
+        ratio = value / base if base else None
+        if goal is None:
+            goal_text, met = "no regression", ""
+        elif larger:
+            goal_text, met = f">= {goal}x", "yes" if ratio and ratio >= goal else "no"
+        else:
+            goal_text, met = f"<= {goal}x", "yes" if ratio and ratio <= goal else "no"
+        ratio_text = f"{ratio:.2f}x" if ratio else "—"
+        cpu = p.get("cpu_ms")
+        cpu_text = "—" if cpu is None else fmt(cpu) + (f" / {fmt(f['cpu_ms'])}" if f and "cpu_ms" in f else "")
+        lines.append(f"| {what} | {fmt(value)} | {fmt(base)} | {ratio_text} | {goal_text} | {met} | {cpu_text} |")
+    return lines
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--doc", required=True)
+    parser.add_argument("--label", default="")
+    parser.add_argument("json", nargs="+")
+    args = parser.parse_args()
+    results, loads = load_results(args.json)
+    stamp = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+    load_text = "; ".join(f"{p} {' '.join(f'{x:.2f}' for x in l)}" for p, l in sorted(loads.items()))
+    block = [BEGIN, "", f"Run {stamp}{' — ' + args.label if args.label else ''}. Load average "
+             f"(1, 5, 15 min) as each program started: {load_text}.", ""] + table(results) + ["", END]
+    print("\n".join(block))
+    text = open(args.doc).read() if os.path.exists(args.doc) else f"# Performance\n\n{BEGIN}\n{END}\n"
+    if BEGIN not in text:
+        text += f"\n{BEGIN}\n{END}\n"
+    head, rest = text.split(BEGIN, 1)
+    tail = rest.split(END, 1)[1]
+    with open(args.doc, "w") as f:
+        f.write(head + "\n".join(block) + tail)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,36 @@
+#pragma once
+// Whole menus of many day records written inside one transaction (a diet set for every marked
+// inpatient, records duplicated): the DELETE and the multi-row INSERT are prepared once per
+// writer and run for every record with positional values, instead of building and preparing a
+// statement of hundreds of placeholders per record.
+
+#include "server/methods/dayrecords.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <memory>
+
+namespace dieta::server {
+
+class MenuWriter {
+public:
+    explicit MenuWriter(const QSqlDatabase& conn);
+    MenuWriter(const MenuWriter&) = delete;
+    MenuWriter& operator=(const MenuWriter&) = delete;
+
+    // Replaces the record's choices with `choices`, numbered "0001"... in order. Throws
+    // MethodError for more than 9,999 dishes, SqlError when a statement fails.
+    void write(const DayRecordKey& key, const QList<Choice>& choices);
+
+private:
+    QSqlQuery& insertOf(int rows);
+    void insertChunk(const DayRecordKey& key, const QList<Choice>& choices, qsizetype first,
+                     int rows);
+
+    QSqlDatabase conn_;
+    QSqlQuery remove_;
+    QHash<int, std::shared_ptr<QSqlQuery>> inserts_; // by the number of rows they insert
+};
+
+} // namespace dieta::server
