@@ -84,16 +84,30 @@ std::optional<Stay> activeStay(const QSqlDatabase& conn, SqlEngine engine, const
     return stay;
 }
 
-std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
+namespace {
+
+std::optional<DayRecord> selectDayRecord(const QSqlDatabase& conn, const DayRecordKey& key,
+                                         const QString& lockClause) {
     QSqlQuery query = execSql(conn,
                               QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
                                              " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
-                                             " AND NRSEQUSERV = :SEQ")
-                                  .arg(recordColumns),
+                                             " AND NRSEQUSERV = :SEQ%2")
+                                  .arg(recordColumns, lockClause),
                               keyValues(key));
     if (!query.next())
         return std::nullopt;
     return recordFromQuery(query, key.branch, key.patient, key.date);
+}
+
+} // namespace
+
+std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
+    return selectDayRecord(conn, key, QString());
+}
+
+std::optional<DayRecord> lockDayRecord(const QSqlDatabase& conn, SqlEngine engine,
+                                       const DayRecordKey& key) {
+    return selectDayRecord(conn, key, rowLock(engine));
 }
 
 std::optional<DayRecord> firstDayRecord(const QSqlDatabase& conn, const QString& branch,
@@ -181,13 +195,18 @@ void updateDayRecord(const QSqlDatabase& conn, const DayRecord& record,
                   record.printMark.isEmpty() ? QStringLiteral("N") : record.printMark);
     values.insert(QStringLiteral("OPERATOR"), nullIfEmpty(operatorCode));
     values.insert(QStringLiteral("CHANGED"), QDateTime::currentDateTime());
-    execSql(conn,
+    if (execSql(
+            conn,
             QStringLiteral("UPDATE SERVINTE SET STPACIACOM = :STATUS, CDSERVFILI = :SERVICE,"
                            " CDDIETPAD = :DIET, DSSERVINTE = :REMARK, DSPRESMEDI = :PRESCRIPTION,"
                            " IDIMPRSERV = :PRINTMARK, CDOPERADOR = :OPERATOR, DTULTALTE = :CHANGED,"
                            " NRVERSAO = NRVERSAO + 1 WHERE CDFILIAL = :BRANCH AND CDPACIENTE ="
                            " :PATIENT AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
-            values);
+            values)
+            .numRowsAffected() == 0)
+        throw MethodError(QStringLiteral("O registro de dieta do paciente %1 foi excluído por"
+                                         " outro usuário. Atualize a lista.")
+                              .arg(record.key.patient));
 }
 
 bool deleteDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
