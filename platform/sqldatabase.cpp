@@ -454,13 +454,16 @@ private:
 // Checkpoints of the write-ahead log on a thread of their own. SQLite's automatic checkpoint
 // runs inside the COMMIT that crosses the log's threshold, so one writer in a thousand pages
 // copied the log into the file (and synced it) while holding the write lock and every other
-// writer waited. Connections tell this thread instead (the WAL hook), and it checkpoints on
-// a connection of its own without blocking anyone.
+// writer waited. Connections tell this thread instead (the WAL hook). It copies the bulk of
+// the log without blocking anyone, then takes a writer's turn for the few pages committed
+// meanwhile: only a checkpoint that caught up lets the next writer start the log afresh, so
+// under steady writes the log would otherwise grow without end.
 class Checkpointer {
 public:
     static constexpr int thresholdPages = 1000; // SQLite's own default
 
-    explicit Checkpointer(const QString& path) : path_(path.toUtf8()) {}
+    Checkpointer(const QString& path, WriterQueue& writers)
+        : path_(path.toUtf8()), writers_(writers) {}
     ~Checkpointer() {
         {
             std::lock_guard lock(mutex_);
@@ -498,6 +501,9 @@ private:
             return;
         }
         sqlite3_busy_timeout(handle, sqliteBusyTimeoutMs);
+        // A connection learns that the file is in WAL mode at its first read; before that a
+        // checkpoint does nothing.
+        sqlite3_exec(handle, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
         std::unique_lock lock(mutex_);
         while (!stopping_) {
             wake_.wait(lock, [&] { return requested_ || stopping_; });
@@ -505,14 +511,23 @@ private:
                 break;
             requested_ = false;
             lock.unlock();
-            sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+            checkpoint(handle);
             lock.lock();
         }
         lock.unlock();
         sqlite3_close(handle);
     }
 
+    void checkpoint(sqlite3* handle) {
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        if (!writers_.enter())
+            return;
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        writers_.leave();
+    }
+
     QByteArray path_;
+    WriterQueue& writers_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::thread thread_;
@@ -532,7 +547,7 @@ struct SqlDatabase::Impl {
 SqlDatabase::SqlDatabase(DatabaseConfig config) : d(std::make_unique<Impl>()) {
     d->config = std::move(config);
     if (d->config.engine == SqlEngine::SQLite)
-        d->checkpointer = std::make_unique<Checkpointer>(d->config.sqlitePath);
+        d->checkpointer = std::make_unique<Checkpointer>(d->config.sqlitePath, d->writers);
 }
 
 SqlDatabase::~SqlDatabase() {
