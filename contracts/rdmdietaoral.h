@@ -20,7 +20,7 @@ enum class ArgKind {
     Date,    // a date, or a date-time whose time is dropped
     Boolean, // true or false
     Packet,  // a data packet
-    Variant  // anything: a packet, or an empty string standing for "no packet"
+    Variant  // a packet, or null or an empty string standing for "no packet"
 };
 
 enum class Passing { Value, Reference };

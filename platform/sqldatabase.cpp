@@ -13,9 +13,15 @@
 #include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <dlfcn.h>
+#include <mutex>
 #include <sqlite3.h>
+#include <thread>
 
 namespace dieta {
 
@@ -93,7 +99,8 @@ void configureSqlite(QSqlDatabase& db) {
     execOrThrow(db, QStringLiteral("PRAGMA foreign_keys=ON"));
 }
 
-QSqlDatabase openSqlite(const QString& name, const QString& path) {
+QSqlDatabase openSqlite(const QString& name, const QString& path, void* checkpointer,
+                        int (*walHook)(void*, sqlite3*, const char*, int)) {
     if (path.isEmpty())
         throw SqlError("no SQLite database file given");
     const QFileInfo file(path);
@@ -104,6 +111,9 @@ QSqlDatabase openSqlite(const QString& name, const QString& path) {
     if (!db.open())
         throwSqlError(QStringLiteral("cannot open SQLite database %1").arg(path), db.lastError());
     configureSqlite(db);
+    // The log is checkpointed on the checkpointer's thread, never inside a writer's COMMIT.
+    execOrThrow(db, QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+    sqlite3_wal_hook(sqliteHandle(db), walHook, checkpointer);
     return db;
 }
 
@@ -416,15 +426,140 @@ PgConnectionSettings parsePgConnection(const QString& connection) {
 
 // ---- SqlDatabase ----
 
+// Writers of one process in order of arrival: each takes a ticket and enters when it is the
+// first ticket waiting and nobody is writing. A writer that waits longer than the busy timeout
+// gives its ticket back and fails, as SQLite would have.
+class WriterQueue {
+public:
+    bool enter() {
+        std::unique_lock lock(mutex_);
+        const quint64 ticket = nextTicket_++;
+        waiting_.push_back(ticket);
+        const bool turn =
+            changed_.wait_for(lock, std::chrono::milliseconds(sqliteBusyTimeoutMs),
+                              [&] { return !writing_ && waiting_.front() == ticket; });
+        if (!turn) {
+            waiting_.erase(std::find(waiting_.begin(), waiting_.end(), ticket));
+            changed_.notify_all();
+            return false;
+        }
+        waiting_.pop_front();
+        writing_ = true;
+        return true;
+    }
+    void leave() {
+        {
+            std::lock_guard lock(mutex_);
+            writing_ = false;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<quint64> waiting_;
+    quint64 nextTicket_ = 0;
+    bool writing_ = false;
+};
+
+// Checkpoints of the write-ahead log on a thread of their own. SQLite's automatic checkpoint
+// runs inside the COMMIT that crosses the log's threshold, so one writer in a thousand pages
+// copied the log into the file (and synced it) while holding the write lock and every other
+// writer waited. Connections tell this thread instead (the WAL hook). It copies the bulk of
+// the log without blocking anyone, then takes a writer's turn for the few pages committed
+// meanwhile: only a checkpoint that caught up lets the next writer start the log afresh, so
+// under steady writes the log would otherwise grow without end.
+class Checkpointer {
+public:
+    static constexpr int thresholdPages = 1000; // SQLite's own default
+
+    Checkpointer(const QString& path, WriterQueue& writers)
+        : path_(path.toUtf8()), writers_(writers) {}
+    ~Checkpointer() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // The WAL hook of a connection: called after each commit with the log's size in pages.
+    static int walCommitted(void* self, sqlite3*, const char*, int pages) {
+        if (pages >= thresholdPages)
+            static_cast<Checkpointer*>(self)->request();
+        return SQLITE_OK;
+    }
+
+private:
+    void request() {
+        {
+            std::lock_guard lock(mutex_);
+            requested_ = true;
+            if (!thread_.joinable())
+                thread_ = std::thread([this] { run(); });
+        }
+        wake_.notify_all();
+    }
+
+    void run() {
+        sqlite3* handle = nullptr;
+        if (sqlite3_open_v2(path_.constData(), &handle, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK) {
+            qWarning("checkpoints: cannot open %s", path_.constData());
+            sqlite3_close(handle);
+            return;
+        }
+        sqlite3_busy_timeout(handle, sqliteBusyTimeoutMs);
+        // A connection learns that the file is in WAL mode at its first read; before that a
+        // checkpoint does nothing.
+        sqlite3_exec(handle, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            wake_.wait(lock, [&] { return requested_ || stopping_; });
+            if (stopping_)
+                break;
+            requested_ = false;
+            lock.unlock();
+            checkpoint(handle);
+            lock.lock();
+        }
+        lock.unlock();
+        sqlite3_close(handle);
+    }
+
+    void checkpoint(sqlite3* handle) {
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        if (!writers_.enter())
+            return;
+        sqlite3_wal_checkpoint_v2(handle, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        writers_.leave();
+    }
+
+    QByteArray path_;
+    WriterQueue& writers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread thread_;
+    bool requested_ = false;
+    bool stopping_ = false;
+};
+
 struct SqlDatabase::Impl {
     DatabaseConfig config;
     quint64 id = nextInstanceId++;
     QMutex mutex;
     QSet<QString> names; // every connection opened for this instance, in any thread
+    WriterQueue writers;
+    std::unique_ptr<Checkpointer> checkpointer; // SQLite
 };
 
 SqlDatabase::SqlDatabase(DatabaseConfig config) : d(std::make_unique<Impl>()) {
     d->config = std::move(config);
+    if (d->config.engine == SqlEngine::SQLite)
+        d->checkpointer = std::make_unique<Checkpointer>(d->config.sqlitePath, d->writers);
 }
 
 SqlDatabase::~SqlDatabase() {
@@ -459,7 +594,8 @@ QSqlDatabase SqlDatabase::connection() {
     const QString name = QStringLiteral("dieta-sql-%1-thread-%2").arg(d->id).arg(threadSerial());
     try {
         QSqlDatabase db = d->config.engine == SqlEngine::SQLite
-                              ? openSqlite(name, d->config.sqlitePath)
+                              ? openSqlite(name, d->config.sqlitePath, d->checkpointer.get(),
+                                           &Checkpointer::walCommitted)
                               : openPostgres(name, d->config.pgConnection);
         threadConnections.names.insert(d->id, name);
         QMutexLocker lock(&d->mutex);
@@ -483,19 +619,44 @@ void SqlDatabase::releaseThreadConnection() {
     QSqlDatabase::removeDatabase(name);
 }
 
+bool SqlDatabase::enterWriterQueue() {
+    return d->writers.enter();
+}
+
+void SqlDatabase::leaveWriterQueue() {
+    d->writers.leave();
+}
+
 // ---- WriteTransaction ----
 
 WriteTransaction::WriteTransaction(SqlDatabase& db) : conn_(db.connection()) {
-    execOrThrow(conn_, db.engine() == SqlEngine::SQLite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    if (db.engine() == SqlEngine::SQLite) {
+        if (!db.enterWriterQueue())
+            throw SqlError("database is locked: no turn to write within the busy timeout");
+        queue_ = &db;
+    }
+    try {
+        execOrThrow(conn_, db.engine() == SqlEngine::SQLite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    } catch (...) {
+        finish();
+        throw;
+    }
     open_ = true;
 }
 
 WriteTransaction::~WriteTransaction() {
-    if (!open_)
-        return;
-    QSqlQuery query(conn_);
-    if (!query.exec(QStringLiteral("ROLLBACK")))
-        qWarning("rollback failed: %s", qPrintable(errorText(query.lastError())));
+    if (open_) {
+        QSqlQuery query(conn_);
+        if (!query.exec(QStringLiteral("ROLLBACK")))
+            qWarning("rollback failed: %s", qPrintable(errorText(query.lastError())));
+    }
+    finish();
+}
+
+void WriteTransaction::finish() {
+    if (queue_)
+        queue_->leaveWriterQueue();
+    queue_ = nullptr;
 }
 
 QSqlDatabase WriteTransaction::connection() const {
@@ -512,6 +673,7 @@ void WriteTransaction::commit() {
         throwSqlError(QStringLiteral("COMMIT"), query.lastError());
     }
     open_ = false;
+    finish();
 }
 
 // ---- PostgreSQL portability functions ----

@@ -59,6 +59,12 @@ public:
     void releaseThreadConnection();
 
 private:
+    friend class WriteTransaction;
+    // SQLite: the in-process writers' queue. False when the turn did not come within the busy
+    // timeout.
+    bool enterWriterQueue();
+    void leaveWriterQueue();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };
@@ -69,9 +75,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// One writing transaction, rolled back unless committed. SQLite: BEGIN IMMEDIATE, so that
-// concurrent writers wait on the busy timeout instead of failing with "database is locked".
-// PostgreSQL: BEGIN at READ COMMITTED; a read-modify-write there needs SELECT ... FOR UPDATE.
+// One writing transaction, rolled back unless committed. SQLite: the writers of this process
+// queue first, in order of arrival, and the one whose turn it is runs BEGIN IMMEDIATE: SQLite's
+// own busy handler lets waiters sleep in growing steps and a newcomer overtake them, which
+// under load made some writes wait for seconds. Other processes on the same file still meet
+// the busy timeout. PostgreSQL: BEGIN at READ COMMITTED; a read-modify-write there needs
+// SELECT ... FOR UPDATE.
 class PLATFORM_EXPORT WriteTransaction {
 public:
     explicit WriteTransaction(SqlDatabase& db);
@@ -83,6 +92,9 @@ public:
     void commit();
 
 private:
+    void finish();
+
+    SqlDatabase* queue_ = nullptr; // holding the writers' queue (SQLite)
     QSqlDatabase conn_;
     bool open_ = false;
 };

@@ -84,16 +84,30 @@ std::optional<Stay> activeStay(const QSqlDatabase& conn, SqlEngine engine, const
     return stay;
 }
 
-std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
+namespace {
+
+std::optional<DayRecord> selectDayRecord(const QSqlDatabase& conn, const DayRecordKey& key,
+                                         const QString& lockClause) {
     SqlStatement query(conn,
                        QStringLiteral("SELECT %1 FROM SERVINTE WHERE CDFILIAL = :BRANCH"
                                       " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY"
-                                      " AND NRSEQUSERV = :SEQ")
-                           .arg(recordColumns),
+                                      " AND NRSEQUSERV = :SEQ%2")
+                           .arg(recordColumns, lockClause),
                        keyValues(key));
     if (!query.next())
         return std::nullopt;
     return recordFromQuery(query.query(), key.branch, key.patient, key.date);
+}
+
+} // namespace
+
+std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
+    return selectDayRecord(conn, key, QString());
+}
+
+std::optional<DayRecord> lockDayRecord(const QSqlDatabase& conn, SqlEngine engine,
+                                       const DayRecordKey& key) {
+    return selectDayRecord(conn, key, rowLock(engine));
 }
 
 std::optional<DayRecord> firstDayRecord(const QSqlDatabase& conn, const QString& branch,
@@ -189,6 +203,10 @@ void updateDayRecord(const QSqlDatabase& conn, const DayRecord& record,
                        " NRVERSAO = NRVERSAO + 1 WHERE CDFILIAL = :BRANCH AND CDPACIENTE ="
                        " :PATIENT AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
         values);
+    if (update.numRowsAffected() == 0)
+        throw MethodError(QStringLiteral("O registro de dieta do paciente %1 foi excluído por"
+                                         " outro usuário. Atualize a lista.")
+                              .arg(record.key.patient));
 }
 
 bool deleteDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {

@@ -63,6 +63,12 @@ inline bool isPatientStatus(const QString& status) {
 }
 
 std::optional<DayRecord> findDayRecord(const QSqlDatabase& conn, const DayRecordKey& key);
+// The same, and on PostgreSQL the record's row stays locked to the end of the transaction: a
+// read-then-write of a record or of its choices takes it first, so that two writers of one
+// record take turns and the second reads what the first wrote (SQLite's writing transaction
+// already holds the whole database).
+std::optional<DayRecord> lockDayRecord(const QSqlDatabase& conn, SqlEngine engine,
+                                       const DayRecordKey& key);
 // The patient's (status "0") or companion's (any other status) record of the day with the
 // lowest sequence.
 std::optional<DayRecord> firstDayRecord(const QSqlDatabase& conn, const QString& branch,
@@ -73,6 +79,7 @@ QList<DayRecord> dayRecords(const QSqlDatabase& conn, const QString& branch, con
 
 // Stores a new record under the next free sequence and returns it with that sequence.
 DayRecord insertDayRecord(const QSqlDatabase& conn, DayRecord record, const QString& operatorCode);
+// MethodError when the record is no longer there (deleted by someone else meanwhile).
 void updateDayRecord(const QSqlDatabase& conn, const DayRecord& record,
                      const QString& operatorCode);
 // Deletes the record and its choices; false when there was no such record.

@@ -1,6 +1,7 @@
 #include "server/methods/methodcall.h"
 
 #include "platform/wirevalue.h"
+#include "server/methods/domain.h"
 #include "server/methods/methodsupport.h"
 
 #include <algorithm>
@@ -68,6 +69,8 @@ MethodEntry tableEntry(const char* name, CallHandler handler) {
         entry.args.append(arg.kind);
     entry.byref = method->byRefPositions();
     entry.handler = [method, handler](CallContext& context, QVariantList& args) {
+        if (const QString refusal = argumentRefusal(*method, args); !refusal.isEmpty())
+            return CallResult::fail(refusal);
         MethodCall call(context, args, *method);
         return handler(call);
     };

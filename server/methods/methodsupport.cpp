@@ -6,6 +6,9 @@
 #include "server/storage/authorization.h"
 
 #include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
 #include <QSqlRecord>
 
 namespace dieta::server {
@@ -48,21 +51,33 @@ QDate cellDate(const DataPacket& packet, int row, QStringView field) {
     return dateValue(packet.value(row, field));
 }
 
+QString rowLock(SqlEngine engine) {
+    return engine == SqlEngine::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
+}
+
 // ---- Code lists ----
 
-CodeList parseCodeList(const QString& text, const QString& what) {
+CodeList parseCodeList(const QString& text, const QString& what, int width) {
     CodeList list;
     if (text.isEmpty() || text == u"T")
         return list;
     list.all = false;
     if (text.size() < 3 || !text.startsWith(u'_') || !text.endsWith(u'_'))
         throw MethodError(QStringLiteral("%1: lista inválida.").arg(what));
-    const QStringList parts = text.mid(1, text.size() - 2).split(u'_');
-    for (const QString& code : parts) {
+    QSet<QStringView> seen;
+    const QStringView body = QStringView(text).mid(1, text.size() - 2);
+    for (const QStringView code : body.tokenize(u'_')) {
         if (code.isEmpty())
             throw MethodError(QStringLiteral("%1: lista inválida.").arg(what));
-        if (!list.codes.contains(code))
-            list.codes.append(code);
+        if (width > 0 && code.size() > width)
+            checkedCode(code.toString(), width, what);
+        if (seen.contains(code))
+            continue;
+        if (seen.size() == kMaxListCodes)
+            throw MethodError(
+                QStringLiteral("%1: a lista tem mais de %2 códigos.").arg(what).arg(kMaxListCodes));
+        seen.insert(code);
+        list.codes.append(code.toString());
     }
     return list;
 }
@@ -79,6 +94,22 @@ QString inCondition(const QString& column, const QStringList& codes, const QStri
         values.insert(name, codes[i]);
     }
     return QStringLiteral(" AND %1 IN (%2)").arg(column, names.join(u", "));
+}
+
+QString inCondition(const QString& column, const QStringList& codes, const QString& prefix,
+                    QVariantMap& values, SqlEngine engine) {
+    constexpr qsizetype shortList = 32;
+    if (codes.size() <= shortList)
+        return inCondition(column, codes, prefix, values);
+    values.insert(
+        prefix,
+        QString::fromUtf8(
+            QJsonDocument(QJsonArray::fromStringList(codes)).toJson(QJsonDocument::Compact)));
+    const QString unpacked =
+        engine == SqlEngine::SQLite
+            ? QStringLiteral("SELECT value FROM json_each(:%1)").arg(prefix)
+            : QStringLiteral("SELECT jsonb_array_elements_text(CAST(:%1 AS jsonb))").arg(prefix);
+    return QStringLiteral(" AND %1 IN (%2)").arg(column, unpacked);
 }
 
 // ---- Service or group ----

@@ -42,6 +42,10 @@ QString cellText(const DataPacket& packet, int row, QStringView field);
 // Date of a packet cell (date or date-time); invalid when the cell holds neither.
 QDate cellDate(const DataPacket& packet, int row, QStringView field);
 
+// " FOR UPDATE" on PostgreSQL, "" on SQLite: the end of a SELECT whose rows a read-then-write
+// is about to change. SQLite's writing transaction holds the whole database already.
+QString rowLock(SqlEngine engine);
+
 // ---- Code lists ("_001_014_" or "T") ----
 
 struct CodeList {
@@ -51,14 +55,23 @@ struct CodeList {
     bool contains(const QString& code) const { return all || codes.contains(code); }
 };
 
+// The most codes one list may hold: a whole large hospital's patients fit many times over.
+inline constexpr int kMaxListCodes = 100000;
+
 // "T", an empty text and null mean all. Anything else must be "_" + code + "_" ... with no
-// empty code; MethodError "<what>: lista inválida." otherwise.
-CodeList parseCodeList(const QString& text, const QString& what);
+// empty code; MethodError "<what>: lista inválida." otherwise. Codes longer than `width`
+// (when above 0) and lists of more than kMaxListCodes codes are refused. Repeated codes are
+// kept once, in their first place. Linear in the length of the text.
+CodeList parseCodeList(const QString& text, const QString& what, int width = 0);
 
 // " AND <column> IN (:<prefix>0, ...)" with the codes bound in `values`; "" for all. An empty
 // list of codes matches nothing. The codes never reach the SQL text.
 QString inCondition(const QString& column, const QStringList& codes, const QString& prefix,
                     QVariantMap& values);
+// The same for lists of any length: a long list travels as one value (a JSON array) that the
+// database unpacks, so that neither the statement nor its binding grows with the list.
+QString inCondition(const QString& column, const QStringList& codes, const QString& prefix,
+                    QVariantMap& values, SqlEngine engine);
 
 // ---- Service or group ----
 

@@ -2,6 +2,7 @@
 
 #include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
+#include "server/methods/domain.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -32,7 +33,7 @@ QString kindName(ArgKind kind) {
     case ArgKind::Packet:
         return QStringLiteral("pacote de dados");
     case ArgKind::Variant:
-        break;
+        return QStringLiteral("pacote de dados ou vazio");
     }
     return QStringLiteral("valor");
 }
@@ -61,9 +62,9 @@ std::optional<QVariant> coerce(const QVariant& value, ArgKind kind) {
             return value;
         return std::nullopt;
     case ArgKind::Date:
-        if (value.typeId() == QMetaType::QDate && value.toDate().isValid())
+        if (value.typeId() == QMetaType::QDate && isServiceDate(value.toDate()))
             return value;
-        if (value.typeId() == QMetaType::QDateTime && value.toDateTime().isValid())
+        if (value.typeId() == QMetaType::QDateTime && isServiceDate(value.toDateTime().date()))
             return QVariant(value.toDateTime().date());
         return std::nullopt;
     case ArgKind::Number:
@@ -72,8 +73,11 @@ std::optional<QVariant> coerce(const QVariant& value, ArgKind kind) {
         return value.typeId() == QMetaType::Bool ? std::optional<QVariant>(value) : std::nullopt;
     case ArgKind::Packet:
         return isPacket(value) ? std::optional<QVariant>(value) : std::nullopt;
-    case ArgKind::Variant:
-        return value;
+    case ArgKind::Variant: // a packet, or nothing: null or an empty text
+        if (isPacket(value) || !value.isValid() || value.isNull() ||
+            (value.typeId() == QMetaType::QString && value.toString().isEmpty()))
+            return value;
+        return std::nullopt;
     }
     return std::nullopt;
 }

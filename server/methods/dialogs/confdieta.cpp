@@ -5,10 +5,12 @@
 #include "server/methods/dialogs/handlers.h"
 #include "server/methods/dialogs/menu.h"
 #include "server/methods/dialogs/menuwriter.h"
+#include "server/methods/domain.h"
 #include "server/methods/methodsupport.h"
 
 #include <QHash>
 #include <QJsonArray>
+#include <QSet>
 #include <QSqlQuery>
 #include <cmath>
 
@@ -24,17 +26,21 @@ struct MarkedPatient {
     QDate day;        // DTSERVINTE of the row
 };
 
+// Each patient once, in the order marked; linear in the rows (a whole hospital may be marked).
 QList<MarkedPatient> markedPatients(const DataPacket& marked) {
     if (marked.fieldIndex(u"CDPACIENTE") < 0)
         throw MethodError(QStringLiteral("Lista de pacientes marcados inválida."));
+    if (marked.rows.size() > kMaxListCodes)
+        throw MethodError(
+            QStringLiteral("Lista de pacientes marcados: mais de %1 linhas.").arg(kMaxListCodes));
     QList<MarkedPatient> patients;
-    QStringList seen;
+    QSet<QString> seen;
     for (int row = 0; row < marked.rows.size(); ++row) {
         const QString patient = cellText(marked, row, u"CDPACIENTE").trimmed();
         if (patient.isEmpty() || seen.contains(patient))
             continue;
         checkedCode(patient, 12, QStringLiteral("Paciente"));
-        seen.append(patient);
+        seen.insert(patient);
         patients.append({patient, cellText(marked, row, u"STPACIACOM"),
                          cellText(marked, row, u"NRSEQUSERV"),
                          cellDate(marked, row, u"DTSERVINTE")});
@@ -87,14 +93,7 @@ Stay requireStay(const WriteScope& scope, const QString& branch, const QString& 
 }
 
 QVariant numberCell(const DataPacket& packet, int row, QStringView field) {
-    const QVariant value = packet.value(row, field);
-    if (value.isNull())
-        return QVariant();
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok || !std::isfinite(number))
-        throw MethodError(QStringLiteral("Valor de %1 inválido no cardápio.").arg(field));
-    return number;
+    return checkedAmount(packet.value(row, field), field.toString());
 }
 
 // The dish of a menu row, as the branch may use it: its own branch's or a common one ("P").
@@ -236,35 +235,60 @@ QJsonObject changeNote(const QString& service, const DietInfo& diet, QDate day,
             {QStringLiteral("pratos"), qint64(dishes)}};
 }
 
+// The arguments of SetConfDieta, read and checked before its transaction begins.
+struct ConfDietaRequest {
+    QDate day;
+    QString service;
+    QString diet;
+    QString status;
+    QString keep;
+    QList<MarkedPatient> patients;
+    DataPacket menu;
+};
+
+ConfDietaRequest confDietaRequest(const MethodCall& call, const QString& branch) {
+    ConfDietaRequest request;
+    checkedCode(branch, 4, QStringLiteral("Filial"));
+    request.day = call.date("day");
+    if (!request.day.isValid())
+        throw MethodError(QStringLiteral("Data deve ser informada."));
+    request.service = checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
+    request.diet = checkedCode(call.text("diet").trimmed(), 4, QStringLiteral("Dieta"));
+    request.status = patientOrCompanion(call.text("status"));
+    const QString keepText = call.text("keepSettings");
+    request.keep = keepText.isEmpty() ? QStringLiteral("N") : keepText;
+    if (request.keep != u"S" && request.keep != u"N")
+        throw MethodError(QStringLiteral("Indicação de manter configurações inválida: \"%1\".")
+                              .arg(request.keep));
+    request.patients =
+        markedPatients(call.requirePacket("marked", QStringLiteral("Lista de pacientes marcados")));
+    request.menu = call.requirePacket("menu", QStringLiteral("Cardápio"));
+    return request;
+}
+
 } // namespace
 
 // Keeping the settings ("S") keeps the record's remark and, for the dishes the new menu still
-// holds, their remarks and times.
+// holds, their remarks and times. The new list is read after the commit.
 CallResult setConfDieta(MethodCall& call) {
     const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
     const QString branch = call.text("branch");
-    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
-        checkedCode(branch, 4, QStringLiteral("Filial"));
-        const QDate day = call.date("day");
-        if (!day.isValid())
-            throw MethodError(QStringLiteral("Data deve ser informada."));
-        const ServiceInfo service = requireService(
-            scope.conn, branch, checkedCode(call.text("service"), 5, QStringLiteral("Serviço")));
-        const DietInfo diet =
-            requireDiet(scope.conn, branch, service,
-                        checkedCode(call.text("diet").trimmed(), 4, QStringLiteral("Dieta")));
-        const QString status = patientOrCompanion(call.text("status"));
-        const QString keepText = call.text("keepSettings");
-        const QString keep = keepText.isEmpty() ? QStringLiteral("N") : keepText;
-        if (keep != u"S" && keep != u"N")
-            throw MethodError(
-                QStringLiteral("Indicação de manter configurações inválida: \"%1\".").arg(keep));
-        const QList<MarkedPatient> patients = markedPatients(
-            call.requirePacket("marked", QStringLiteral("Lista de pacientes marcados")));
-        const QList<Choice> menu = choicesFromMenu(
-            scope.conn, branch, call.requirePacket("menu", QStringLiteral("Cardápio")), diet);
+    ConfDietaRequest request;
+    try {
+        request = confDietaRequest(call, branch);
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    }
+    const CallResult written = runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
+        const QDate day = request.day;
+        const QString& status = request.status;
+        const QString& keep = request.keep;
+        const QList<MarkedPatient>& patients = request.patients;
+        const ServiceInfo service = requireService(scope.conn, branch, request.service);
+        const DietInfo diet = requireDiet(scope.conn, branch, service, request.diet);
+        const QList<Choice> menu = choicesFromMenu(scope.conn, branch, request.menu, diet);
 
         MenuWriter menus(scope.conn);
         for (const MarkedPatient& marked : patients) {
@@ -294,8 +318,9 @@ CallResult setConfDieta(MethodCall& call) {
         }
         scope.audit.changes = changeNote(service.code, diet, day, status, menu.size());
         scope.audit.changes.insert(QStringLiteral("manter"), keep);
-        return CallResult::ok(inpatientListAnswer(scope.conn, call.packet("params")));
+        return CallResult::ok();
     });
+    return listAfterCommit(call.context(), written, call.packet("params"));
 }
 
 // The quantity is the number of records to add, each with the diet's menu.
@@ -304,7 +329,7 @@ CallResult setDupDieta(MethodCall& call) {
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
     const QString branch = call.text("branch");
-    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
+    const CallResult written = runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
         checkedCode(branch, 4, QStringLiteral("Filial"));
         const QDate day = call.date("day");
         if (!day.isValid())
@@ -355,8 +380,9 @@ CallResult setDupDieta(MethodCall& call) {
         scope.audit.patients = {patient};
         scope.audit.changes = changeNote(service.code, diet, day, status, choices.size());
         scope.audit.changes.insert(QStringLiteral("sequencias"), sequences);
-        return CallResult::ok(inpatientListAnswer(scope.conn, call.packet("params")));
+        return CallResult::ok();
     });
+    return listAfterCommit(call.context(), written, call.packet("params"));
 }
 
 } // namespace dieta::server

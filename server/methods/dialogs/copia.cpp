@@ -9,6 +9,7 @@
 
 #include "server/methods/dialogs/handlers.h"
 #include "server/methods/dialogs/menu.h"
+#include "server/methods/methodcall.h"
 #include "server/methods/methodsupport.h"
 #include "server/storage/schema.h"
 
@@ -37,10 +38,43 @@ QString groupOf(const QString& text) {
 }
 
 CodeList listOf(const QString& text, const QString& what, int width) {
-    CodeList list = parseCodeList(text.trimmed().isEmpty() ? text : text.trimmed(), what);
-    for (const QString& code : list.codes)
-        checkedCode(code, width, what);
-    return list;
+    return parseCodeList(text.trimmed().isEmpty() ? text : text.trimmed(), what, width);
+}
+
+// Everything the copy is asked for, read and checked before its transaction begins: a long
+// list must not hold the database's write lock while it is parsed.
+struct CopyRequest {
+    CopyScope scope;
+    QDate origin;
+    QDate destination;
+    bool special = false;
+    bool overwrite = false;
+};
+
+CopyRequest copyRequest(const MethodCall& call, const QString& branch) {
+    CopyRequest request;
+    request.scope.branch = checkedCode(branch, 4, QStringLiteral("Filial"));
+    if (branch.isEmpty())
+        throw MethodError(QStringLiteral("Filial deve ser informada."));
+    request.origin = call.date("origin");
+    request.destination = call.date("destination");
+    if (!request.origin.isValid())
+        throw MethodError(QStringLiteral("Data de origem deve ser informada."));
+    if (!request.destination.isValid())
+        throw MethodError(QStringLiteral("Data de destino deve ser informada."));
+    // Copying a day onto itself would, with overwrite, delete what it means to copy.
+    if (request.origin == request.destination)
+        throw MethodError(QStringLiteral("Data de destino deve ser diferente da data de origem."));
+    CopyScope& scope = request.scope;
+    scope.patients = listOf(call.text("patients"), QStringLiteral("Paciente"), 12);
+    scope.services = listOf(call.text("services"), QStringLiteral("Serviço"), 5);
+    scope.beds = listOf(call.text("beds"), QStringLiteral("Leito"), 12);
+    scope.wings = listOf(call.text("wings"), QStringLiteral("Ala"), 12);
+    scope.floors = listOf(call.text("floors"), QStringLiteral("Andar"), 20);
+    scope.group = groupOf(call.text("serviceGroup"));
+    request.special = call.boolean("copySpecial");
+    request.overwrite = call.boolean("overwrite");
+    return request;
 }
 
 void requireBranch(const QSqlDatabase& conn, const QString& branch) {
@@ -55,14 +89,14 @@ void requireBranch(const QSqlDatabase& conn, const QString& branch) {
 
 // " AND ..." conditions of the records (alias S, service SV) of the scope's patients, services
 // and group.
-QString recordConditions(const CopyScope& scope, QVariantMap& values) {
+QString recordConditions(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
     QString sql;
     if (!scope.patients.all)
         sql += inCondition(QStringLiteral("S.CDPACIENTE"), scope.patients.codes,
-                           QStringLiteral("PAC"), values);
+                           QStringLiteral("PAC"), values, engine);
     if (!scope.services.all)
         sql += inCondition(QStringLiteral("S.CDSERVFILI"), scope.services.codes,
-                           QStringLiteral("SRV"), values);
+                           QStringLiteral("SRV"), values, engine);
     if (!scope.group.isEmpty()) {
         sql += QStringLiteral(" AND SV.CDGRUPSERV = :GRUPO");
         values.insert(QStringLiteral("GRUPO"), scope.group);
@@ -72,7 +106,7 @@ QString recordConditions(const CopyScope& scope, QVariantMap& values) {
 
 // The condition that the record's stay is active on the destination day, in a bed of the
 // scope's beds, wings and floors, and, for a companion's record, still has its companion.
-QString stayCondition(const CopyScope& scope, QVariantMap& values) {
+QString stayCondition(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
     QString sql =
         QStringLiteral(" AND EXISTS (SELECT 1 FROM INTERNA I"
                        " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
@@ -81,13 +115,13 @@ QString stayCondition(const CopyScope& scope, QVariantMap& values) {
                        " AND (S.STPACIACOM = '0' OR I.IDACOMPANH = 'S')");
     if (!scope.beds.all)
         sql += inCondition(QStringLiteral("I.CDLEITO"), scope.beds.codes, QStringLiteral("LEI"),
-                           values);
+                           values, engine);
     if (!scope.wings.all)
         sql += inCondition(QStringLiteral("L.CDALA"), scope.wings.codes, QStringLiteral("ALA"),
-                           values);
+                           values, engine);
     if (!scope.floors.all)
         sql += inCondition(QStringLiteral("L.CDANDAR"), scope.floors.codes, QStringLiteral("AND"),
-                           values);
+                           values, engine);
     return sql + u')';
 }
 
@@ -100,8 +134,8 @@ void prepareScopeTable(const QSqlDatabase& conn) {
     execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
 }
 
-int collectScope(const QSqlDatabase& conn, const CopyScope& scope, QDate origin, QDate destination,
-                 bool special) {
+int collectScope(const QSqlDatabase& conn, SqlEngine engine, const CopyScope& scope, QDate origin,
+                 QDate destination, bool special) {
     QVariantMap values{{QStringLiteral("FILIAL"), scope.branch},
                        {QStringLiteral("ORIGEM"), origin},
                        {QStringLiteral("DESTINO"), destination}};
@@ -111,10 +145,10 @@ int collectScope(const QSqlDatabase& conn, const CopyScope& scope, QDate origin,
         " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
         " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
         " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :ORIGEM");
-    sql += recordConditions(scope, values);
+    sql += recordConditions(scope, engine, values);
     if (!special)
         sql += QStringLiteral(" AND (D.IDDIETESPE IS NULL OR D.IDDIETESPE <> 'S')");
-    sql += stayCondition(scope, values);
+    sql += stayCondition(scope, engine, values);
     return execSql(conn, sql, values).numRowsAffected();
 }
 
@@ -247,6 +281,33 @@ QStringList copiedPatients(const QSqlDatabase& conn) {
     return patients;
 }
 
+// The copy itself; answers [message key, services and diets without a menu] and, when there
+// was nothing to copy, the empty list as its third element.
+CallResult copyInTransaction(WriteScope& write, const CopyRequest& request) {
+    const QSqlDatabase& conn = write.conn;
+    const CopyScope& scope = request.scope;
+    requireBranch(conn, scope.branch);
+    prepareScopeTable(conn);
+    if (collectScope(conn, write.engine, scope, request.origin, request.destination,
+                     request.special) == 0)
+        return CallResult::ok(QVariantList{QStringLiteral("NExist_Conf"),
+                                           fromPacket(missingMenuFields()), QStringLiteral("")});
+    clearOrSkipDestination(conn, scope.branch, request.destination, request.overwrite);
+    const CopyCounts counts = copyRecords(conn, write.engine, scope.branch, request.origin,
+                                          request.destination, write.operatorCode);
+    const DataPacket errors = missingMenus(conn, scope.branch, request.destination);
+    write.audit.patients = copiedPatients(conn);
+    write.audit.changes =
+        QJsonObject{{QStringLiteral("origem"), request.origin.toString(Qt::ISODate)},
+                    {QStringLiteral("destino"), request.destination.toString(Qt::ISODate)},
+                    {QStringLiteral("sobrepor"), request.overwrite},
+                    {QStringLiteral("especial"), request.special},
+                    {QStringLiteral("registros"), counts.records},
+                    {QStringLiteral("escolhas"), counts.choices}};
+    execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
+    return CallResult::ok(QVariantList{QStringLiteral(""), fromPacket(errors)});
+}
+
 } // namespace
 
 // The patients of the scope that already have records on the destination day.
@@ -267,7 +328,7 @@ CallResult getVdCopia(MethodCall& call) {
             "SELECT DISTINCT S.CDPACIENTE FROM SERVINTE S"
             " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
             " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :DESTINO");
-        sql += recordConditions(scope, values);
+        sql += recordConditions(scope, call.context().db->engine(), values);
         sql += QStringLiteral(" ORDER BY S.CDPACIENTE");
         QSqlQuery query = execSql(conn, sql, values);
         return CallResult::ok(
@@ -275,56 +336,28 @@ CallResult getVdCopia(MethodCall& call) {
     });
 }
 
-// Answer: [message key, services and diets without a menu, the new inpatient list].
+// Answer: [message key, services and diets without a menu, the new inpatient list]. The list
+// is read after the commit, outside the write lock.
 CallResult getCopiarDieta(MethodCall& call) {
     const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
     const QString branch = call.text("branch");
-    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& write) {
-        const QSqlDatabase& conn = write.conn;
-        CopyScope scope;
-        scope.branch = branch;
-        requireBranch(conn, branch);
-        const QDate origin = call.date("origin");
-        const QDate destination = call.date("destination");
-        if (!origin.isValid())
-            throw MethodError(QStringLiteral("Data de origem deve ser informada."));
-        if (!destination.isValid())
-            throw MethodError(QStringLiteral("Data de destino deve ser informada."));
-        // Copying a day onto itself would, with overwrite, delete what it means to copy.
-        if (origin == destination)
-            throw MethodError(
-                QStringLiteral("Data de destino deve ser diferente da data de origem."));
-        scope.patients = listOf(call.text("patients"), QStringLiteral("Paciente"), 12);
-        scope.services = listOf(call.text("services"), QStringLiteral("Serviço"), 5);
-        scope.beds = listOf(call.text("beds"), QStringLiteral("Leito"), 12);
-        scope.wings = listOf(call.text("wings"), QStringLiteral("Ala"), 12);
-        scope.floors = listOf(call.text("floors"), QStringLiteral("Andar"), 20);
-        scope.group = groupOf(call.text("serviceGroup"));
-        const bool special = call.boolean("copySpecial");
-        const bool overwrite = call.boolean("overwrite");
-
-        prepareScopeTable(conn);
-        if (collectScope(conn, scope, origin, destination, special) == 0)
-            return CallResult::ok(QVariantList{QStringLiteral("NExist_Conf"),
-                                               fromPacket(missingMenuFields()),
-                                               QStringLiteral("")});
-        clearOrSkipDestination(conn, branch, destination, overwrite);
-        const CopyCounts counts =
-            copyRecords(conn, write.engine, branch, origin, destination, write.operatorCode);
-        const DataPacket errors = missingMenus(conn, branch, destination);
-        write.audit.patients = copiedPatients(conn);
-        write.audit.changes =
-            QJsonObject{{QStringLiteral("origem"), origin.toString(Qt::ISODate)},
-                        {QStringLiteral("destino"), destination.toString(Qt::ISODate)},
-                        {QStringLiteral("sobrepor"), overwrite},
-                        {QStringLiteral("especial"), special},
-                        {QStringLiteral("registros"), counts.records},
-                        {QStringLiteral("escolhas"), counts.choices}};
-        execSql(conn, QStringLiteral("DELETE FROM COPIA_ESCOPO"));
-        return CallResult::ok(QVariantList{QStringLiteral(""), fromPacket(errors),
-                                           inpatientListAnswer(conn, call.packet("params"))});
+    CopyRequest request;
+    try {
+        request = copyRequest(call, branch);
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    }
+    const CallResult copied = runWrite(call.context(), op.code, {branch}, [&](WriteScope& write) {
+        return copyInTransaction(write, request);
+    });
+    if (copied.failed() || copied.result.toList().value(0).toString() == u"NExist_Conf")
+        return copied;
+    return runRead(call.context(), [&](QSqlDatabase& conn) {
+        QVariantList answer = copied.result.toList();
+        answer.append(inpatientListAnswer(conn, call.packet("params")));
+        return CallResult::ok(answer);
     });
 }
 

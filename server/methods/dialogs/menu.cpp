@@ -180,6 +180,15 @@ QVariant inpatientListAnswer(const QSqlDatabase& conn, const std::optional<DataP
     return params ? inpatientListResult(conn, *params) : fromPacket(empty);
 }
 
+CallResult listAfterCommit(CallContext& context, const CallResult& written,
+                           const std::optional<DataPacket>& params) {
+    if (written.failed())
+        return written;
+    return runRead(context, [&](QSqlDatabase& conn) {
+        return CallResult::ok(inpatientListAnswer(conn, params));
+    });
+}
+
 CallOperator callOperator(const CallContext& context, const QString& argument) {
     const QString header = context.operatorCode.trimmed();
     const QString named = argument.trimmed();

@@ -73,6 +73,10 @@ void writeMenu(const QSqlDatabase& conn, const DayRecordKey& key, const QList<Ch
 // The new inpatient list a writing dialog method answers with, for the list parameters; an
 // empty list when there are none or they hold no row.
 QVariant inpatientListAnswer(const QSqlDatabase& conn, const std::optional<DataPacket>& params);
+// A write that succeeded answers the new list, read after its commit: the list is no part of
+// the write and must not hold the write lock. A failed write answers its failure.
+CallResult listAfterCommit(CallContext& context, const CallResult& written,
+                           const std::optional<DataPacket>& params);
 
 // Fields of the dialog's menu dataset, in the order the answer carries them.
 DataPacket menuPacket(const QList<MenuRow>& rows, const QString& dietGroup);

@@ -1,6 +1,7 @@
 // Nutrient totals of an inpatient's chosen dishes on a day, and the energy they give.
 
 #include "server/methods/dialogs/handlers.h"
+#include "server/methods/domain.h"
 #include "server/methods/methodsupport.h"
 
 #include <QSqlQuery>
@@ -51,7 +52,7 @@ CallResult getCalcNutriente(MethodCall& call) {
         const QString listText = call.text("nutrients").trimmed();
         const CodeList nutrients = listText == u"_"
                                        ? CodeList{false, {}}
-                                       : parseCodeList(listText, QStringLiteral("Nutriente"));
+                                       : parseCodeList(listText, QStringLiteral("Nutriente"), 3);
         if (patient.isEmpty())
             throw MethodError(QStringLiteral("Paciente deve ser informado."));
         if (!day.isValid())
@@ -109,10 +110,11 @@ CallResult getCalcNutriente(MethodCall& call) {
                 alcohol += kcal;
             if ((group.isEmpty() || query.value(2).toString() == group) &&
                 nutrients.contains(nutrient))
-                totals.rows.append(Row{total, nutrient, query.value(1).toString()});
+                totals.rows.append(Row{roundedTotal(total), nutrient, query.value(1).toString()});
         }
-        return CallResult::ok(
-            QVariantList{fromPacket(totals), protein, carbohydrate, lipid, alcohol});
+        return CallResult::ok(QVariantList{fromPacket(totals), roundedShare(protein),
+                                           roundedShare(carbohydrate), roundedShare(lipid),
+                                           roundedShare(alcohol)});
     });
 }
 

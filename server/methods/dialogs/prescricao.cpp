@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QJsonArray>
+#include <QSet>
 #include <QSqlQuery>
 
 namespace dieta::server {
@@ -101,8 +102,10 @@ struct MarkedPrescription {
     QDate date;
 };
 
+// Each marked stay once, in the order marked.
 QList<MarkedPrescription> markedPrescriptions(const DataPacket& packet, QDate day) {
     QList<MarkedPrescription> marked;
+    QSet<QString> seen;
     for (int row = 0; row < packet.rows.size(); ++row) {
         if (cellText(packet, row, u"IDPRESDIET").compare(u"S", Qt::CaseInsensitive) != 0)
             continue;
@@ -114,6 +117,10 @@ QList<MarkedPrescription> markedPrescriptions(const DataPacket& packet, QDate da
             throw MethodError(QStringLiteral("Prescrição marcada sem paciente ou internação."));
         if (!item.date.isValid())
             item.date = day;
+        const QString stay = item.patient + u'|' + item.admission.toString(Qt::ISODate);
+        if (seen.contains(stay))
+            continue;
+        seen.insert(stay);
         marked.append(item);
     }
     if (marked.isEmpty())
@@ -144,7 +151,7 @@ CallResult getPrescricao(MethodCall& call) {
         const DataPacket list = buildInpatientList(conn, *params);
         const QHash<QString, Prescription> prescriptions =
             prescriptionsOfDay(conn, listBranch, day);
-        QStringList listed;
+        QSet<QString> listed;
         for (int row = 0; row < list.rows.size(); ++row) {
             if (cellText(list, row, u"STPACIACOM") != u"0")
                 continue;
@@ -154,7 +161,7 @@ CallResult getPrescricao(MethodCall& call) {
             const auto found = prescriptions.constFind(key);
             if (found == prescriptions.constEnd() || listed.contains(key))
                 continue;
-            listed.append(key);
+            listed.insert(key);
             answer.rows.append(Row{patient, QDateTime(admission, QTime(0, 0)),
                                    list.value(row, u"CDLEITO"), list.value(row, u"NMPACIENTE"),
                                    QDateTime(found->date, QTime(0, 0)), found->diet,
@@ -172,18 +179,23 @@ CallResult setConfirmaPrescricao(MethodCall& call) {
     if (!op.error.isEmpty())
         return CallResult::fail(op.error);
     const QString branch = call.text("branch");
-    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
+    QString code;
+    QDate day;
+    QList<MarkedPrescription> marked;
+    try { // the arguments are checked before the transaction begins
         checkedCode(branch, 4, QStringLiteral("Filial"));
-        const QString code =
-            checkedCode(call.text("service").trimmed(), 5, QStringLiteral("Serviço"));
-        const QDate day = call.date("day");
+        code = checkedCode(call.text("service").trimmed(), 5, QStringLiteral("Serviço"));
+        day = call.date("day");
         if (code.isEmpty())
             throw MethodError(QStringLiteral("Serviço deve ser informado."));
         if (!day.isValid())
             throw MethodError(QStringLiteral("Data deve ser informada."));
-        const QList<MarkedPrescription> marked = markedPrescriptions(
+        marked = markedPrescriptions(
             call.requirePacket("prescriptions", QStringLiteral("Lista de prescrições")), day);
-
+    } catch (const MethodError& error) {
+        return CallResult::fail(error.text());
+    }
+    return runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
         QStringList withoutMenu;
         QJsonArray applied;
         for (const MarkedPrescription& item : marked) {

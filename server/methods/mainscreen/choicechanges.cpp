@@ -4,12 +4,16 @@
 
 #include "platform/wiredate.h"
 #include "server/methods/dayrecords.h"
+#include "server/methods/domain.h"
 #include "server/methods/mainscreen/handlers.h"
 #include "server/methods/methodsupport.h"
 
 #include <QJsonArray>
+#include <QSet>
 #include <QSqlQuery>
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace dieta::server {
 
@@ -55,7 +59,8 @@ ChoiceKey keyOf(const DataPacket& delta, const Row& row) {
     ChoiceKey key;
     key.record.branch = checkedCode(text("CDFILIAL"), 4, QStringLiteral("Filial"));
     key.record.patient = checkedCode(text("CDPACIENTE"), 12, QStringLiteral("Paciente"));
-    key.record.date = dateColumn < 0 ? QDate() : dateValue(row[dateColumn]);
+    key.record.date = checkedDate(dateColumn < 0 ? QDate() : dateValue(row[dateColumn]),
+                                  QStringLiteral("Data do serviço"));
     key.record.sequence = checkedCode(text("NRSEQUSERV"), 2, QStringLiteral("Sequência"));
     key.choice = checkedCode(text("CDSEQUCOPR"), 4, QStringLiteral("Sequência do prato"));
     if (key.record.branch.isEmpty() || key.record.patient.isEmpty() || !key.record.date.isValid() ||
@@ -82,13 +87,8 @@ QVariant cellValue(const Column& column, const QVariant& value) {
         checkedCode(text, column.size, name(column));
         return text;
     }
-    if (column.kind == FieldKind::Float) {
-        bool ok = false;
-        const double number = value.toDouble(&ok);
-        if (!ok || !std::isfinite(number))
-            throw MethodError(QStringLiteral("%1: número inválido.").arg(name(column)));
-        return number;
-    }
+    if (column.kind == FieldKind::Float)
+        return checkedAmount(value, name(column));
     return cellFromSql(value, column.kind);
 }
 
@@ -110,16 +110,17 @@ struct ChangeContext {
     QJsonArray log;
 };
 
-// The stored values of the writable columns; nullopt when the row is gone.
-std::optional<QVariantList> storedValues(const QSqlDatabase& conn, const ChoiceKey& key) {
+// The stored values of the writable columns, the row locked to the end of the transaction;
+// nullopt when the row is gone.
+std::optional<QVariantList> storedValues(const WriteScope& scope, const ChoiceKey& key) {
     QStringList columns;
     for (const Column& column : writable)
         columns.append(name(column));
-    QSqlQuery query = execSql(conn,
+    QSqlQuery query = execSql(scope.conn,
                               QStringLiteral("SELECT %1 FROM CONFESCO WHERE CDFILIAL = :BRANCH AND"
                                              " CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND"
-                                             " NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE")
-                                  .arg(columns.join(u", ")),
+                                             " NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE%2")
+                                  .arg(columns.join(u", "), rowLock(scope.engine)),
                               keyValues(key));
     if (!query.next())
         return std::nullopt;
@@ -138,7 +139,7 @@ QString dishLabel(const ChangeContext& context, const Row& row, const ChoiceKey&
 
 // False (and a conflict noted) when the row changed since the change log read it.
 bool unchangedSinceRead(ChangeContext& context, const Row& original, const ChoiceKey& key) {
-    const std::optional<QVariantList> stored = storedValues(context.scope.conn, key);
+    const std::optional<QVariantList> stored = storedValues(context.scope, key);
     if (!stored) {
         context.conflicts.append(dishLabel(context, original, key) +
                                  QStringLiteral(" foi excluído por outro usuário."));
@@ -228,7 +229,7 @@ void applyInserted(ChangeContext& context, const Change& change) {
     choice.period = value("HRPERICONF");
     choice.consumptionDate = value("DTCONSCONF");
     choice.restriction = value("IDRESTCONF").toString();
-    if (!key.choice.isEmpty() && storedValues(context.scope.conn, key)) {
+    if (!key.choice.isEmpty() && storedValues(context.scope, key)) {
         context.conflicts.append(dishLabel(context, change.row, key) +
                                  QStringLiteral(" já foi incluído por outro usuário."));
         return;
@@ -236,6 +237,20 @@ void applyInserted(ChangeContext& context, const Change& change) {
     // The number is the server's: a client's own numbering could clash with another's.
     insertChoices(context.scope.conn, key.record, {choice});
     context.log.append(QJsonObject{{QStringLiteral("incluido"), choice.dish}});
+}
+
+// Every record the change log touches, locked in one order (two change logs of the same
+// records cannot wait for each other crosswise); MethodError when one is gone.
+void lockRecords(const WriteScope& scope, QList<DayRecordKey> records) {
+    std::sort(records.begin(), records.end(), [](const DayRecordKey& a, const DayRecordKey& b) {
+        return std::tie(a.branch, a.patient, a.date, a.sequence) <
+               std::tie(b.branch, b.patient, b.date, b.sequence);
+    });
+    for (const DayRecordKey& record : std::as_const(records))
+        if (!lockDayRecord(scope.conn, scope.engine, record))
+            throw MethodError(QStringLiteral("Registro de dieta do paciente %1 não encontrado:"
+                                             " atualize a lista.")
+                                  .arg(record.patient));
 }
 
 void touchRecords(const WriteScope& scope, const QList<DayRecordKey>& records) {
@@ -273,18 +288,26 @@ CallResult setUpdConfesco(MethodCall& call) {
 
         QStringList branches;
         QList<DayRecordKey> records;
+        QSet<QString> seen;
         for (const Change& change : delta.changes) {
             const Row& row =
                 change.status == Change::Status::Inserted ? change.row : change.original;
             const ChoiceKey key = keyOf(delta, row);
             if (!branches.contains(key.record.branch))
                 branches.append(key.record.branch);
-            if (!records.contains(key.record))
+            const QString record =
+                QStringList{key.record.branch, key.record.patient,
+                            key.record.date.toString(Qt::ISODate), key.record.sequence}
+                    .join(u'|');
+            if (!seen.contains(record)) {
+                seen.insert(record);
                 records.append(key.record);
+            }
         }
 
         return runWrite(
             call.context(), call.context().operatorCode, branches, [&](WriteScope& scope) {
+                lockRecords(scope, records);
                 ChangeContext changes{scope, delta, {}, {}};
                 for (const Change& change : delta.changes) {
                     switch (change.status) {
@@ -305,9 +328,12 @@ CallResult setUpdConfesco(MethodCall& call) {
                         QStringLiteral("\nNenhuma alteração foi gravada."
                                        " Atualize os dados e repita a alteração."));
                 touchRecords(scope, records);
+                QSet<QString> audited;
                 for (const DayRecordKey& record : std::as_const(records))
-                    if (!scope.audit.patients.contains(record.patient))
+                    if (!audited.contains(record.patient)) {
+                        audited.insert(record.patient);
                         scope.audit.patients.append(record.patient);
+                    }
                 scope.audit.changes = QJsonObject{{QStringLiteral("pratos"), changes.log}};
                 return CallResult::ok();
             });

@@ -38,7 +38,7 @@ DayRecord recordToSave(WriteScope& scope, const Stay& stay, QDate date, const QS
     created = false;
     if (!sequence.isEmpty()) {
         std::optional<DayRecord> record =
-            findDayRecord(scope.conn, {stay.branch, stay.patient, date, sequence});
+            lockDayRecord(scope.conn, scope.engine, {stay.branch, stay.patient, date, sequence});
         if (!record)
             throw MethodError(staleRecordText(stay.patient));
         return *record;
@@ -153,13 +153,15 @@ CallResult delServ(MethodCall& call) {
                 if (!date.isValid() || patient.size() > 12 || sequence.size() > 2)
                     return QStringLiteral("Pacientes marcados inválidos.");
                 const DayRecordKey key{branch, patient, date, sequence};
-                const std::optional<DayRecord> record = findDayRecord(scope.conn, key);
+                const std::optional<DayRecord> record =
+                    lockDayRecord(scope.conn, scope.engine, key);
                 const int statusColumn = marked->fieldIndex(u"STPACIACOM");
                 const QString status = cellText(*marked, row, u"STPACIACOM");
                 if (!record || (statusColumn >= 0 && !status.isEmpty() &&
                                 isPatientStatus(status) != isPatientStatus(record->status)))
                     return staleRecordText(patient);
-                deleteDayRecord(scope.conn, key);
+                if (!deleteDayRecord(scope.conn, key))
+                    return staleRecordText(patient);
                 scope.audit.patients.append(patient);
                 deleted.append(QJsonObject{{QStringLiteral("paciente"), patient},
                                            {QStringLiteral("data"), date.toString(Qt::ISODate)},
@@ -199,15 +201,18 @@ CallResult getVerifRestInto(MethodCall& call) {
                 return CallResult::fail(QStringLiteral("Paciente deve ser informado."));
             patients.append(current);
         } else if (list) {
+            QSet<QString> seen;
             for (int row = 0; row < list->rows.size(); ++row) {
                 const QString patient = cellText(*list, row, u"CDPACIENTE");
-                if (!patient.isEmpty() && !patients.contains(patient))
+                if (!patient.isEmpty() && !seen.contains(patient)) {
+                    seen.insert(patient);
                     patients.append(checkedCode(patient, 12, QStringLiteral("Paciente")));
+                }
             }
         }
 
-        return runWrite(
-            call.context(), call.context().operatorCode, {branch}, [&](WriteScope& scope) {
+        const CallResult written =
+            runWrite(call.context(), call.context().operatorCode, {branch}, [&](WriteScope& scope) {
                 int marked = 0;
                 for (const QString& patient : std::as_const(patients))
                     if (const std::optional<Stay> stay =
@@ -218,8 +223,14 @@ CallResult getVerifRestInto(MethodCall& call) {
                     QJsonObject{{QStringLiteral("modo"), mode},
                                 {QStringLiteral("data"), date.toString(Qt::ISODate)},
                                 {QStringLiteral("pratosVerificados"), marked}};
-                return CallResult::ok(fromPacket(buildInpatientList(scope.conn, params)));
+                return CallResult::ok();
             });
+        if (written.failed())
+            return written;
+        // The list is read after the commit, outside the write lock.
+        return runRead(call.context(), [&](QSqlDatabase& conn) {
+            return CallResult::ok(fromPacket(buildInpatientList(conn, params)));
+        });
     } catch (const MethodError& error) {
         return CallResult::fail(error.text());
     }

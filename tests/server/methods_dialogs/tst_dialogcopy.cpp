@@ -8,8 +8,11 @@
 #include "tests/server/methods_dialogs/dialogfixture.h"
 #include "tests/support/testserver.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
+#include <QThread>
 #include <QtTest>
+#include <thread>
 
 using namespace dieta;
 using namespace dieta::test;
@@ -273,6 +276,77 @@ private slots:
                  QStringLiteral("Leito: lista inválida."));
         QCOMPARE(dayOf(db, today), QStringList{"P002/01/0/0001"});
         QCOMPARE(auditCount(db, QStringLiteral("GetCopiarDieta")), 0);
+    }
+
+    // Code lists are read in linear time, each code once, within its width and up to a cap
+    // the refusal names.
+    void codeListsLinearAndCapped() {
+        using server::parseCodeList;
+        const server::CodeList list = parseCodeList(QStringLiteral("_P2_P1_P2_P3_P1_"), "Paciente");
+        QCOMPARE(list.codes, QStringList({"P2", "P1", "P3"}));
+        QCOMPARE(list.all, false);
+        QVERIFY(parseCodeList(QStringLiteral("T"), "Paciente").all);
+        const auto refusal = [](const QString& text, int width) {
+            try {
+                parseCodeList(text, QStringLiteral("Paciente"), width);
+            } catch (const server::MethodError& error) {
+                return error.text();
+            }
+            return QString();
+        };
+        QCOMPARE(refusal(QStringLiteral("_P1__P2_"), 0),
+                 QStringLiteral("Paciente: lista inválida."));
+        QVERIFY(refusal(QStringLiteral("_P1_1234567890123_"), 12).contains(u"mais de 12"));
+
+        QString full = QStringLiteral("_");
+        for (int i = 0; i < server::kMaxListCodes; ++i)
+            full += QStringLiteral("P%1_").arg(i);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(parseCodeList(full + full.mid(1), QStringLiteral("Paciente"), 12).codes.size(),
+                 server::kMaxListCodes);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(
+            refusal(full + QStringLiteral("X_"), 12),
+            QStringLiteral("Paciente: a lista tem mais de %1 códigos.").arg(server::kMaxListCodes));
+    }
+
+    // A copy of 60,000 listed patients takes little time and holds the write lock only for the
+    // writing: another user's save at the same time waits its turn and succeeds.
+    void longPatientListCopy_data() { addEngineRows(); }
+    void longPatientListCopy() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        CopyRequest request;
+        request.patients = QStringLiteral("_P001_P003_");
+        for (int i = 0; i < 60000; ++i)
+            request.patients += QStringLiteral("X%1_").arg(i, 6, 10, QLatin1Char('0'));
+        request.patients += QStringLiteral("P001_");
+        CopyAnswer answer;
+        QElapsedTimer timer;
+        timer.start();
+        qint64 copyMs = 0;
+        std::thread copier([&] {
+            auto net = server->connect(QStringLiteral("NUTRI01"));
+            answer = copy(*net, request, yesterday, today);
+            copyMs = timer.elapsed();
+        });
+        QThread::msleep(300);
+        const QVariant save = server->connection().call(
+            QStringLiteral("SetDupDieta"),
+            {"0001", "00010", today, "0001", "", "0", "NUTRI01", 1.0,
+             fromPacket(markedRows({{"P005", "0", ""}}, today)), QString(), "A"});
+        const qint64 saveMs = timer.elapsed();
+        copier.join();
+        qInfo("60,000-code copy %lld ms; the other save ended at %lld ms", copyMs, saveMs);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QVERIFY2(!isServerError(save), qPrintable(serverErrorText(save)));
+        QVERIFY2(copyMs < 8000, qPrintable(QString::number(copyMs)));
+        QCOMPARE(dayOf(db, today),
+                 QStringList({"P001/01/0/0001", "P001/02/1/0001", "P002/01/0/0001",
+                              "P003/01/0/0004", "P005/01/0/0001"}));
     }
 
     // A failure in the middle of the copy (after the records, while copying the choices)

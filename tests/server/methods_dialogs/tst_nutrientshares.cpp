@@ -8,6 +8,7 @@
 #include "tests/support/testserver.h"
 
 #include <QtTest>
+#include <cmath>
 
 using namespace dieta;
 using namespace dieta::test;
@@ -31,12 +32,13 @@ private slots:
             QTest::addRow("%s grams", engineName)
                 << engine << QStringLiteral("g") << QStringLiteral("g") << QStringLiteral("g")
                 << 80.0 << 200.0 << 270.0;
+            // Shares come to three decimals, as the screen shows them.
             QTest::addRow("%s milligrams and micrograms", engineName)
                 << engine << QStringLiteral("mg") << QStringLiteral("mcg") << QStringLiteral("MG")
-                << 0.08 << 0.0002 << 0.27;
+                << 0.08 << 0.0 << 0.27;
             QTest::addRow("%s micro sign", engineName)
                 << engine << QStringLiteral("µg") << QStringLiteral("g") << QStringLiteral("g")
-                << 0.00008 << 200.0 << 270.0;
+                << 0.0 << 200.0 << 270.0;
         }
     }
     void sharesConvertToGramsTotalsKeepTheirUnit() {
@@ -78,6 +80,44 @@ private slots:
         QVERIFY(qAbs(parts[2].toDouble() - carbohydrate) < 1e-9);
         QVERIFY(qAbs(parts[3].toDouble() - lipid) < 1e-9);
         QCOMPARE(parts[4].toDouble(), 0.0);
+    }
+
+    // Amounts that binary fractions cannot hold sum to different last bits in different
+    // orders: the answer carries totals to five decimals and shares to three, so that both
+    // engines give the same numbers.
+    void totalsRoundedAsShown_data() { addEngineRows(); }
+    void totalsRoundedAsShown() {
+        DIETA_FETCH_ENGINE(engine);
+        const QDate today = QDate::currentDate();
+        TestServerOptions options;
+        options.engine = engine;
+        TestServer server(options);
+        QVERIFY2(server.ok(), qPrintable(server.error()));
+        SqlDatabase& db = server.database();
+        seedDialogHospital(db, today);
+        addDayRecord(db, "P002", today, "01", "0", "00010", "0001",
+                     {"02|P|02.01.001|S|3", "02|P|02.02.001|S|0.7", "01|P|01.01.002|S|1.1"});
+        execOn(db, QStringLiteral("UPDATE PRATNUTR SET QTNUTRPORC = 0.1"));
+
+        QVariantList args{"0001", "P002", "00010", today, "T", "T"};
+        const QVariant result = server.connection().call(QStringLiteral("GetCalcNutriente"), args);
+        QVERIFY2(!isServerError(result), qPrintable(serverErrorText(result)));
+        const QVariantList parts = result.toList();
+        QCOMPARE(parts.size(), 5);
+        const DataPacket totals = toPacket(parts[0]);
+        int nonZero = 0;
+        for (int row = 0; row < totals.rows.size(); ++row) {
+            const double total = totals.value(row, u"TOTAL").toDouble();
+            QVERIFY2(total == std::round(total * 1e5) / 1e5,
+                     qPrintable(QString::number(total, 'g', 17)));
+            nonZero += total != 0;
+        }
+        QVERIFY(nonZero > 0);
+        for (int share = 1; share <= 4; ++share) {
+            const double kcal = parts[share].toDouble();
+            QVERIFY2(kcal == std::round(kcal * 1e3) / 1e3,
+                     qPrintable(QString::number(kcal, 'g', 17)));
+        }
     }
 };
 

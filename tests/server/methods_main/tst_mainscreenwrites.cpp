@@ -2,6 +2,7 @@
 // menu-choice changes (with concurrent changes reported), deleting records and marking
 // restrictions; authorisation, audit, all-or-nothing transactions and concurrent writers.
 
+#include "contracts/rdmdietaoral.h"
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_main/mainhospital.h"
@@ -9,11 +10,13 @@
 
 #include <QtTest>
 #include <atomic>
+#include <barrier>
 #include <thread>
 
 using namespace dieta;
 using namespace dieta::test;
 using namespace dieta::test::mainscreen;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -288,6 +291,145 @@ private slots:
         QVERIFY(serverErrorText(net.call("SetUpdConfesco", {fromPacket(late.delta)}))
                     .contains(u"excluído por outro usuário"));
         QCOMPARE(audits(db, "SetUpdConfesco"), 3);
+    }
+
+    // Two screens change the same choice at the same moment, many times over: every time one
+    // change is stored and the other is reported, never both answered success with one lost.
+    // DIETA_CONFLICT_PAIRS sets the number of pairs (100 by default).
+    void simultaneousChangesOneWins_data() { addEngineRows(); }
+    void simultaneousChangesOneWins() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        const int pairs = qEnvironmentVariableIntValue("DIETA_CONFLICT_PAIRS") > 0
+                              ? qEnvironmentVariableIntValue("DIETA_CONFLICT_PAIRS")
+                              : 100;
+        SqlDatabase& db = server->database();
+        DataPacket deltas[2];
+        QVariant results[2];
+        std::barrier start(3);
+        std::barrier done(3);
+        const auto writer = [&](int side) {
+            auto net = server->connect("NUTRI01");
+            for (int pair = 0; pair < pairs; ++pair) {
+                start.arrive_and_wait();
+                results[side] = net->call("SetUpdConfesco", {fromPacket(deltas[side])});
+                done.arrive_and_wait();
+            }
+        };
+        std::thread a(writer, 0);
+        std::thread b(writer, 1);
+        QStringList faults;
+        int conflicts = 0;
+        for (int pair = 0; pair < pairs; ++pair) {
+            const DataPacket read = choices(server->connection(), "P001", "01");
+            for (int side = 0; side < 2; ++side) {
+                DeltaBuilder change(read);
+                change.modify("01.01.001",
+                              {{"DSOBSCONF", QStringLiteral("%1-%2").arg(side).arg(pair)}});
+                deltas[side] = change.delta;
+            }
+            start.arrive_and_wait();
+            done.arrive_and_wait();
+            const bool won[2] = {!isServerError(results[0]), !isServerError(results[1])};
+            const QString lost = serverErrorText(results[won[0] ? 1 : 0]);
+            const QStringList stored =
+                columnOf(db, "SELECT DSOBSCONF FROM CONFESCO WHERE CDPACIENTE = 'P001' AND"
+                             " NRSEQUSERV = '01' AND CDPRATO = '01.01.001'");
+            if (won[0] == won[1] || !lost.contains(u"alterado por outro usuário"))
+                faults.append(QStringLiteral("pair %1: %2 / %3")
+                                  .arg(pair)
+                                  .arg(serverErrorText(results[0]), serverErrorText(results[1])));
+            else if (stored != QStringList{QStringLiteral("%1-%2").arg(won[0] ? 0 : 1).arg(pair)})
+                faults.append(
+                    QStringLiteral("pair %1: stored %2").arg(pair).arg(stored.join(u',')));
+            else
+                ++conflicts;
+        }
+        a.join();
+        b.join();
+        qInfo("%d pairs, %d with one success and one conflict", pairs, conflicts);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 5).join(u'\n')));
+        QCOMPARE(audits(db, "SetUpdConfesco"), pairs);
+    }
+
+    // Quantities: an absurd or non-finite one is refused and nothing is written; a negative
+    // one (how the screen unticks a dish) is kept.
+    void quantitiesWithinTheDomain_data() { addEngineRows(); }
+    void quantitiesWithinTheDomain() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        TNetConnection& net = server->connection();
+        SqlDatabase& db = server->database();
+        const auto quantity = [&] {
+            return columnOf(db, "SELECT QTPRATCONF FROM CONFESCO WHERE CDPACIENTE = 'P001' AND"
+                                " NRSEQUSERV = '01' AND CDPRATO = '01.01.001'");
+        };
+        const QStringList before = quantity();
+        for (const double absurd : {1e308, -1e308, 1e6}) {
+            DeltaBuilder edit(choices(net, "P001", "01"));
+            edit.modify("01.01.001", {{"QTPRATCONF", absurd}});
+            QVERIFY(serverErrorText(net.call("SetUpdConfesco", {fromPacket(edit.delta)}))
+                        .contains(u"QTPRATCONF: valor inválido"));
+        }
+        QCOMPARE(quantity(), before);
+        QCOMPARE(audits(db, "SetUpdConfesco"), 0);
+        DeltaBuilder untick(choices(net, "P001", "01"));
+        untick.modify("01.01.001", {{"QTPRATCONF", -1.0}});
+        QVERIFY(succeeded(net.call("SetUpdConfesco", {fromPacket(untick.delta)})));
+        QCOMPARE(choices(net, "P001", "01").value(0, u"QTPRATCONF").toDouble(), -1.0);
+    }
+
+    // Every method refuses alike: a code wider than its column gets the same error result;
+    // an argument that must be a packet and holds something else, or a date outside the
+    // calendar the hospital works in, is a malformed request.
+    void argumentsWithinTheDomain() {
+        auto server = start(TestEngine::SQLite);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        TNetConnection& net = server->connection();
+        const auto neutral = [&](contracts::rdm::ArgKind kind) -> QVariant {
+            switch (kind) {
+            case contracts::rdm::ArgKind::Number:
+                return 1.0;
+            case contracts::rdm::ArgKind::Date:
+                return today;
+            case contracts::rdm::ArgKind::Boolean:
+                return false;
+            case contracts::rdm::ArgKind::Packet:
+                return fromPacket(DataPacket());
+            default:
+                return QString();
+            }
+        };
+        int checked = 0;
+        for (const contracts::rdm::MethodDecl& method : contracts::rdm::methodTable()) {
+            QVariantList args;
+            for (const contracts::rdm::ArgDecl& arg : method.args)
+                args.append(neutral(arg.kind));
+            const int branchAt = method.position("branch");
+            if (branchAt >= 0) {
+                QVariantList wide = args;
+                wide[branchAt] = QStringLiteral("00001");
+                QCOMPARE(serverErrorText(net.call(method.name, wide)),
+                         QStringLiteral("Filial: \"00001\" tem mais de 4 caracteres."));
+                ++checked;
+            }
+            for (int i = 0; i < method.args.size(); ++i) {
+                QVariantList malformed = args;
+                if (method.args[i].kind == contracts::rdm::ArgKind::Variant)
+                    malformed[i] = QStringLiteral("x");
+                else if (method.args[i].kind == contracts::rdm::ArgKind::Date)
+                    malformed[i] = QDate(2300, 1, 1);
+                else
+                    continue;
+                const QString error = serverErrorText(net.call(method.name, malformed));
+                QVERIFY2(error.contains(u"o argumento %1 deve ser"_s.arg(i + 1)),
+                         qPrintable(u"%1: %2"_s.arg(method.name, error)));
+            }
+        }
+        QVERIFY(checked > 10);
+        QCOMPARE(audits(server->database(), "SetUpdConfesco"), 0);
     }
 
     void failureMidwayLeavesNothing_data() { addEngineRows(); }
