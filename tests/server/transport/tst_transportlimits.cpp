@@ -17,6 +17,7 @@
 using namespace dieta;
 using test::RawAnswer;
 using test::RawClient;
+using test::postRequest;
 
 namespace {
 
@@ -32,6 +33,10 @@ public:
     QList<server::RefusalEvent> events() {
         std::lock_guard lock(mutex_);
         return events_;
+    }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        events_.clear();
     }
     int count(server::RefusalReason reason) {
         const QList<server::RefusalEvent> all = events();
@@ -97,7 +102,7 @@ private:
 void tst_TransportLimits::init() {
     registry_ = {};
     test::addEchoMethods(registry_);
-    refusals_ = {};
+    refusals_.clear();
 }
 
 void tst_TransportLimits::cleanup() {
