@@ -7,8 +7,9 @@
 // holding a ServerError, which Consiste::CheckResultServ shows and abandons on:
 //   an answer {"error": t}                 -> ServerError{t}
 //   server down, refused, time-out         -> ServerError{"Servidor de aplicação não respondeu..."}
-//   a TLS server whose certificate fails   -> ServerError{"Certificado do servidor ... não é confiável..."}
-//   an answer that is not our protocol     -> ServerError{"Resposta inválida do servidor..."}
+//   a TLS server whose certificate fails   -> ServerError{"Certificado do servidor ... não é
+//   confiável..."} an answer that is not our protocol     -> ServerError{"Resposta inválida do
+//   servidor..."}
 // Only setConnected(true) throws (NetConnectionError), so that a failed connection at the
 // creation of a screen propagates to whoever creates it.
 

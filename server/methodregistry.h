@@ -27,7 +27,7 @@ struct CallContext {
     QString operatorCode; // X-Operador header
     QString method;
     SqlDatabase* db = nullptr;
-    QString clientAddress; // as the socket tells it, never as a header claims
+    QString clientAddress;  // as the socket tells it, never as a header claims
     RequestHeaders headers; // every header of the request, for checks made before the handler
 };
 

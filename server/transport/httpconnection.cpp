@@ -87,19 +87,19 @@ template <class Stream> void HttpConnection<Stream>::start() {
 template <class Stream> void HttpConnection<Stream>::handshake() {
     if constexpr (isTls(static_cast<Stream*>(nullptr))) {
         phase_ = Phase::Opening;
-        stream_.async_handshake(asio::ssl::stream_base::server,
-                                [self = this->shared_from_this()](error_code ec) {
-                                    if (self->phase_ == Phase::Closed)
-                                        return;
-                                    if (!ec)
-                                        return self->beginRequest();
-                                    self->core_.refuse({self->address_,
-                                                        self->timedOut_ ? RefusalReason::Deadline
-                                                                        : RefusalReason::TlsHandshake,
-                                                        {},
-                                                        0});
-                                    self->closeNow();
-                                });
+        stream_.async_handshake(
+            asio::ssl::stream_base::server, [self = this->shared_from_this()](error_code ec) {
+                if (self->phase_ == Phase::Closed)
+                    return;
+                if (!ec)
+                    return self->beginRequest();
+                self->core_.refuse(
+                    {self->address_,
+                     self->timedOut_ ? RefusalReason::Deadline : RefusalReason::TlsHandshake,
+                     {},
+                     0});
+                self->closeNow();
+            });
     }
 }
 
@@ -185,7 +185,8 @@ template <class Stream> void HttpConnection<Stream>::readFailed(error_code ec) {
         return refuse(RefusalReason::Oversized, 413);
     if (ec == http::error::header_limit)
         return refuse(RefusalReason::HeadersTooLarge, 431);
-    if (clientLeft(ec) || ec.category() != http::make_error_code(http::error::bad_target).category())
+    if (clientLeft(ec) ||
+        ec.category() != http::make_error_code(http::error::bad_target).category())
         return closeNow();
     refuse(RefusalReason::Malformed, 400);
 }
@@ -274,13 +275,14 @@ template <class Stream> void HttpConnection<Stream>::sendAndClose(const HttpAnsw
     response_->keep_alive(false);
     response_->body().assign(refusal.body.constData(), size_t(refusal.body.size()));
     response_->prepare_payload();
-    http::async_write(stream_, *response_, [self = this->shared_from_this()](error_code ec, size_t) {
-        if (self->phase_ == Phase::Closed)
-            return;
-        if (ec || self->core_.stopping)
-            return self->closeNow();
-        self->linger();
-    });
+    http::async_write(stream_, *response_,
+                      [self = this->shared_from_this()](error_code ec, size_t) {
+                          if (self->phase_ == Phase::Closed)
+                              return;
+                          if (ec || self->core_.stopping)
+                              return self->closeNow();
+                          self->linger();
+                      });
 }
 
 template <class Stream> void HttpConnection<Stream>::linger() {
@@ -288,14 +290,14 @@ template <class Stream> void HttpConnection<Stream>::linger() {
     error_code ignored;
     socket().shutdown(asio::socket_base::shutdown_send, ignored);
     buffer_.clear();
-    socket().async_read_some(
-        buffer_.prepare(16 * 1024), [self = this->shared_from_this()](error_code ec, size_t) {
-            if (self->phase_ == Phase::Closed)
-                return;
-            if (ec)
-                return self->closeNow();
-            self->linger();
-        });
+    socket().async_read_some(buffer_.prepare(16 * 1024),
+                             [self = this->shared_from_this()](error_code ec, size_t) {
+                                 if (self->phase_ == Phase::Closed)
+                                     return;
+                                 if (ec)
+                                     return self->closeNow();
+                                 self->linger();
+                             });
 }
 
 template <class Stream> void HttpConnection<Stream>::armTimer(int seconds) {

@@ -97,7 +97,8 @@ void HttpServer::Impl::checkTlsChoice() const {
 }
 
 void HttpServer::Impl::bind() {
-    const tcp::endpoint endpoint(listenAddress(options.host), static_cast<unsigned short>(options.port));
+    const tcp::endpoint endpoint(listenAddress(options.host),
+                                 static_cast<unsigned short>(options.port));
     acceptor = std::make_unique<tcp::acceptor>(core->io);
     error_code ec;
     acceptor->open(endpoint.protocol(), ec);
@@ -150,8 +151,7 @@ void HttpServer::Impl::onAccepted(tcp::socket socket) {
         launch(std::move(socket), address.to_string());
 }
 
-template <class Stream>
-void HttpServer::Impl::launch(Stream stream, const std::string& address) {
+template <class Stream> void HttpServer::Impl::launch(Stream stream, const std::string& address) {
     auto connection = std::make_shared<HttpConnection<Stream>>(*core, std::move(stream), address);
     switch (core->table.admit(*connection, address)) {
     case ConnectionTable::Admission::Admitted:
@@ -194,8 +194,8 @@ void HttpServer::start() {
         return;
     d->checkTlsChoice();
     d->tls = d->options.certificateFile.isEmpty() ? nullptr : tlsContext(d->options);
-    const int maxConnections = d->options.maxConnections > 0 ? d->options.maxConnections
-                                                             : connectionsTheFileLimitAllows();
+    const int maxConnections =
+        d->options.maxConnections > 0 ? d->options.maxConnections : connectionsTheFileLimitAllows();
     d->core = std::make_unique<TransportCore>(d->registry, d->db, d->options, maxConnections);
     try {
         d->bind();

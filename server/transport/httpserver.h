@@ -36,9 +36,9 @@ struct HttpServerOptions {
     // The answer must be taken by the client within this time.
     int writeTimeoutSeconds = 30;
     qint64 maxBodyBytes = 16 * 1024 * 1024;
-    int maxHeaderBytes = 4 * 1024;        // one header's name and value
+    int maxHeaderBytes = 4 * 1024; // one header's name and value
     int maxHeaderCount = 64;
-    int maxHeaderTotalBytes = 16 * 1024;  // request line and every header
+    int maxHeaderTotalBytes = 16 * 1024; // request line and every header
     // Connections open at once from one client address.
     int maxConnectionsPerClient = 256;
     // Connections open at once in all; 0: as many as the process's file limit leaves room

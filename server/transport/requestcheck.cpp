@@ -11,8 +11,7 @@ namespace {
 
 // Headers the dispatch reads as one value: two of them would let a proxy and the server
 // disagree on which one counts.
-constexpr std::string_view singleValued[] = {"X-Operador", "Authorization", "Content-Type",
-                                             "Host"};
+constexpr std::string_view singleValued[] = {"X-Operador", "Authorization", "Content-Type", "Host"};
 
 bool headersTooLarge(const http::fields& fields, const HttpServerOptions& options) {
     int count = 0;

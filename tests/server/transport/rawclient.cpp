@@ -73,8 +73,8 @@ bool RawClient::connect(int port, const char* from) {
 bool RawClient::send(const QByteArray& bytes) {
     qsizetype done = 0;
     while (fd_ >= 0 && done < bytes.size()) {
-        const ssize_t n = ::send(fd_, bytes.constData() + done, size_t(bytes.size() - done),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd_, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         done += n;

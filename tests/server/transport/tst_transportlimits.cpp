@@ -15,9 +15,9 @@
 #include <thread>
 
 using namespace dieta;
+using test::postRequest;
 using test::RawAnswer;
 using test::RawClient;
-using test::postRequest;
 
 namespace {
 
@@ -302,8 +302,8 @@ void tst_TransportLimits::thousandIdleConnectionsDoNotDelayACall() {
         QCOMPARE(idle.back()->readAnswer(3000).status, 200);
     }
     const qint64 during = slowestCall(server_->port(), 20);
-    qInfo("slowest of 20 calls: %lld ms alone, %lld ms beside %d idle connections", before,
-          during, idleCount);
+    qInfo("slowest of 20 calls: %lld ms alone, %lld ms beside %d idle connections", before, during,
+          idleCount);
     QVERIFY2(during < 1000, qPrintable(QString::number(during)));
     // They are still open and served.
     for (int i = 0; i < idleCount; i += 97) {

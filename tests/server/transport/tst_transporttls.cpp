@@ -8,10 +8,10 @@
 #include "tests/support/echomethods.h"
 
 #include <QProcess>
-#include <mutex>
-#include <optional>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <mutex>
+#include <optional>
 
 using namespace dieta;
 
@@ -27,10 +27,10 @@ std::optional<Certificate> makeCertificate(const QString& folder, const QString&
                                            const QString& altNames) {
     const Certificate made{folder + "/" + name + ".crt", folder + "/" + name + ".key"};
     QProcess openssl;
-    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                              "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
-                              "/CN=" + name, "-addext", "subjectAltName=" + altNames, "-keyout",
-                              made.key, "-out", made.cert});
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-days", "2", "-subj", "/CN=" + name, "-addext",
+                   "subjectAltName=" + altNames, "-keyout", made.key, "-out", made.cert});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return std::nullopt;
     return made;
@@ -58,8 +58,8 @@ private:
 
     QTemporaryDir folder_;
     Certificate server_;
-    Certificate stranger_;    // an authority the server's certificate does not come from
-    Certificate otherName_;   // trusted, but made out to another host
+    Certificate stranger_;  // an authority the server's certificate does not come from
+    Certificate otherName_; // trusted, but made out to another host
     server::MethodRegistry registry_;
     std::unique_ptr<server::HttpServer> http_;
     QList<server::RefusalEvent> refusals_;
@@ -130,10 +130,14 @@ void tst_TransportTls::callsTravelOverTls() {
 void tst_TransportTls::untrustedServerIsRefusedByTheClient_data() {
     QTest::addColumn<QString>("which");
     QTest::addColumn<QString>("says");
-    QTest::newRow("another authority") << "stranger" << "não é confiável";
-    QTest::newRow("certificate for another host") << "other" << "não é confiável";
-    QTest::newRow("plain client") << "plain" << "não respondeu";
-    QTest::newRow("unreadable authority file") << "missing" << "ilegíveis";
+    QTest::newRow("another authority") << "stranger"
+                                       << "não é confiável";
+    QTest::newRow("certificate for another host") << "other"
+                                                  << "não é confiável";
+    QTest::newRow("plain client") << "plain"
+                                  << "não respondeu";
+    QTest::newRow("unreadable authority file") << "missing"
+                                               << "ilegíveis";
 }
 
 void tst_TransportTls::untrustedServerIsRefusedByTheClient() {
