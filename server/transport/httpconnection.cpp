@@ -105,8 +105,10 @@ template <class Stream> void HttpConnection<Stream>::handshake() {
 
 // Waits for the next request without a deadline of its own: only the keep-alive time.
 template <class Stream> void HttpConnection<Stream>::awaitRequest() {
-    if (buffer_.size() > 0) // the client sent its next request already
+    if (buffer_.size() > 0) { // the client sent its next request already
+        armTimer(core_.options.requestTimeoutSeconds);
         return beginRequest();
+    }
     phase_ = Phase::Idle;
     core_.table.markIdle(*this);
     armTimer(core_.options.keepAliveSeconds);
