@@ -16,6 +16,8 @@ void readFile(const QString& path, HostSettings& s) {
     s.moduFili = ini.value("host/modufili", s.moduFili).toBool();
     s.serverHost = ini.value("server/host", s.serverHost).toString();
     s.serverPort = ini.value("server/port", s.serverPort).toInt();
+    s.serverTls = ini.value("server/tls", s.serverTls).toBool();
+    s.serverCaFile = ini.value("server/ca_file", s.serverCaFile).toString();
     s.database = ini.value("database/connection", s.database).toString();
     s.moduleDir = ini.value("host/module_dir", s.moduleDir).toString();
     s.dishMask = ini.value("host/dish_mask", s.dishMask).toString();
@@ -26,7 +28,8 @@ void readFile(const QString& path, HostSettings& s) {
 QString HostSettings::usage() {
     return QStringLiteral(
         "dieta-host [--settings FILE] [--operator CODE] [--branch CODE] [--branch-name NAME]\n"
-        "           [--modufili] [--server HOST] [--port N] [--db PATH|CONNECTION]\n"
+        "           [--modufili] [--server HOST] [--port N] [--tls] [--server-ca FILE]\n"
+        "           [--db PATH|CONNECTION]\n"
         "           [--module-dir DIR] [--dish-mask MASK] [--open-module] [--screenshot FILE]\n");
 }
 
@@ -60,6 +63,10 @@ std::optional<HostSettings> HostSettings::fromArguments(const QStringList& argum
             s.openModule = true;
         else if (opt == "--modufili")
             s.moduFili = true;
+        else if (opt == "--tls")
+            s.serverTls = true;
+        else if (opt == "--server-ca")
+            ok = need(s.serverCaFile);
         else if (opt == "--settings")
             ok = value().has_value();
         else if (opt == "--operator")
@@ -95,6 +102,8 @@ std::optional<HostSettings> HostSettings::fromArguments(const QStringList& argum
             return std::nullopt;
         }
     }
+    if (!s.serverCaFile.isEmpty())
+        s.serverTls = true;
     return s;
 }
 

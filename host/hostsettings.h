@@ -16,6 +16,10 @@ struct HostSettings {
     bool moduFili = false; // the branch is fixed by the host: the module disables its branch edit
     QString serverHost = QStringLiteral("127.0.0.1");
     int serverPort = 8080;
+    // HTTPS to the server; its certificate must verify against serverCaFile (PEM), or the
+    // system's authorities when that is empty. A CA file implies TLS.
+    bool serverTls = false;
+    QString serverCaFile;
     QString database;  // SQLite file or PostgreSQL connection string for the lookup queries
     QString moduleDir; // where module libraries are looked for; default: the executable's
     QString dishMask = QStringLiteral("99.99.999");

@@ -7,6 +7,7 @@
 #include "host/screenshot.h"
 #include "platform/dtmdbgeral.h"
 #include "platform/sqldatabase.h"
+#include "platform/tnetconnection.h"
 
 #include <QApplication>
 #include <QSqlQuery>
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    TNetConnection::setDefaultTls(settings->serverTls, settings->serverCaFile);
     SqlDatabase general(DatabaseConfig::parse(settings->database));
     TdtmDBGeral::SetDatabase(&general);
     if (settings->branchName.isEmpty())

@@ -3,6 +3,7 @@
 #include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -119,17 +120,62 @@ void setTimeout(httplib::Client& client, void (httplib::Client::*setter)(time_t,
     (client.*setter)(ms / 1000, (ms % 1000) * 1000);
 }
 
+struct TlsDefault {
+    std::mutex mutex;
+    bool on = false;
+    QString caFile;
+};
+
+TlsDefault& tlsDefault() {
+    static TlsDefault value;
+    return value;
+}
+
+std::string schemeHostPort(bool tls, const QString& host, int port) {
+    const QString bracketed = host.contains(QLatin1Char(':')) ? '[' + host + ']' : host;
+    return QStringLiteral("%1://%2:%3")
+        .arg(tls ? QLatin1String("https") : QLatin1String("http"), bracketed)
+        .arg(port)
+        .toStdString();
+}
+
+// The seconds of "timeout=N" in a Keep-Alive header; 0 when there is none.
+int announcedKeepAlive(const std::string& header) {
+    static const QRegularExpression timeout(QStringLiteral("timeout\\s*=\\s*(\\d{1,6})"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = timeout.match(QString::fromStdString(header));
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
 } // namespace
 
 NetConnectionError::NetConnectionError(const QString& text)
     : std::runtime_error(text.toStdString()) {}
 
 struct TNetConnection::Client {
-    Client(const QString& host, int port) : http(host.toStdString(), port) {}
+    Client(bool tls, const QString& host, int port) : http(schemeHostPort(tls, host, port)) {}
     httplib::Client http;
 };
 
-TNetConnection::TNetConnection(QObject* parent) : QObject(parent) {}
+TNetConnection::TNetConnection(QObject* parent) : QObject(parent) {
+    TlsDefault& defaults = tlsDefault();
+    std::lock_guard lock(defaults.mutex);
+    tls_ = defaults.on;
+    caFile_ = defaults.caFile;
+}
+
+void TNetConnection::setDefaultTls(bool on, const QString& caFile) {
+    TlsDefault& defaults = tlsDefault();
+    std::lock_guard lock(defaults.mutex);
+    defaults.on = on;
+    defaults.caFile = caFile;
+}
+
+void TNetConnection::setTls(bool on, const QString& caFile) {
+    disconnectNow();
+    tls_ = on;
+    caFile_ = caFile;
+}
 
 TNetConnection::~TNetConnection() = default;
 
@@ -177,6 +223,37 @@ QString TNetConnection::unreachableText() const {
     return QStringLiteral("Servidor de aplicação não respondeu (%1:%2).").arg(host_).arg(port_);
 }
 
+QString TNetConnection::failureText(int error) const {
+    switch (httplib::Error(error)) {
+    case httplib::Error::Read:
+        return QStringLiteral("Servidor de aplicação não respondeu a tempo (%1:%2).")
+            .arg(host_)
+            .arg(port_);
+    case httplib::Error::SSLServerVerification:
+        return QStringLiteral("Certificado do servidor de aplicação não é confiável (%1:%2).")
+            .arg(host_)
+            .arg(port_);
+    case httplib::Error::SSLConnection:
+        return QStringLiteral("Conexão segura com o servidor de aplicação falhou (%1:%2).")
+            .arg(host_)
+            .arg(port_);
+    case httplib::Error::SSLLoadingCerts:
+        return QStringLiteral("Certificados de confiança ilegíveis: %1.").arg(caFile_);
+    default:
+        return unreachableText();
+    }
+}
+
+// Keeps the reuse window inside the keep-alive the server announces, with a margin for the
+// time an answer and the next request spend on the way.
+void TNetConnection::followKeepAlive(const std::string& announced) {
+    const int seconds = announcedKeepAlive(announced);
+    if (seconds <= 0)
+        return;
+    const int serverMs = seconds * 1000;
+    reuseIdleMs_ = qBound(0, serverMs - qMax(1000, serverMs / 6), int(ReuseIdleMs));
+}
+
 void TNetConnection::connectNow() {
     ignoreBrokenPipes();
     if (beforeConnect_)
@@ -186,15 +263,28 @@ void TNetConnection::connectNow() {
             QStringLiteral("Endereço do servidor de aplicação inválido (%1:%2).")
                 .arg(host_)
                 .arg(port_));
-    auto client = std::make_unique<Client>(host_, port_);
+    if (tls_ && !caFile_.isEmpty() && !QFileInfo(caFile_).isReadable())
+        throw NetConnectionError(
+            QStringLiteral("Certificados de confiança ilegíveis: %1.").arg(caFile_));
+    auto client = std::make_unique<Client>(tls_, host_, port_);
+    if (tls_) {
+        if (!caFile_.isEmpty())
+            client->http.set_ca_cert_path(caFile_.toStdString());
+        client->http.enable_server_certificate_verification(true);
+    }
     setTimeout(client->http, &httplib::Client::set_connection_timeout, connectTimeoutMs_);
     const int healthMs = qMin(readTimeoutMs_, int(HealthTimeoutMs));
     setTimeout(client->http, &httplib::Client::set_read_timeout, healthMs);
     setTimeout(client->http, &httplib::Client::set_write_timeout, healthMs);
     client->http.set_keep_alive(true);
     client->http.set_tcp_nodelay(true);
-    if (!isHealthy(client->http.Get("/health")))
+    const httplib::Result health = client->http.Get("/health");
+    if (!health)
+        throw NetConnectionError(failureText(int(health.error())));
+    if (!isHealthy(health))
         throw NetConnectionError(unreachableText());
+    reuseIdleMs_ = ReuseIdleMs;
+    followKeepAlive(health->get_header_value("Keep-Alive"));
     setTimeout(client->http, &httplib::Client::set_read_timeout, readTimeoutMs_);
     setTimeout(client->http, &httplib::Client::set_write_timeout, readTimeoutMs_);
     client_ = std::move(client);
@@ -227,19 +317,14 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
     const httplib::Headers headers{{"X-Operador", headerValue(operator_)}};
     const std::string path = "/" + serverName_.toStdString() + "/" + method.toStdString();
     const QByteArray body = requestBody(args);
-    if (idle_.isValid() && idle_.elapsed() > ReuseIdleMs)
+    if (idle_.isValid() && idle_.elapsed() > reuseIdleMs_)
         client_->http.stop(); // the next request opens a fresh connection
     httplib::Result res =
         client_->http.Post(path.c_str(), headers, body.constData(), size_t(body.size()), jsonType);
-    if (!res) {
-        if (res.error() == httplib::Error::Read)
-            return makeServerError(
-                QStringLiteral("Servidor de aplicação não respondeu a tempo (%1:%2).")
-                    .arg(host_)
-                    .arg(port_));
-        return makeServerError(unreachableText());
-    }
+    if (!res)
+        return makeServerError(failureText(int(res.error())));
     idle_.start();
+    followKeepAlive(res->get_header_value("Keep-Alive"));
     return readAnswer(res->status, res->body, args);
 }
 

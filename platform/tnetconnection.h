@@ -7,7 +7,9 @@
 // holding a ServerError, which Consiste::CheckResultServ shows and abandons on:
 //   an answer {"error": t}                 -> ServerError{t}
 //   server down, refused, time-out         -> ServerError{"Servidor de aplicação não respondeu..."}
-//   an answer that is not our protocol     -> ServerError{"Resposta inválida do servidor..."}
+//   a TLS server whose certificate fails   -> ServerError{"Certificado do servidor ... não é
+//   confiável..."} an answer that is not our protocol     -> ServerError{"Resposta inválida do
+//   servidor..."}
 // Only setConnected(true) throws (NetConnectionError), so that a failed connection at the
 // creation of a screen propagates to whoever creates it.
 
@@ -72,9 +74,12 @@ public:
     // The health check at connection answers at once or not at all: a server that accepts
     // but never answers must not hold the operator for the whole read time-out.
     static constexpr int HealthTimeoutMs = 3000;
+    // How long the application server keeps an idle connection open (HttpServerOptions).
+    static constexpr int KeepAliveMs = 60000;
     // An idle connection is reused only this long, well inside the server's keep-alive time,
-    // so that a call never races the server closing the connection under it.
-    static constexpr int ReuseIdleMs = 1000;
+    // so that a call never races the server closing the connection under it. A server that
+    // announces a shorter keep-alive (Keep-Alive: timeout=N) shortens it.
+    static constexpr int ReuseIdleMs = KeepAliveMs - 10000;
 
     explicit TNetConnection(QObject* parent = nullptr);
     ~TNetConnection() override;
@@ -97,6 +102,13 @@ public:
     // Time allowed to open the connection and to wait for each answer.
     void setTimeouts(int connectMs, int readMs);
 
+    // HTTPS towards the server, whose certificate must verify against caFile (PEM; empty:
+    // the system's authorities) and name the host. Takes effect at the next connection.
+    void setTls(bool on, const QString& caFile = {});
+    bool Tls() const { return tls_; }
+    // What every new connection starts with; the host sets it once from its settings.
+    static void setDefaultTls(bool on, const QString& caFile);
+
     bool Connected() const;
     // true: BeforeConnect, then GET /health; throws NetConnectionError when the server does not
     // answer as an application server. false: closes the connection. Setting the current
@@ -114,6 +126,8 @@ private:
     void connectNow();
     void disconnectNow();
     QString unreachableText() const;
+    QString failureText(int error) const;
+    void followKeepAlive(const std::string& announced);
 
     QString host_ = QStringLiteral("127.0.0.1");
     int port_ = 0;
@@ -122,6 +136,9 @@ private:
     std::function<void()> beforeConnect_;
     int connectTimeoutMs_ = DefaultConnectTimeoutMs;
     int readTimeoutMs_ = DefaultReadTimeoutMs;
+    bool tls_ = false;
+    QString caFile_;
+    int reuseIdleMs_ = ReuseIdleMs;
 
     struct Client;
     std::unique_ptr<Client> client_;

@@ -1,6 +1,6 @@
 // dieta-server: the application server of the Dieta Oral module.
 //   dieta-server [--db PATH|CONNSTRING] [--host 127.0.0.1] [--port N] [--demo SIZE]
-//                [--today yyyy-MM-dd] [--data-dir DIR]
+//                [--today yyyy-MM-dd] [--data-dir DIR] [--cert FILE --key FILE] [--insecure]
 // Prints "listening on HOST:PORT" once it accepts calls; SIGINT or SIGTERM stop it cleanly.
 
 #include "platform/sqldatabase.h"
@@ -14,6 +14,7 @@
 #include <exception>
 #include <optional>
 #include <pthread.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -62,6 +63,12 @@ ServerOptions readOptions(const QCoreApplication& app) {
         {QStringLiteral("data-dir"),
          QStringLiteral("Folder of the default SQLite database (default ./data)."),
          QStringLiteral("dir"), QStringLiteral("data")},
+        {QStringLiteral("cert"), QStringLiteral("TLS certificate chain (PEM): serve HTTPS."),
+         QStringLiteral("file")},
+        {QStringLiteral("key"), QStringLiteral("TLS private key (PEM) of --cert."),
+         QStringLiteral("file")},
+        {QStringLiteral("insecure"),
+         QStringLiteral("Allow plain HTTP on an address other than loopback.")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -72,6 +79,11 @@ ServerOptions readOptions(const QCoreApplication& app) {
     options.database = parser.value(QStringLiteral("db"));
     options.host = parser.value(QStringLiteral("host"));
     options.dataDir = parser.value(QStringLiteral("data-dir"));
+    options.certificateFile = parser.value(QStringLiteral("cert"));
+    options.privateKeyFile = parser.value(QStringLiteral("key"));
+    if (options.certificateFile.isEmpty() != options.privateKeyFile.isEmpty())
+        usageError(QStringLiteral("--cert and --key go together"));
+    options.allowInsecure = parser.isSet(QStringLiteral("insecure"));
     options.port = intOption(parser, QStringLiteral("port"), 0, 65535).value_or(0);
     if (auto size = intOption(parser, QStringLiteral("demo"), 1, 10'000'000)) {
         options.demo = dieta::server::DemoOptions{};
@@ -92,6 +104,15 @@ QString databaseLabel(dieta::server::ServerApp& server) {
                                                      : QStringLiteral("PostgreSQL");
 }
 
+// Every open connection is a file descriptor: take the whole allowance the system grants.
+void raiseFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -103,6 +124,7 @@ int main(int argc, char* argv[]) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    raiseFileLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dieta-server"));
     dieta::server::ServerApp server(readOptions(app));

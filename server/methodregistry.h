@@ -7,6 +7,7 @@
 
 #include "contracts/rdmdietaoral.h"
 #include "platform/wirevalue.h"
+#include "server/transport/requestheaders.h"
 
 #include <QHash>
 #include <QList>
@@ -26,7 +27,8 @@ struct CallContext {
     QString operatorCode; // X-Operador header
     QString method;
     SqlDatabase* db = nullptr;
-    QString peer; // the client's address as the socket tells it, never as a header claims
+    QString clientAddress;  // as the socket tells it, never as a header claims
+    RequestHeaders headers; // every header of the request, for checks made before the handler
 };
 
 struct CallResult {

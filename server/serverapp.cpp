@@ -50,6 +50,10 @@ void ServerApp::start() {
     http.host = options_.host;
     http.port = options_.port;
     http.workers = options_.workers;
+    http.certificateFile = options_.certificateFile;
+    http.privateKeyFile = options_.privateKeyFile;
+    http.allowInsecure = options_.allowInsecure;
+    http.onRefusal = options_.onRefusal;
     http.objectName = QString::fromLatin1(contracts::rdm::kServerObject);
     auto server = std::make_unique<HttpServer>(registry_, db_.get(), http);
     server->start();

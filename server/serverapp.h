@@ -5,6 +5,7 @@
 
 #include "server/demo/demodata.h"
 #include "server/methodregistry.h"
+#include "server/transport/refusal.h"
 
 #include <QString>
 #include <functional>
@@ -27,6 +28,13 @@ struct ServerOptions {
     int port = 0;                    // 0: any free port
     std::optional<DemoOptions> demo; // fill an empty database with a demo hospital
     int workers = 32;
+    // TLS certificate and key (PEM); without them only a loopback host is served, unless
+    // allowInsecure says otherwise.
+    QString certificateFile;
+    QString privateKeyFile;
+    bool allowInsecure = false;
+    // Every request or connection the transport refuses (see HttpServerOptions::onRefusal).
+    std::function<void(const RefusalEvent&)> onRefusal;
     // Called after the real methods are registered (tests add their own).
     std::function<void(MethodRegistry&)> extraMethods;
 };

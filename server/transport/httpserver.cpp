@@ -1,187 +1,185 @@
 #include "server/transport/httpserver.h"
 
-#include "platform/sqldatabase.h"
-#include "server/transport/dispatcher.h"
-#include "server/transport/workerpool.h"
+#include "server/transport/httpconnection.h"
+#include "server/transport/transportcore.h"
 
 #include <QtDebug>
-#include <atomic>
+#include <boost/asio/executor_work_guard.hpp>
 #include <chrono>
+#include <future>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <thread>
 
 namespace dieta::server {
 
+namespace asio = boost::asio;
+using asio::ip::tcp;
+using boost::system::error_code;
+
 namespace {
 
-const char* const jsonType = "application/json";
-
-void send(httplib::Response& res, const HttpAnswer& answer) {
-    res.status = answer.status;
-    res.set_content(answer.body.constData(), size_t(answer.body.size()), jsonType);
+[[noreturn]] void fail(const QString& text) {
+    throw std::runtime_error(text.toStdString());
 }
 
-QString statusText(int status) {
-    switch (status) {
-    case 400:
-        return QStringLiteral("Requisição inválida.");
-    case 404:
-        return QStringLiteral("Recurso desconhecido.");
-    case 405:
-        return QStringLiteral("Método HTTP não permitido.");
-    case 411:
-        return QStringLiteral("Requisição sem tamanho declarado.");
-    case 413:
-        return QStringLiteral("Requisição grande demais.");
-    case 414:
-        return QStringLiteral("Endereço longo demais.");
-    case 415:
-        return QStringLiteral("Tipo de conteúdo não suportado: envie application/json.");
-    case 431:
-        return QStringLiteral("Cabeçalhos grandes demais.");
-    default:
-        return status >= 500 ? QStringLiteral("Erro interno do servidor de aplicação.")
-                             : QStringLiteral("Requisição recusada.");
-    }
+// Connections the process's file limit leaves room for, keeping some for the database.
+int connectionsTheFileLimitAllows() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 10000;
+    return std::max<int>(16, int(std::min<rlim_t>(limit.rlim_cur, 1'000'000)) - 64);
 }
 
-bool isJson(const httplib::Request& req) {
-    const std::string type = req.get_header_value("Content-Type");
-    const std::string media = type.substr(0, type.find(';'));
-    QString normalized = QString::fromStdString(media).trimmed().toLower();
-    return normalized == QLatin1String(jsonType);
+asio::ip::address listenAddress(const QString& host) {
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return asio::ip::address_v4::loopback();
+    error_code ec;
+    const asio::ip::address address = asio::ip::make_address(host.toStdString(), ec);
+    if (ec)
+        fail(QStringLiteral("Endereço de escuta inválido: %1 (use um endereço IP).").arg(host));
+    return address;
 }
 
-bool isChunked(const httplib::Request& req) {
-    return QString::fromStdString(req.get_header_value("Transfer-Encoding"))
-        .contains(QLatin1String("chunked"), Qt::CaseInsensitive);
-}
-
-// Faults decided from the headers alone, before any body is read. 0 when none.
-int headerFault(const httplib::Request& req, const HttpServerOptions& options) {
-    if (req.headers.size() > size_t(options.maxHeaderCount))
-        return 431;
-    for (const auto& [name, value] : req.headers)
-        if (name.size() + value.size() > size_t(options.maxHeaderBytes))
-            return 431;
-    if (req.get_header_value_count("X-Operador") > 1)
-        return 400;
-    if (req.method != "POST")
-        return 0;
-    if (!isJson(req))
-        return 415;
-    // Without a length or chunks the library would read until the client closes.
-    if (!req.has_header("Content-Length") && !isChunked(req))
-        return 411;
-    return 0;
+std::unique_ptr<asio::ssl::context> tlsContext(const HttpServerOptions& options) {
+    auto context = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
+    context->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                         asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
+                         asio::ssl::context::no_tlsv1_1 | asio::ssl::context::single_dh_use);
+    error_code ec;
+    context->use_certificate_chain_file(options.certificateFile.toStdString(), ec);
+    if (ec)
+        fail(QStringLiteral("Certificado TLS inutilizável: %1.").arg(options.certificateFile));
+    context->use_private_key_file(options.privateKeyFile.toStdString(), asio::ssl::context::pem,
+                                  ec);
+    if (ec)
+        fail(QStringLiteral("Chave TLS inutilizável ou de outro certificado: %1.")
+                 .arg(options.privateKeyFile));
+    return context;
 }
 
 } // namespace
 
 struct HttpServer::Impl {
-    Impl(const MethodRegistry& registry, SqlDatabase* database, HttpServerOptions opts)
-        : options(std::move(opts)), dispatcher(registry, options.objectName), db(database) {}
+    Impl(const MethodRegistry& reg, SqlDatabase* database, HttpServerOptions opts)
+        : registry(reg), db(database), options(std::move(opts)) {}
 
-    void configure();
-    void call(const httplib::Request& req, httplib::Response& res,
-              const httplib::ContentReader& reader);
-    bool readBody(const httplib::ContentReader& reader, QByteArray& body, int& status);
+    void checkTlsChoice() const;
+    void bind();
+    void accept();
+    void onAccepted(tcp::socket socket);
+    template <class Stream> void launch(Stream stream, const std::string& address);
+    void beginStop();
+    void finishStop(std::chrono::steady_clock::time_point until);
 
-    HttpServerOptions options;
-    Dispatcher dispatcher;
+    const MethodRegistry& registry;
     SqlDatabase* db;
-    std::unique_ptr<httplib::Server> http;
-    std::thread listener;
+    HttpServerOptions options;
+    std::unique_ptr<TransportCore> core;
+    std::unique_ptr<asio::ssl::context> tls;
+    std::unique_ptr<tcp::acceptor> acceptor;
+    std::unique_ptr<asio::steady_timer> retry;
+    std::unique_ptr<asio::executor_work_guard<asio::io_context::executor_type>> work;
+    std::thread ioThread;
     int boundPort = 0;
-    std::atomic<bool> running = false;
-    std::atomic<bool> listenEnded = false;
+    bool running = false;
 };
 
-void HttpServer::Impl::configure() {
-    http = std::make_unique<httplib::Server>();
-    http->new_task_queue = [this] {
-        return new WorkerPool(options.workers, [this] {
-            if (db)
-                db->releaseThreadConnection();
-        });
-    };
-    // The library's default also sets SO_REUSEPORT, which lets a second server bind the same
-    // port and silently take half of the calls (perhaps on another database).
-    http->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
-    http->set_tcp_nodelay(true);
-    http->set_keep_alive_timeout(options.keepAliveSeconds);
-    http->set_keep_alive_max_count(size_t(options.keepAliveMaxRequests));
-    http->set_read_timeout(options.readTimeoutSeconds);
-    http->set_write_timeout(options.readTimeoutSeconds);
-    http->set_payload_max_length(size_t(options.maxBodyBytes));
-
-    http->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-        const int fault = headerFault(req, options);
-        if (fault == 0)
-            return httplib::Server::HandlerResponse::Unhandled;
-        send(res, errorAnswer(fault, statusText(fault)));
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    http->Get("/health", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content(R"({"status":"ok"})", jsonType);
-    });
-    http->Post(R"(/([^/]+)/([^/]+))",
-               [this](const httplib::Request& req, httplib::Response& res,
-                      const httplib::ContentReader& reader) { call(req, res, reader); });
-    // Faults the library answers itself (no route, unreadable request) get our JSON body.
-    http->set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-            if (res.body.empty())
-                send(res, errorAnswer(res.status, statusText(res.status)));
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    // Without a handler the library puts the exception's text in a response header.
-    http->set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-            res.headers.clear();
-            send(res, internalErrorAnswer());
-        });
+void HttpServer::Impl::checkTlsChoice() const {
+    const bool tlsAsked = !options.certificateFile.isEmpty() || !options.privateKeyFile.isEmpty();
+    if (tlsAsked && (options.certificateFile.isEmpty() || options.privateKeyFile.isEmpty()))
+        fail(QStringLiteral("TLS precisa do certificado e da chave."));
+    if (tlsAsked || options.allowInsecure || listenAddress(options.host).is_loopback())
+        return;
+    fail(QStringLiteral("Recusado escutar em %1 sem TLS: os dados clínicos passariam em claro. "
+                        "Dê um certificado e uma chave, ou a opção explícita de modo inseguro.")
+             .arg(options.host));
 }
 
-// Reads the body with our own limit: the library applies its limit to declared lengths only,
-// not to chunked bodies.
-bool HttpServer::Impl::readBody(const httplib::ContentReader& reader, QByteArray& body,
-                                int& status) {
-    bool tooLarge = false;
-    const bool complete = reader([&](const char* data, size_t length) {
-        if (qint64(body.size()) + qint64(length) > options.maxBodyBytes) {
-            tooLarge = true;
-            return false;
+void HttpServer::Impl::bind() {
+    const tcp::endpoint endpoint(listenAddress(options.host),
+                                 static_cast<unsigned short>(options.port));
+    acceptor = std::make_unique<tcp::acceptor>(core->io);
+    error_code ec;
+    acceptor->open(endpoint.protocol(), ec);
+    // Plain SO_REUSEADDR: SO_REUSEPORT would let a second server bind the same port and
+    // silently take half of the calls (perhaps on another database).
+    if (!ec)
+        acceptor->set_option(tcp::acceptor::reuse_address(true), ec);
+    if (!ec)
+        acceptor->bind(endpoint, ec);
+    if (!ec)
+        acceptor->listen(asio::socket_base::max_listen_connections, ec);
+    if (ec)
+        fail(QStringLiteral("Não foi possível escutar em %1:%2.")
+                 .arg(options.host)
+                 .arg(options.port));
+    boundPort = acceptor->local_endpoint().port();
+}
+
+void HttpServer::Impl::accept() {
+    acceptor->async_accept([this](error_code ec, tcp::socket socket) {
+        if (!acceptor->is_open() || ec == asio::error::operation_aborted)
+            return;
+        if (!ec) {
+            onAccepted(std::move(socket));
+            return accept();
         }
-        body.append(data, qsizetype(length));
-        return true;
+        // Out of file descriptors, most likely: pause instead of spinning on the error.
+        qWarning().noquote() << "dieta-server: accept failed:"
+                             << QString::fromStdString(ec.message());
+        retry->expires_after(std::chrono::milliseconds(100));
+        retry->async_wait([this](error_code waited) {
+            if (!waited && acceptor->is_open())
+                accept();
+        });
     });
-    if (complete)
-        return true;
-    status = tooLarge ? 413 : 400;
-    return false;
 }
 
-void HttpServer::Impl::call(const httplib::Request& req, httplib::Response& res,
-                            const httplib::ContentReader& reader) {
-    QByteArray body;
-    int status = 400;
-    if (!readBody(reader, body, status)) {
-        // The library may already have decided (413 for a declared length).
-        send(res, errorAnswer(res.status == 413 ? 413 : status,
-                              statusText(res.status == 413 ? 413 : status)));
+void HttpServer::Impl::onAccepted(tcp::socket socket) {
+    error_code ec;
+    const tcp::endpoint peer = socket.remote_endpoint(ec);
+    if (ec)
+        return;
+    socket.set_option(tcp::no_delay(true), ec);
+    asio::ip::address address = peer.address();
+    if (address.is_v6() && address.to_v6().is_v4_mapped())
+        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+    if (tls)
+        launch(TlsStream(std::move(socket), *tls), address.to_string());
+    else
+        launch(std::move(socket), address.to_string());
+}
+
+template <class Stream> void HttpServer::Impl::launch(Stream stream, const std::string& address) {
+    auto connection = std::make_shared<HttpConnection<Stream>>(*core, std::move(stream), address);
+    switch (core->table.admit(*connection, address)) {
+    case ConnectionTable::Admission::Admitted:
+        return connection->start();
+    case ConnectionTable::Admission::TooManyFromClient:
+        return connection->turnAway(RefusalReason::TooManyFromClient);
+    case ConnectionTable::Admission::Full:
+        return connection->turnAway(RefusalReason::ServerFull);
+    }
+}
+
+void HttpServer::Impl::beginStop() {
+    core->stopping = true;
+    error_code ignored;
+    acceptor->close(ignored);
+    retry->cancel();
+    core->table.stopAll(false);
+}
+
+// After the workers are done: lets the last answers go out, then closes what is left.
+void HttpServer::Impl::finishStop(std::chrono::steady_clock::time_point until) {
+    if (core->table.total() > 0 && std::chrono::steady_clock::now() < until) {
+        retry->expires_after(std::chrono::milliseconds(10));
+        retry->async_wait([this, until](error_code) { finishStop(until); });
         return;
     }
-    CallContext context;
-    context.operatorCode = QString::fromUtf8(req.get_header_value("X-Operador")).trimmed();
-    context.db = db;
-    // The socket's peer; a REMOTE_ADDR header sent by the client is ignored.
-    context.peer = QString::fromStdString(req.remote_addr);
-    send(res, dispatcher.dispatch(QString::fromStdString(req.matches[1].str()),
-                                  QString::fromStdString(req.matches[2].str()), body, context));
+    core->table.stopAll(true);
+    core->io.stop();
 }
 
 HttpServer::HttpServer(const MethodRegistry& registry, SqlDatabase* db, HttpServerOptions options)
@@ -194,37 +192,40 @@ HttpServer::~HttpServer() {
 void HttpServer::start() {
     if (d->running)
         return;
-    d->configure();
-    const std::string host = d->options.host.toStdString();
-    if (d->options.port == 0) {
-        d->boundPort = d->http->bind_to_any_port(host);
-    } else if (d->http->bind_to_port(host, d->options.port)) {
-        d->boundPort = d->options.port;
-    } else {
-        d->boundPort = -1;
+    d->checkTlsChoice();
+    d->tls = d->options.certificateFile.isEmpty() ? nullptr : tlsContext(d->options);
+    const int maxConnections =
+        d->options.maxConnections > 0 ? d->options.maxConnections : connectionsTheFileLimitAllows();
+    d->core = std::make_unique<TransportCore>(d->registry, d->db, d->options, maxConnections);
+    try {
+        d->bind();
+    } catch (...) {
+        d->acceptor.reset();
+        d->core->pool->shutdown();
+        d->core.reset();
+        throw;
     }
-    if (d->boundPort <= 0)
-        throw std::runtime_error(QStringLiteral("Não foi possível escutar em %1:%2.")
-                                     .arg(d->options.host)
-                                     .arg(d->options.port)
-                                     .toStdString());
-    d->listenEnded = false;
-    d->listener = std::thread([this] {
-        d->http->listen_after_bind();
-        d->listenEnded = true;
-    });
-    // stop() is a no-op until the accept loop runs, so wait for it.
-    while (!d->http->is_running() && !d->listenEnded)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    d->retry = std::make_unique<asio::steady_timer>(d->core->io);
+    d->work = std::make_unique<asio::executor_work_guard<asio::io_context::executor_type>>(
+        d->core->io.get_executor());
+    d->accept();
+    d->ioThread = std::thread([this] { d->core->io.run(); });
     d->running = true;
 }
 
 void HttpServer::stop() {
     if (!d->running)
         return;
-    d->http->stop();
-    if (d->listener.joinable())
-        d->listener.join();
+    asio::post(d->core->io, [this] { d->beginStop(); });
+    d->core->pool->shutdown(); // every call received is answered
+    asio::post(d->core->io, [this] {
+        d->finishStop(std::chrono::steady_clock::now() + std::chrono::seconds(2));
+    });
+    d->work.reset();
+    d->ioThread.join();
+    d->acceptor.reset();
+    d->retry.reset();
+    d->core.reset();
     d->running = false;
 }
 
@@ -238,6 +239,10 @@ const QString& HttpServer::host() const {
 
 int HttpServer::port() const {
     return d->boundPort;
+}
+
+bool HttpServer::isTls() const {
+    return d->tls != nullptr;
 }
 
 } // namespace dieta::server

@@ -1,12 +1,16 @@
 #pragma once
 // The HTTP side of the application server: POST /<object>/<method> with {"args": [...]} and
-// GET /health, on a pool of worker threads. Limits are set here because the HTTP library has
-// none by default (body size) or lets a keep-alive connection hold a worker.
+// GET /health, over plain TCP or TLS. One I/O thread serves every connection, event-driven, so
+// that an idle or slow connection costs a socket and a few kilobytes, never a thread; the
+// methods run on a pool of worker threads because they block on the database. Every limit
+// below is checked by the I/O thread before a worker is involved.
 
 #include "platform/tnetconnection.h"
 #include "server/methodregistry.h"
+#include "server/transport/refusal.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace dieta {
@@ -20,16 +24,34 @@ struct HttpServerOptions {
     int port = 0; // 0: any free port, see HttpServer::port()
     // The server object served; ServerApp serves the module's (contracts/rdmdietaoral.h).
     QString objectName = QString::fromLatin1(TNetConnection::DefaultServerName);
-    // Above the number of clients: each keep-alive connection holds one worker.
+    // Threads running methods; connections do not hold them.
     int workers = 32;
-    // Short, so that stopping waits little for idle connections; clients reuse a connection
-    // only while it is much younger than this (TNetConnection::ReuseIdleMs).
-    int keepAliveSeconds = 2;
+    // An idle connection stays open this long between requests; the client reuses one only
+    // well inside it (TNetConnection::ReuseIdleMs).
+    int keepAliveSeconds = TNetConnection::KeepAliveMs / 1000;
     int keepAliveMaxRequests = 1000;
-    int readTimeoutSeconds = 10;
+    // The whole request, headers and body, must arrive within this time of its first byte (of
+    // the connection's opening for the first request, TLS handshake included).
+    int requestTimeoutSeconds = 10;
+    // The answer must be taken by the client within this time.
+    int writeTimeoutSeconds = 30;
     qint64 maxBodyBytes = 16 * 1024 * 1024;
     int maxHeaderBytes = 4 * 1024; // one header's name and value
     int maxHeaderCount = 64;
+    int maxHeaderTotalBytes = 16 * 1024; // request line and every header
+    // Connections open at once from one client address.
+    int maxConnectionsPerClient = 256;
+    // Connections open at once in all; 0: as many as the process's file limit leaves room
+    // for. When full, the longest-idle keep-alive connection makes room for a new one.
+    int maxConnections = 0;
+    // TLS: both files in PEM. Without them the server speaks plain HTTP, which start() allows
+    // only on a loopback address unless allowInsecure is set.
+    QString certificateFile;
+    QString privateKeyFile;
+    bool allowInsecure = false;
+    // Called for every refusal, on a worker thread (it may use the database), after the log
+    // line. Refusals beyond a backlog of pending calls are logged only.
+    std::function<void(const RefusalEvent&)> onRefusal;
 };
 
 class HttpServer {
@@ -41,14 +63,17 @@ public:
     HttpServer& operator=(const HttpServer&) = delete;
 
     // Binds and starts serving on a thread of its own; throws std::runtime_error when the
-    // address cannot be bound. Connections are accepted once it returns.
+    // address cannot be bound, the certificate or key cannot be used, or a non-loopback
+    // address would be served without TLS. Connections are accepted once it returns.
     void start();
-    // Stops accepting, lets the running calls finish and joins every thread.
+    // Stops accepting, closes idle connections, lets the running calls finish and answer,
+    // and joins every thread.
     void stop();
 
     bool isRunning() const;
     const QString& host() const;
     int port() const; // the bound port once started
+    bool isTls() const;
 
 private:
     struct Impl;

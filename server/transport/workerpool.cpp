@@ -45,14 +45,14 @@ void WorkerPool::work() {
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
-        // A job is one connection; its own faults are answered inside it. Anything escaping
-        // here must not end the worker, or the pool would shrink.
+        // A job is one call; its own faults are answered inside it. Anything escaping here
+        // must not end the worker, or the pool would shrink.
         try {
             job();
         } catch (const std::exception& e) {
-            qWarning().noquote() << "dieta-server: connection failed:" << e.what();
+            qWarning().noquote() << "dieta-server: call failed:" << e.what();
         } catch (...) {
-            qWarning().noquote() << "dieta-server: connection failed";
+            qWarning().noquote() << "dieta-server: call failed";
         }
     }
     if (atThreadExit_)

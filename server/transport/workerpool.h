@@ -1,26 +1,27 @@
 #pragma once
-// The HTTP server's worker threads. Unlike the library's own pool, it runs a hook as each
-// worker ends, so that the worker's database connection is closed in the thread that opened
-// it (QtSql connections belong to their thread).
+// The threads that run the methods (they block on the database) while the transport's I/O
+// thread goes on serving. A hook runs as each worker ends, so that the worker's database
+// connection is closed in the thread that opened it (QtSql connections belong to their thread).
 
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <httplib.h>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace dieta::server {
 
-class WorkerPool : public httplib::TaskQueue {
+class WorkerPool {
 public:
     WorkerPool(int workers, std::function<void()> atThreadExit);
-    ~WorkerPool() override;
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
 
-    void enqueue(std::function<void()> job) override;
+    void enqueue(std::function<void()> job);
     // Runs the queued jobs to the end, then joins every worker.
-    void shutdown() override;
+    void shutdown();
 
 private:
     void work();

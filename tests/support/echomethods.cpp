@@ -44,7 +44,7 @@ void addEchoMethods(server::MethodRegistry& registry, Gate* hold) {
                       return CallResult::ok(context.operatorCode);
                   }});
     registry.add({"Peer", {}, {}, [](CallContext& context, QVariantList&) {
-                      return CallResult::ok(context.peer);
+                      return CallResult::ok(context.clientAddress);
                   }});
     registry.add(
         {"Kinds",

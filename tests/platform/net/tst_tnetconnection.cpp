@@ -100,6 +100,7 @@ private slots:
     void garbageAnswersAreErrorResults_data();
     void garbageAnswersAreErrorResults();
     void invalidMethodNameIsRefusedLocally();
+    void shorterKeepAliveAnnouncedIsFollowed();
 
 private:
     std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01");
@@ -357,6 +358,35 @@ void tst_TNetConnection::invalidMethodNameIsRefusedLocally() {
     QVERIFY(isServerError(client->call("")));
     client->setServerName("Zfa13000/rdm");
     QVERIFY(isServerError(client->call("Echo", QVariantList{1.0})));
+}
+
+// A server that keeps an idle connection one second and says so: reusing the connection
+// after that would write into a socket the server has closed.
+void tst_TNetConnection::shorterKeepAliveAnnouncedIsFollowed() {
+    httplib::Server http;
+    http.set_keep_alive_timeout(1);
+    http.Get("/health", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Keep-Alive", "timeout=1");
+        res.set_content(R"({"status":"ok"})", "application/json");
+    });
+    http.Post(R"(/.*)", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Keep-Alive", "timeout=1");
+        res.set_content(R"({"result":"ok"})", "application/json");
+    });
+    const int port = http.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { http.listen_after_bind(); });
+    auto stop = qScopeGuard([&] {
+        http.stop();
+        thread.join();
+    });
+    QTRY_VERIFY(http.is_running());
+
+    TNetConnection client;
+    client.setPort(port);
+    client.setConnected(true);
+    QCOMPARE(client.call("X"), QVariant(QString("ok")));
+    QTest::qWait(1500); // past the announced keep-alive, well inside ReuseIdleMs
+    QCOMPARE(client.call("X"), QVariant(QString("ok")));
 }
 
 QTEST_GUILESS_MAIN(tst_TNetConnection)

@@ -62,6 +62,7 @@ private slots:
     void programLaysTheDemoAroundTheGivenDay();
     void programRefusesBadOptions_data();
     void programRefusesBadOptions();
+    void programRefusesPlainTextBeyondLoopback();
 };
 
 void tst_ServerApp::servesAMigratedDatabase() {
@@ -178,6 +179,8 @@ void tst_ServerApp::programRefusesBadOptions_data() {
         << QStringList{"--demo", "5", "--today", "29/02/2024"} << QByteArray("--today");
     QTest::newRow("day without demo")
         << QStringList{"--today", "2024-02-29"} << QByteArray("--demo");
+    QTest::newRow("certificate without key")
+        << QStringList{"--cert", "server.crt"} << QByteArray("--key");
 }
 
 void tst_ServerApp::programRefusesBadOptions() {
@@ -189,7 +192,19 @@ void tst_ServerApp::programRefusesBadOptions() {
     QCOMPARE(program.exitCode(), 2);
     QVERIFY(program.readAllStandardError().contains(named));
 }
+// Refused before binding anything: the test listens on no outside address.
+void tst_ServerApp::programRefusesPlainTextBeyondLoopback() {
+    QTemporaryDir data;
+    QProcess program;
+    program.start(DIETA_SERVER_EXE, {"--data-dir", data.path(), "--host", "0.0.0.0"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains("TLS"));
+}
 #else
+void tst_ServerApp::programRefusesPlainTextBeyondLoopback() {
+    QSKIP("dieta-server is not built");
+}
 void tst_ServerApp::programPrintsItsPortAndStopsOnSignal() {
     QSKIP("dieta-server is not built");
 }
