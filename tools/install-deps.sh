@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build ccache pkg-config clang-format
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-    libcpp-httplib-dev libsqlite3-dev libbenchmark-dev
+    libcpp-httplib-dev libsqlite3-dev libbenchmark-dev libsodium-dev
     postgresql xvfb xauth imagemagick wrk
     adwaita-icon-theme
 )

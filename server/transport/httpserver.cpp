@@ -64,7 +64,8 @@ int headerFault(const httplib::Request& req, const HttpServerOptions& options) {
     for (const auto& [name, value] : req.headers)
         if (name.size() + value.size() > size_t(options.maxHeaderBytes))
             return 431;
-    if (req.get_header_value_count("X-Operador") > 1)
+    if (req.get_header_value_count("X-Operador") > 1 ||
+        req.get_header_value_count("Authorization") > 1)
         return 400;
     if (req.method != "POST")
         return 0;
@@ -76,11 +77,22 @@ int headerFault(const httplib::Request& req, const HttpServerOptions& options) {
     return 0;
 }
 
+CallContext callContext(const httplib::Request& req, SqlDatabase* db) {
+    CallContext context;
+    context.claimedOperator = QString::fromUtf8(req.get_header_value("X-Operador")).trimmed();
+    context.authorization = QString::fromUtf8(req.get_header_value("Authorization"));
+    context.db = db;
+    // The socket's peer; a REMOTE_ADDR header sent by the client is ignored.
+    context.peer = QString::fromStdString(req.remote_addr);
+    return context;
+}
+
 } // namespace
 
 struct HttpServer::Impl {
     Impl(const MethodRegistry& registry, SqlDatabase* database, HttpServerOptions opts)
-        : options(std::move(opts)), dispatcher(registry, options.objectName), db(database) {}
+        : options(std::move(opts)), dispatcher(registry, options.objectName, options.sessions),
+          db(database) {}
 
     void configure();
     void call(const httplib::Request& req, httplib::Response& res,
@@ -128,6 +140,9 @@ void HttpServer::Impl::configure() {
     http->Get("/health", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(R"({"status":"ok"})", jsonType);
     });
+    http->Post(R"(/(login|logout))",
+               [this](const httplib::Request& req, httplib::Response& res,
+                      const httplib::ContentReader& reader) { call(req, res, reader); });
     http->Post(R"(/([^/]+)/([^/]+))",
                [this](const httplib::Request& req, httplib::Response& res,
                       const httplib::ContentReader& reader) { call(req, res, reader); });
@@ -175,11 +190,11 @@ void HttpServer::Impl::call(const httplib::Request& req, httplib::Response& res,
                               statusText(res.status == 413 ? 413 : status)));
         return;
     }
-    CallContext context;
-    context.operatorCode = QString::fromUtf8(req.get_header_value("X-Operador")).trimmed();
-    context.db = db;
-    // The socket's peer; a REMOTE_ADDR header sent by the client is ignored.
-    context.peer = QString::fromStdString(req.remote_addr);
+    const CallContext context = callContext(req, db);
+    if (req.matches.size() < 3) { // /login or /logout
+        send(res, dispatcher.session(QString::fromStdString(req.matches[1].str()), body, context));
+        return;
+    }
     send(res, dispatcher.dispatch(QString::fromStdString(req.matches[1].str()),
                                   QString::fromStdString(req.matches[2].str()), body, context));
 }

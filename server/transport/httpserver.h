@@ -15,6 +15,10 @@ class SqlDatabase;
 
 namespace dieta::server {
 
+namespace auth {
+class SessionGate;
+}
+
 struct HttpServerOptions {
     QString host = QStringLiteral("127.0.0.1");
     int port = 0; // 0: any free port, see HttpServer::port()
@@ -30,6 +34,9 @@ struct HttpServerOptions {
     qint64 maxBodyBytes = 16 * 1024 * 1024;
     int maxHeaderBytes = 4 * 1024; // one header's name and value
     int maxHeaderCount = 64;
+    // Sessions: every call but GET /health needs one. Null: no sessions (transport tests),
+    // the X-Operador header then names the operator.
+    auth::SessionGate* sessions = nullptr;
 };
 
 class HttpServer {

@@ -5,17 +5,24 @@
 #include "framework/showavi.h"
 #include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
+#include "host/hostlogin.h"
 #include "host/hostsettings.h"
 #include "host/mainwindow.h"
 #include "platform/tclientdataset.h"
+#include "platform/tnetconnection.h"
 #include "tests/support/hostenvironment.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QLibrary>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace dieta;
@@ -34,6 +41,11 @@ public:
         host::HostSettings settings;
         settings.serverPort = environment_.server().port();
         settings.moduleDir = QStringLiteral(DIETA_MODULE_DIR);
+        // As dieta-host starts: the password as the environment would give it.
+        session_ = host::openSession(
+            settings, environment_.server().passwordOf(settings.operatorCode), &loginError_);
+        if (!session_)
+            return;
         window_ = std::make_unique<host::MainWindow>(settings);
         SetShowAviWindow(window_.get());
         HostValues values = Vantor::host();
@@ -54,10 +66,11 @@ public:
         SetShowAviWindow(nullptr);
     }
 
-    bool ok() const { return environment_.ok() && active_; }
+    bool ok() const { return environment_.ok() && session_ && active_; }
     QString error() const {
-        return environment_.ok() ? QStringLiteral("the host's window is not active")
-                                 : environment_.error();
+        if (!environment_.ok())
+            return environment_.error();
+        return session_ ? QStringLiteral("the host's window is not active") : loginError_;
     }
 
     test::HostEnvironment& environment() { return environment_; }
@@ -104,6 +117,8 @@ public:
 
 private:
     test::HostEnvironment environment_;
+    std::unique_ptr<TNetConnection> session_;
+    QString loginError_;
     std::unique_ptr<host::MainWindow> window_;
     bool active_ = false;
 };
@@ -135,6 +150,8 @@ private slots:
     void entryTwiceGivesOneWindowInFront();
     void closeAndEntryAgainStartsAfresh();
     void missingModuleGivesTheHostsMessage();
+    void loginAsksUntilThePasswordIsRight();
+    void passwordFromTheEnvironmentIsTakenOnce();
 };
 
 void tst_Host::moduleExportsItsEntries_data() {
@@ -233,6 +250,50 @@ void tst_Host::missingModuleGivesTheHostsMessage() {
              QStringList(2, QStringLiteral("O módulo ZFA80000 não está instalado.")));
     QVERIFY(dialogs.asked.constFirst().kind == MsgKind::Error);
     QVERIFY(host.mdi().subWindowList().isEmpty());
+}
+
+// No password given: the dialog asks, shows the server's refusal and asks again.
+void tst_Host::loginAsksUntilThePasswordIsRight() {
+    test::HostEnvironment environment;
+    QVERIFY2(environment.ok(), qPrintable(environment.error()));
+    host::HostSettings settings;
+    settings.serverPort = environment.server().port();
+    settings.operatorCode = QString();
+    const QString password = environment.server().passwordOf("NUTRI02");
+    QStringList refusals;
+    int attempts = 0;
+    // Each time the dialog opens: a wrong password first, then the right one.
+    std::function<void()> answer = [&] {
+        auto* dialog = qobject_cast<host::LoginDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        if (auto* shown = dialog->findChild<QLabel*>("lblRecusa"); shown && shown->isVisible())
+            refusals.append(shown->text());
+        dialog->findChild<QLineEdit*>("edtOperador")->setText("NUTRI02");
+        dialog->findChild<QLineEdit*>("edtSenha")->setText(attempts++ ? password : "errada!!");
+        dialog->accept();
+        QTimer::singleShot(10, answer);
+    };
+    QTimer::singleShot(0, answer);
+    QString error;
+    std::unique_ptr<TNetConnection> session = host::openSession(settings, QString(), &error);
+    QVERIFY2(session, qPrintable(error));
+    QCOMPARE(attempts, 2);
+    QCOMPARE(refusals, QStringList{"Operador ou senha inválidos."});
+    QCOMPARE(settings.operatorCode, QString("NUTRI02"));
+    QCOMPARE(TNetConnection::processSession(), session->SessionToken());
+    session->setServerName("Zfa13000.rdmDietaOral");
+    QVERIFY(!isServerError(session->call("GetDiagnost")));
+    TNetConnection::setProcessSession(QString());
+}
+
+void tst_Host::passwordFromTheEnvironmentIsTakenOnce() {
+    qputenv(host::kPasswordVariable, "segredo da demo");
+    QCOMPARE(host::takePasswordFromEnvironment(), QString("segredo da demo"));
+    QVERIFY(!qEnvironmentVariableIsSet(host::kPasswordVariable)); // no child inherits it
+    QCOMPARE(host::takePasswordFromEnvironment(), QString());
 }
 
 QTEST_MAIN(tst_Host)

@@ -84,13 +84,9 @@ void tst_ServerApp::workersShareTheDatabase() {
     QList<QThread*> threads;
     for (int c = 0; c < clients; ++c)
         threads << QThread::create([&, c] {
-            TNetConnection connection;
-            connection.setHost("127.0.0.1");
-            connection.setPort(server.port());
-            connection.setServerName(contracts::rdm::kServerObject);
-            connection.setOperator(QString("OP%1").arg(c));
+            std::unique_ptr<TNetConnection> connection = server.connect(QString("OP%1").arg(c));
             for (int i = 0; i < 10; ++i)
-                if (connection.call("Probe") == QVariant(expectedProbe(QString("OP%1").arg(c))))
+                if (connection->call("Probe") == QVariant(expectedProbe(QString("OP%1").arg(c))))
                     ++good[c];
         });
     for (QThread* thread : threads)
