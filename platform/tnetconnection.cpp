@@ -195,8 +195,7 @@ QString TNetConnection::SessionToken() const {
     return session_.isEmpty() ? processToken() : session_;
 }
 
-bool TNetConnection::login(const QString& operatorCode, const QString& password,
-                           QString* error) {
+bool TNetConnection::login(const QString& operatorCode, const QString& password, QString* error) {
     QJsonObject request{{QStringLiteral("operator"), operatorCode},
                         {QStringLiteral("password"), password}};
     QVariantList noArgs;
@@ -292,8 +291,8 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
     return post(path, requestBody(args), args, true);
 }
 
-QVariant TNetConnection::post(const std::string& path, const QByteArray& body,
-                              QVariantList& args, bool expectResult) {
+QVariant TNetConnection::post(const std::string& path, const QByteArray& body, QVariantList& args,
+                              bool expectResult) {
     if (!client_) {
         try {
             connectNow();
@@ -305,9 +304,8 @@ QVariant TNetConnection::post(const std::string& path, const QByteArray& body,
     }
     if (idle_.isValid() && idle_.elapsed() > ReuseIdleMs)
         client_->http.stop(); // the next request opens a fresh connection
-    httplib::Result res =
-        client_->http.Post(path.c_str(), callHeaders(operator_, SessionToken()), body.constData(),
-                           size_t(body.size()), jsonType);
+    httplib::Result res = client_->http.Post(path.c_str(), callHeaders(operator_, SessionToken()),
+                                             body.constData(), size_t(body.size()), jsonType);
     if (!res) {
         if (res.error() == httplib::Error::Read)
             return makeServerError(

@@ -63,8 +63,7 @@ void run(SqlDatabase& db, const QStringList& args, bool random) {
         const QString password = random ? auth::randomSecret(12) : readPassword();
         auth::setPassword(db, args.at(1), password);
         if (random)
-            std::printf("operator %s password %s\n", qPrintable(args.at(1)),
-                        qPrintable(password));
+            std::printf("operator %s password %s\n", qPrintable(args.at(1)), qPrintable(password));
     } else if (command == u"set-nutritionist") {
         needArguments(args, 3, "set-nutritionist CODE BRANCH");
         auth::setNutritionist(db, args.at(1), args.at(2));

@@ -38,9 +38,9 @@ void fromParameterPacket(const QVariant& params, AuditEntry& entry) {
 
 bool readsPatientList(const QString& method) {
     static const QSet<QString> methods{
-        QString::fromLatin1(rdm::GetInternacao), QString::fromLatin1(rdm::GetDiagInter),
-        QString::fromLatin1(rdm::GetConfesco),   QString::fromLatin1(rdm::GerVisuaRestInto),
-        QString::fromLatin1(rdm::GetVdCopia),    QString::fromLatin1(rdm::GetPaciInter),
+        QString::fromLatin1(rdm::GetInternacao),    QString::fromLatin1(rdm::GetDiagInter),
+        QString::fromLatin1(rdm::GetConfesco),      QString::fromLatin1(rdm::GerVisuaRestInto),
+        QString::fromLatin1(rdm::GetVdCopia),       QString::fromLatin1(rdm::GetPaciInter),
         QString::fromLatin1(rdm::GetCalcNutriente), QString::fromLatin1(rdm::GetPrescricao)};
     return methods.contains(method);
 }

@@ -15,17 +15,18 @@ QString addressKey(const QString& address) {
 }
 
 int failures(const QSqlDatabase& conn, const QString& key, qint64 sinceMs) {
-    QSqlQuery query = execSql(
-        conn,
-        QStringLiteral("SELECT COUNT(*) FROM FALHALOGIN WHERE DSCHAVE = :KEY AND NRMOMENTO > :SINCE"),
-        {{QStringLiteral("KEY"), key}, {QStringLiteral("SINCE"), sinceMs}});
+    QSqlQuery query =
+        execSql(conn,
+                QStringLiteral(
+                    "SELECT COUNT(*) FROM FALHALOGIN WHERE DSCHAVE = :KEY AND NRMOMENTO > :SINCE"),
+                {{QStringLiteral("KEY"), key}, {QStringLiteral("SINCE"), sinceMs}});
     return query.next() ? query.value(0).toInt() : 0;
 }
 
 } // namespace
 
-bool loginLimited(const QSqlDatabase& conn, const LoginLimits& limits,
-                  const QString& operatorCode, const QString& address, qint64 nowMs) {
+bool loginLimited(const QSqlDatabase& conn, const LoginLimits& limits, const QString& operatorCode,
+                  const QString& address, qint64 nowMs) {
     const qint64 since = nowMs - limits.windowMs;
     return failures(conn, operatorKey(operatorCode), since) >= limits.perOperator ||
            failures(conn, addressKey(address), since) >= limits.perAddress;
@@ -35,10 +36,10 @@ void recordLoginFailure(const QSqlDatabase& conn, const QString& operatorCode,
                         const QString& address, qint64 nowMs) {
     const QString sql =
         QStringLiteral("INSERT INTO FALHALOGIN (DSCHAVE, NRMOMENTO) VALUES (:KEY, :WHEN)");
-    execSql(conn, sql, {{QStringLiteral("KEY"), operatorKey(operatorCode)},
-                        {QStringLiteral("WHEN"), nowMs}});
-    execSql(conn, sql, {{QStringLiteral("KEY"), addressKey(address)},
-                        {QStringLiteral("WHEN"), nowMs}});
+    execSql(conn, sql,
+            {{QStringLiteral("KEY"), operatorKey(operatorCode)}, {QStringLiteral("WHEN"), nowMs}});
+    execSql(conn, sql,
+            {{QStringLiteral("KEY"), addressKey(address)}, {QStringLiteral("WHEN"), nowMs}});
 }
 
 void clearOperatorFailures(const QSqlDatabase& conn, const QString& operatorCode) {

@@ -14,8 +14,8 @@ struct LoginLimits {
     int perAddress = 20;
 };
 
-bool loginLimited(const QSqlDatabase& conn, const LoginLimits& limits,
-                  const QString& operatorCode, const QString& address, qint64 nowMs);
+bool loginLimited(const QSqlDatabase& conn, const LoginLimits& limits, const QString& operatorCode,
+                  const QString& address, qint64 nowMs);
 void recordLoginFailure(const QSqlDatabase& conn, const QString& operatorCode,
                         const QString& address, qint64 nowMs);
 // A successful login clears the operator's failures (not the address's).

@@ -12,8 +12,8 @@ constexpr int codeWidth = 12;
 QString checkedCode(const QString& code) {
     const QString trimmed = code.trimmed();
     if (trimmed.isEmpty() || trimmed.size() > codeWidth)
-        throw AdminError(QStringLiteral("Código de operador deve ter de 1 a %1 caracteres.")
-                             .arg(codeWidth));
+        throw AdminError(
+            QStringLiteral("Código de operador deve ter de 1 a %1 caracteres.").arg(codeWidth));
     return trimmed;
 }
 
@@ -49,12 +49,11 @@ void addOperator(SqlDatabase& db, const QString& code, const QString& name) {
     transaction.commit();
 }
 
-void setPassword(SqlDatabase& db, const QString& code, const QString& password,
-                 PasswordCost cost) {
+void setPassword(SqlDatabase& db, const QString& code, const QString& password, PasswordCost cost) {
     const QString checked = checkedCode(code);
     if (password.size() < minPasswordLength)
-        throw AdminError(QStringLiteral("A senha deve ter ao menos %1 caracteres.")
-                             .arg(minPasswordLength));
+        throw AdminError(
+            QStringLiteral("A senha deve ter ao menos %1 caracteres.").arg(minPasswordLength));
     const QString hash = hashPassword(password, cost); // slow: outside the transaction
     WriteTransaction transaction(db);
     requireOperator(transaction.connection(), checked);
@@ -75,10 +74,9 @@ void setNutritionist(SqlDatabase& db, const QString& code, const QString& branch
                                   {{QStringLiteral("B"), branch.trimmed()}});
     if (!branchRow.next())
         throw AdminError(QStringLiteral("Filial %1 não cadastrada.").arg(branch.trimmed()));
-    QSqlQuery existing =
-        execSql(conn,
-                QStringLiteral("SELECT 1 FROM NUTRICIO WHERE CDNUTRICIO = :C AND CDFILIAL = :B"),
-                {{QStringLiteral("C"), checked}, {QStringLiteral("B"), branch.trimmed()}});
+    QSqlQuery existing = execSql(
+        conn, QStringLiteral("SELECT 1 FROM NUTRICIO WHERE CDNUTRICIO = :C AND CDFILIAL = :B"),
+        {{QStringLiteral("C"), checked}, {QStringLiteral("B"), branch.trimmed()}});
     if (!existing.next())
         execSql(conn,
                 QStringLiteral("INSERT INTO NUTRICIO (CDNUTRICIO, CDFILIAL, NMNUTRICIO)"
@@ -101,8 +99,8 @@ void disableOperator(SqlDatabase& db, const QString& code) {
 }
 
 QStringList operatorCodes(SqlDatabase& db) {
-    QSqlQuery query = execSql(db.connection(),
-                              QStringLiteral("SELECT CDOPERADOR FROM OPERADOR ORDER BY CDOPERADOR"));
+    QSqlQuery query = execSql(
+        db.connection(), QStringLiteral("SELECT CDOPERADOR FROM OPERADOR ORDER BY CDOPERADOR"));
     QStringList codes;
     while (query.next())
         codes.append(query.value(0).toString());

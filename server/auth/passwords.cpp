@@ -38,8 +38,7 @@ bool verifyPassword(const QString& encodedHash, const QString& password) {
     if (hash.isEmpty() || hash.size() >= crypto_pwhash_STRBYTES)
         return false;
     const QByteArray utf8 = password.toUtf8();
-    return crypto_pwhash_str_verify(hash.constData(), utf8.constData(), quint64(utf8.size())) ==
-           0;
+    return crypto_pwhash_str_verify(hash.constData(), utf8.constData(), quint64(utf8.size())) == 0;
 }
 
 QString randomSecret(int bytes) {

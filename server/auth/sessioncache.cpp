@@ -16,8 +16,8 @@ std::optional<QString> SessionCache::find(const QString& digest, qint64 nowMs) {
     return it->operatorCode;
 }
 
-void SessionCache::remember(const QString& digest, const QString& operatorCode,
-                            qint64 expiresMs, qint64 nowMs) {
+void SessionCache::remember(const QString& digest, const QString& operatorCode, qint64 expiresMs,
+                            qint64 nowMs) {
     std::lock_guard guard(lock_);
     if (entries_.size() >= maxEntries)
         dropStale(nowMs);

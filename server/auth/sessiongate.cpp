@@ -86,8 +86,7 @@ LoginResult SessionGate::login(const QString& operatorCode, const QString& passw
                                const QString& address) {
     const QString code = operatorCode.trimmed();
     if (loginLimited(db_.connection(), policy_.limits, code, address, nowMs()))
-        return refuseLogin(code, address, QStringLiteral("limite de tentativas de entrada"),
-                           false);
+        return refuseLogin(code, address, QStringLiteral("limite de tentativas de entrada"), false);
     const std::optional<OperatorAccount> account =
         code.isEmpty() ? std::nullopt : findOperator(db_.connection(), code);
     const bool hasHash = account && !account->passwordHash.isEmpty();

@@ -50,8 +50,7 @@ public:
     // The database (and the queue, when given) must outlive the gate.
     SessionGate(SqlDatabase& db, AuditQueue* audit, SessionPolicy policy = {});
 
-    LoginResult login(const QString& operatorCode, const QString& password,
-                      const QString& address);
+    LoginResult login(const QString& operatorCode, const QString& password, const QString& address);
     // The session's operator, or a refusal. Throws SqlError when the database cannot answer.
     Identity identify(const QString& authorization);
     // Ends the session of the header; false when there was none.

@@ -31,8 +31,7 @@ void AuditQueue::post(AuditEntry entry) {
             return;
         }
     }
-    qWarning().noquote() << "dieta-server: audit queue full, not stored:"
-                         << securityLogLine(entry);
+    qWarning().noquote() << "dieta-server: audit queue full, not stored:" << securityLogLine(entry);
 }
 
 void AuditQueue::flush() {
@@ -50,9 +49,8 @@ void AuditQueue::run() {
         if (pending_.empty() && stopping_)
             break;
         // Let a batch gather, unless it is full, someone waits for it, or the server stops.
-        wake_.wait_for(guard, std::chrono::milliseconds(batchDelayMs), [&] {
-            return stopping_ || hurry_ || pending_.size() >= size_t(maxBatch);
-        });
+        wake_.wait_for(guard, std::chrono::milliseconds(batchDelayMs),
+                       [&] { return stopping_ || hurry_ || pending_.size() >= size_t(maxBatch); });
         std::deque<AuditEntry> batch;
         while (!pending_.empty() && batch.size() < size_t(maxBatch)) {
             batch.push_back(std::move(pending_.front()));
@@ -109,11 +107,11 @@ QString oneLine(const QString& text) {
 } // namespace
 
 QString securityLogLine(const AuditEntry& entry) {
-    const QString what = entry.reason.isEmpty() ? QStringLiteral("accepted")
-                                                : QStringLiteral("refused");
-    QString line = QStringLiteral("%1 operator=%2 address=%3 method=%4")
-                       .arg(what, oneLine(entry.operatorCode), oneLine(entry.address),
-                            oneLine(entry.method));
+    const QString what =
+        entry.reason.isEmpty() ? QStringLiteral("accepted") : QStringLiteral("refused");
+    QString line =
+        QStringLiteral("%1 operator=%2 address=%3 method=%4")
+            .arg(what, oneLine(entry.operatorCode), oneLine(entry.address), oneLine(entry.method));
     if (!entry.branch.isEmpty())
         line += QStringLiteral(" branch=%1").arg(oneLine(entry.branch));
     if (!entry.reason.isEmpty())

@@ -210,7 +210,8 @@ HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
     if (!decoded.error.isEmpty())
         return errorAnswer(400, decoded.error);
     if (sessions_)
-        if (std::optional<HttpAnswer> refusal = checkOperatorArgument(method, decoded.args, context))
+        if (std::optional<HttpAnswer> refusal =
+                checkOperatorArgument(method, decoded.args, context))
             return *refusal;
     try {
         return runHandler(*entry, decoded.args, context);

@@ -18,8 +18,7 @@ QByteArray compact(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-void reportRefusal(const CallContext& context, const QString& operatorCode,
-                   const QString& reason) {
+void reportRefusal(const CallContext& context, const QString& operatorCode, const QString& reason) {
     AuditEntry entry;
     entry.operatorCode = operatorCode;
     entry.address = context.peer;
@@ -29,6 +28,15 @@ void reportRefusal(const CallContext& context, const QString& operatorCode,
 }
 
 } // namespace
+
+void reportTransportRefusal(auth::SessionGate* gate, const QString& address,
+                            const QString& method, const QString& reason) {
+    AuditEntry entry;
+    entry.address = address;
+    entry.method = method;
+    entry.reason = reason;
+    reportSecurityEvent(gate ? gate->audit() : nullptr, std::move(entry));
+}
 
 QString operatorMismatchMessage(const QString& named, const QString& session) {
     return QStringLiteral("Operador %1 da chamada difere do operador %2 da sessão.")

@@ -15,8 +15,7 @@ class SessionGate;
 }
 
 // POST /login {"operator": code, "password": text} -> {"token", "expires", "operator"}.
-HttpAnswer loginAnswer(auth::SessionGate& gate, const QByteArray& body,
-                       const CallContext& context);
+HttpAnswer loginAnswer(auth::SessionGate& gate, const QByteArray& body, const CallContext& context);
 // POST /logout with the session's header -> {"result": null}.
 HttpAnswer logoutAnswer(auth::SessionGate& gate, const CallContext& context);
 
@@ -31,6 +30,11 @@ std::optional<HttpAnswer> checkOperatorArgument(const QString& method, QVariantL
 // as the call brought them).
 void auditListRead(const CallContext& context, const QVariantList& argsBefore,
                    const QVariant& result);
+
+// The transport's own refusals (oversized request, deadline passed): a log line and an audit
+// row, for the transport's refusal callback. gate may be null (no sessions: log only).
+void reportTransportRefusal(auth::SessionGate* gate, const QString& address,
+                            const QString& method, const QString& reason);
 
 // The refusal text when the operator named by a call is not the session's.
 QString operatorMismatchMessage(const QString& named, const QString& session);

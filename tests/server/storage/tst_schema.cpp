@@ -66,7 +66,7 @@ private slots:
               "DIAGNOST", "SUBGRPROD",     "PRATPROD",   "PRATNUTR", "RESTINTO",  "MEDICAMENT",
               "PRINATIV", "MEDIPRIN",      "PRINNUTR",   "PACIENTE", "INTERNA",   "DIAGINTER",
               "MEDIINTE", "PRESDIET",      "SERVINTE",   "CONFESCO", "CONFCARD",  "COMPCARD",
-              "AUDIT",    "SESSAO",        "FALHALOGIN", "schema_version"})
+              "AUDIT",    "schema_version"})
             QVERIFY2(tables.contains(QString::fromLatin1(name), Qt::CaseInsensitive), name);
     }
 
