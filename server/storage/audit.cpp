@@ -55,14 +55,14 @@ void recordAudit(QSqlDatabase& conn, const AuditEntry& entry) {
     insert
         .bind(QStringLiteral("WHEN"),
               entry.when.isValid() ? entry.when : QDateTime::currentDateTime())
-        .bind(QStringLiteral("OPERATOR"), entry.operatorCode.left(12))
-        .bind(QStringLiteral("METHOD"), entry.method.left(40))
-        .bind(QStringLiteral("BRANCH"), orNull(entry.branch.left(4)))
+        .bind(QStringLiteral("OPERATOR"), entry.operatorCode)
+        .bind(QStringLiteral("METHOD"), entry.method)
+        .bind(QStringLiteral("BRANCH"), orNull(entry.branch))
         .bind(QStringLiteral("PATIENTS"), orNull(patients))
         .bind(QStringLiteral("CHANGES"), orNull(changes))
-        .bind(QStringLiteral("ADDRESS"), orNull(entry.address.left(64)))
-        .bind(QStringLiteral("REASON"), orNull(entry.reason.left(200)))
-        .bind(QStringLiteral("SERVICE"), orNull(entry.service.left(5)))
+        .bind(QStringLiteral("ADDRESS"), orNull(entry.address))
+        .bind(QStringLiteral("REASON"), orNull(entry.reason))
+        .bind(QStringLiteral("SERVICE"), orNull(entry.service))
         .bind(QStringLiteral("DAY"), entry.date.isValid() ? QVariant(entry.date) : QVariant())
         .bind(QStringLiteral("ROWS"), entry.rows >= 0 ? QVariant(entry.rows) : QVariant());
     insert.exec();

@@ -26,9 +26,8 @@ struct AuditEntry {
     QDateTime when;       // invalid: the time of writing
 };
 
-// Inserts the entry at entry.when (the current local time when invalid); values longer than
-// their column are cut to it, since they may come from the client. Throws SqlError when the row
-// cannot be written (the caller's transaction must then roll back).
+// Inserts the entry at entry.when (the current local time when invalid). Throws SqlError when the
+// row cannot be written (the caller's transaction must then roll back).
 void recordAudit(QSqlDatabase& conn, const AuditEntry& entry);
 
 // "_P1_P2_": each distinct code once, in first-seen order; empty codes are left out.

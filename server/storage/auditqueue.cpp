@@ -21,6 +21,14 @@ AuditQueue::~AuditQueue() {
 void AuditQueue::post(AuditEntry entry) {
     if (!entry.when.isValid())
         entry.when = QDateTime::currentDateTime();
+    // These values may come from the client (an operator code that was only claimed): cut to
+    // their columns so that the row is still written.
+    entry.operatorCode.truncate(12);
+    entry.method.truncate(40);
+    entry.branch.truncate(4);
+    entry.address.truncate(64);
+    entry.reason.truncate(200);
+    entry.service.truncate(5);
     {
         std::lock_guard guard(lock_);
         if (pending_.size() < size_t(maxPending)) {

@@ -25,7 +25,8 @@ public:
     AuditQueue(const AuditQueue&) = delete;
     AuditQueue& operator=(const AuditQueue&) = delete;
 
-    // Takes the entry's time now; never waits for the database. Beyond maxPending entries
+    // Takes the entry's time now and cuts its texts to their columns; never waits for the
+    // database. Beyond maxPending entries
     // (the database is down) the entry goes to the server log only.
     void post(AuditEntry entry);
     // Returns once everything posted before the call is written (or has failed).

@@ -41,7 +41,14 @@ void TestServer::start(const TestServerOptions& options) {
     app_->start();
     if (options.seed)
         options.seed(app_->database());
-    connection_ = connect(options.operatorCode);
+    operatorCode_ = options.operatorCode;
+}
+
+// At first use, so that a test may still seed its operators after the server started.
+TNetConnection& TestServer::connection() {
+    if (!connection_)
+        connection_ = connect(operatorCode_);
+    return *connection_;
 }
 
 QString TestServer::passwordOf(const QString& operatorCode) const {

@@ -53,11 +53,13 @@ public:
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
 
-    // Logged in as options.operatorCode.
-    TNetConnection& connection() { return *connection_; }
-    // Another client, logged in as the given operator (the caller owns it). Any thread.
+    // Logged in as options.operatorCode (at the first call).
+    TNetConnection& connection();
+    // Another client, logged in as the given operator (the caller owns it). Any thread once
+    // the operator has its password (passwordOf).
     std::unique_ptr<TNetConnection> connect(const QString& operatorCode) const;
-    // The operator's password, given it first when needed (any thread).
+    // The operator's password, given it first when needed; the first call for an operator
+    // writes to the database on this thread's connection, so make it on the test's thread.
     QString passwordOf(const QString& operatorCode) const;
     // A session of the operator for clients made elsewhere (the module's, through
     // TNetConnection::setProcessSession); one per operator, opened at the first request.
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<ThrowawayPgDatabase> pg_;
     std::unique_ptr<server::ServerApp> app_;
     std::unique_ptr<TNetConnection> connection_;
+    QString operatorCode_;
     mutable std::mutex passwordsLock_;
     mutable QHash<QString, QString> passwords_;
     mutable QHash<QString, QString> sessions_;

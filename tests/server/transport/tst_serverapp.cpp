@@ -82,6 +82,8 @@ void tst_ServerApp::workersShareTheDatabase() {
     constexpr int clients = 4;
     QList<int> good(clients, 0);
     QList<QThread*> threads;
+    for (int c = 0; c < clients; ++c) // registered here: the threads only log in
+        server.passwordOf(QString("OP%1").arg(c));
     for (int c = 0; c < clients; ++c)
         threads << QThread::create([&, c] {
             std::unique_ptr<TNetConnection> connection = server.connect(QString("OP%1").arg(c));
