@@ -183,7 +183,10 @@ private slots:
         const auto errorOf = [&](const QVariantList& args) {
             return serverErrorText(net.call("SetUpdServinte", args));
         };
-        QCOMPARE(errorOf(saveArgs("P002", "", "0001", "", "OPER99")),
+        // An operator who is no nutritionist, in its own session.
+        auto clerk = server->connect("OPER99");
+        QCOMPARE(serverErrorText(
+                     clerk->call("SetUpdServinte", saveArgs("P002", "", "0001", "", "OPER99"))),
                  QStringLiteral("Operador não está cadastrado como nutricionista."));
         QVERIFY(errorOf(saveArgs("P002", "", "0009", "")).contains(u"0009"));
         QVERIFY(errorOf(saveArgs("P002", "", "00001", "")).contains(u"Dieta"));
