@@ -2,6 +2,7 @@
 
 #include "framework/showavi.h"
 #include "framework/vantor.h"
+#include "host/hostlogin.h"
 #include "host/hostsettings.h"
 #include "host/mainwindow.h"
 #include "host/screenshot.h"
@@ -51,6 +52,14 @@ int main(int argc, char* argv[]) {
     }
 
     TNetConnection::setDefaultTls(settings->serverTls, settings->serverCaFile);
+    // Before anything else: who is at the keyboard.
+    std::unique_ptr<TNetConnection> session =
+        host::openSession(*settings, host::takePasswordFromEnvironment(), &error);
+    if (!session) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+
     SqlDatabase general(DatabaseConfig::parse(settings->database));
     TdtmDBGeral::SetDatabase(&general);
     if (settings->branchName.isEmpty())
@@ -80,6 +89,8 @@ int main(int argc, char* argv[]) {
         host::scheduleScreenshot(window, settings->screenshot);
 
     const int rc = QApplication::exec();
+    session->logout();
+    TNetConnection::setProcessSession(QString());
     TdtmDBGeral::SetDatabase(nullptr);
     return rc;
 }

@@ -97,6 +97,19 @@ QVariant readAnswer(int status, const std::string& body, QVariantList& args) {
     return *result;
 }
 
+// The answer of /login or /logout: a JSON object, or its error.
+QVariant readPlainAnswer(int status, const std::string& body) {
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(body));
+    if (!document.isObject())
+        return makeServerError(invalidAnswerText(status));
+    const QJsonObject object = document.object();
+    if (object.contains(QLatin1String("error")))
+        return makeServerError(object.value(QLatin1String("error")).toString());
+    if (status != 200)
+        return makeServerError(invalidAnswerText(status));
+    return QVariant::fromValue(object);
+}
+
 bool isHealthy(const httplib::Result& res) {
     if (!res || res->status != 200)
         return false;
@@ -198,6 +211,65 @@ void TNetConnection::setServerName(const QString& name) {
 
 void TNetConnection::setOperator(const QString& code) {
     operator_ = code;
+}
+
+namespace {
+
+QString& processToken() {
+    static QString token;
+    return token;
+}
+
+httplib::Headers callHeaders(const QString& operatorCode, const QString& session) {
+    httplib::Headers headers{{"X-Operador", headerValue(operatorCode)}};
+    if (!session.isEmpty())
+        headers.emplace("Authorization", "Bearer " + headerValue(session));
+    return headers;
+}
+
+} // namespace
+
+void TNetConnection::setProcessSession(const QString& token) {
+    processToken() = token;
+}
+
+QString TNetConnection::processSession() {
+    return processToken();
+}
+
+QString TNetConnection::SessionToken() const {
+    return session_.isEmpty() ? processToken() : session_;
+}
+
+bool TNetConnection::login(const QString& operatorCode, const QString& password, QString* error) {
+    QJsonObject request{{QStringLiteral("operator"), operatorCode},
+                        {QStringLiteral("password"), password}};
+    QVariantList noArgs;
+    const QVariant answer = post("/login", QJsonDocument(request).toJson(QJsonDocument::Compact),
+                                 noArgs, /*expectResult=*/false);
+    if (isServerError(answer)) {
+        if (error)
+            *error = serverErrorText(answer);
+        return false;
+    }
+    const QJsonObject reply = answer.value<QJsonObject>();
+    const QString token = reply.value(QLatin1String("token")).toString();
+    if (token.isEmpty()) {
+        if (error)
+            *error = invalidAnswerText(200);
+        return false;
+    }
+    session_ = token;
+    operator_ = reply.value(QLatin1String("operator")).toString(operatorCode);
+    return true;
+}
+
+void TNetConnection::logout() {
+    if (!session_.isEmpty()) {
+        QVariantList noArgs;
+        post("/logout", "{}", noArgs, false);
+    }
+    session_.clear();
 }
 
 void TNetConnection::setTimeouts(int connectMs, int readMs) {
@@ -305,6 +377,12 @@ QVariant TNetConnection::call(const QString& method, const QVariantList& args) {
 QVariant TNetConnection::call(const QString& method, QVariantList& args) {
     if (!isValidMethodName(method) || !isValidMethodName(QString(serverName_).remove('.')))
         return makeServerError(QStringLiteral("Método inválido: %1.%2").arg(serverName_, method));
+    const std::string path = "/" + serverName_.toStdString() + "/" + method.toStdString();
+    return post(path, requestBody(args), args, true);
+}
+
+QVariant TNetConnection::post(const std::string& path, const QByteArray& body, QVariantList& args,
+                              bool expectResult) {
     if (!client_) {
         try {
             connectNow();
@@ -314,17 +392,16 @@ QVariant TNetConnection::call(const QString& method, QVariantList& args) {
             return makeServerError(QString::fromUtf8(error.what()));
         }
     }
-    const httplib::Headers headers{{"X-Operador", headerValue(operator_)}};
-    const std::string path = "/" + serverName_.toStdString() + "/" + method.toStdString();
-    const QByteArray body = requestBody(args);
     if (idle_.isValid() && idle_.elapsed() > reuseIdleMs_)
         client_->http.stop(); // the next request opens a fresh connection
-    httplib::Result res =
-        client_->http.Post(path.c_str(), headers, body.constData(), size_t(body.size()), jsonType);
+    httplib::Result res = client_->http.Post(path.c_str(), callHeaders(operator_, SessionToken()),
+                                             body.constData(), size_t(body.size()), jsonType);
     if (!res)
         return makeServerError(failureText(int(res.error())));
     idle_.start();
     followKeepAlive(res->get_header_value("Keep-Alive"));
+    if (!expectResult)
+        return readPlainAnswer(res->status, res->body);
     return readAnswer(res->status, res->body, args);
 }
 

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace dieta {
 
@@ -91,9 +92,23 @@ public:
     // The remote data module addressed by every call.
     QString ServerName() const { return serverName_; }
     void setServerName(const QString& name);
-    // Sent as the X-Operador header of every call, so the server can authorise and audit.
+    // Sent as the X-Operador header of every call; the server refuses it when it differs from
+    // the session's operator.
     QString Operator() const { return operator_; }
     void setOperator(const QString& code);
+
+    // The session sent as "Authorization: Bearer" with every call. Without one of its own, a
+    // connection uses the process's session (setProcessSession).
+    QString SessionToken() const;
+    void setSessionToken(const QString& token) { session_ = token; }
+    // POST /login: on success keeps the session and takes the operator; else false and the
+    // server's Portuguese reason in *error. Connects first when needed.
+    bool login(const QString& operatorCode, const QString& password, QString* error = nullptr);
+    // POST /logout: the server ends the session; the connection forgets it either way.
+    void logout();
+    // The host's session: the module opens its own connections, the host logs in once.
+    static void setProcessSession(const QString& token);
+    static QString processSession();
 
     // Runs at the start of every connection attempt, before host and port are read: the place
     // to set them from the host's settings. It may throw; the attempt is then abandoned.
@@ -124,6 +139,9 @@ public:
 
 private:
     void connectNow();
+    // POSTs a body to a path of the server; the error result of call() on failure.
+    QVariant post(const std::string& path, const QByteArray& body, QVariantList& args,
+                  bool expectResult);
     void disconnectNow();
     QString unreachableText() const;
     QString failureText(int error) const;
@@ -133,6 +151,7 @@ private:
     int port_ = 0;
     QString serverName_ = QString::fromLatin1(DefaultServerName);
     QString operator_;
+    QString session_;
     std::function<void()> beforeConnect_;
     int connectTimeoutMs_ = DefaultConnectTimeoutMs;
     int readTimeoutMs_ = DefaultReadTimeoutMs;

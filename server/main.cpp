@@ -2,6 +2,9 @@
 //   dieta-server [--db PATH|CONNSTRING] [--host 127.0.0.1] [--port N] [--demo SIZE]
 //                [--today yyyy-MM-dd] [--data-dir DIR] [--cert FILE --key FILE] [--insecure]
 // Prints "listening on HOST:PORT" once it accepts calls; SIGINT or SIGTERM stop it cleanly.
+// When --demo has just filled the database, first prints one line per demo operator,
+// "demo operator CODE password SECRET": the passwords are kept nowhere else (only their
+// hashes), so whoever starts the server hands them on. Security events go to stderr.
 
 #include "platform/sqldatabase.h"
 #include "server/serverapp.h"
@@ -135,6 +138,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::fprintf(stderr, "dieta-server: database %s\n", qPrintable(databaseLabel(server)));
+    for (const dieta::server::DemoCredential& credential : server.demoCredentials())
+        std::printf("demo operator %s password %s\n", qPrintable(credential.operatorCode),
+                    qPrintable(credential.password));
     std::printf("listening on %s:%d\n", qPrintable(server.host()), server.port());
     std::fflush(stdout);
 

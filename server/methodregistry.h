@@ -23,12 +23,19 @@ namespace dieta::server {
 
 using ArgKind = contracts::rdm::ArgKind;
 
+class AuditQueue;
+
 struct CallContext {
-    QString operatorCode; // X-Operador header
+    QString operatorCode; // the session's operator (filled by the dispatcher)
     QString method;
     SqlDatabase* db = nullptr;
     QString clientAddress;  // as the socket tells it, never as a header claims
     RequestHeaders headers; // every header of the request, for checks made before the handler
+    // As the transport received them; the dispatcher checks them.
+    QString authorization;   // the Authorization header
+    QString claimedOperator; // the X-Operador header: refused when it differs from the session
+    // Where refusals and list reads are audited off the request path; null without sessions.
+    AuditQueue* audit = nullptr;
 };
 
 struct CallResult {

@@ -3,6 +3,8 @@
 #include "contracts/rdmdietaoral.h"
 #include "platform/sqldatabase.h"
 #include "server/methods/methods.h"
+#include "server/storage/auditqueue.h"
+#include "server/transport/sessioncalls.h"
 #include "server/storage/schema.h"
 #include "server/transport/httpserver.h"
 
@@ -16,6 +18,8 @@ ServerApp::ServerApp(ServerOptions options) : options_(std::move(options)) {}
 
 ServerApp::~ServerApp() {
     stop();
+    sessions_.reset();
+    audit_.reset(); // writes what is pending
     if (db_)
         db_->releaseThreadConnection();
 }
@@ -40,11 +44,13 @@ void ServerApp::start() {
         auto db = std::make_unique<SqlDatabase>(config);
         migrate(*db);
         if (options_.demo)
-            generateDemo(*db, *options_.demo);
+            demoCredentials_ = generateDemo(*db, *options_.demo);
         registerAllMethods(registry_);
         if (options_.extraMethods)
             options_.extraMethods(registry_);
         db_ = std::move(db);
+        audit_ = std::make_unique<AuditQueue>(*db_);
+        sessions_ = std::make_unique<auth::SessionGate>(*db_, audit_.get(), options_.sessions);
     }
     HttpServerOptions http;
     http.host = options_.host;
@@ -53,8 +59,14 @@ void ServerApp::start() {
     http.certificateFile = options_.certificateFile;
     http.privateKeyFile = options_.privateKeyFile;
     http.allowInsecure = options_.allowInsecure;
-    http.onRefusal = options_.onRefusal;
+    // Every transport refusal reaches the security audit, then whoever else asked for it.
+    http.onRefusal = [gate = sessions_.get(), also = options_.onRefusal](const RefusalEvent& e) {
+        reportTransportRefusal(gate, e.clientAddress, e.path, refusalReasonName(e.reason));
+        if (also)
+            also(e);
+    };
     http.objectName = QString::fromLatin1(contracts::rdm::kServerObject);
+    http.sessions = sessions_.get();
     auto server = std::make_unique<HttpServer>(registry_, db_.get(), http);
     server->start();
     http_ = std::move(server);
@@ -76,6 +88,12 @@ QString ServerApp::host() const {
 
 int ServerApp::port() const {
     return http_ ? http_->port() : 0;
+}
+
+AuditQueue& ServerApp::auditQueue() {
+    if (!audit_)
+        throw std::logic_error("ServerApp::auditQueue() before start()");
+    return *audit_;
 }
 
 SqlDatabase& ServerApp::database() {

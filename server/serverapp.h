@@ -3,6 +3,7 @@
 // optionally fills it with demo data, registers the methods and serves them over HTTP.
 // Used by dieta-server's main() and by the tests, which run it in their own process.
 
+#include "server/auth/sessiongate.h"
 #include "server/demo/demodata.h"
 #include "server/methodregistry.h"
 #include "server/transport/refusal.h"
@@ -19,6 +20,7 @@ class SqlDatabase;
 namespace dieta::server {
 
 class HttpServer;
+class AuditQueue;
 
 struct ServerOptions {
     // A SQLite file path or a PostgreSQL connection string; empty: dieta.db under dataDir.
@@ -35,6 +37,7 @@ struct ServerOptions {
     bool allowInsecure = false;
     // Every request or connection the transport refuses (see HttpServerOptions::onRefusal).
     std::function<void(const RefusalEvent&)> onRefusal;
+    auth::SessionPolicy sessions; // lifetime, cache trust, login limits
     // Called after the real methods are registered (tests add their own).
     std::function<void(MethodRegistry&)> extraMethods;
 };
@@ -59,11 +62,18 @@ public:
     QString databaseConnection() const;
     SqlDatabase& database();
     const MethodRegistry& registry() const { return registry_; }
+    // The passwords the demo gave its operators at this start; empty when the demo was there.
+    const QList<DemoCredential>& demoCredentials() const { return demoCredentials_; }
+    // Where logins, refusals and list reads are audited; flush() it to see them written.
+    AuditQueue& auditQueue();
 
 private:
     ServerOptions options_;
     MethodRegistry registry_;
     std::unique_ptr<SqlDatabase> db_;
+    QList<DemoCredential> demoCredentials_;
+    std::unique_ptr<AuditQueue> audit_;
+    std::unique_ptr<auth::SessionGate> sessions_;
     std::unique_ptr<HttpServer> http_;
 };
 

@@ -25,17 +25,32 @@ mkdir -p "$datadir"
 db=$datadir/dieta.db
 log=$datadir/server.log
 
-"$build/server/dieta-server" --db "$db" --host 127.0.0.1 --port 0 --demo "$demo" >"$log" 2>&1 &
+# The server's standard output comes through a pipe, never a file: on a new demo database it
+# names the demo operators' random passwords, which are printed here once and kept nowhere.
+exec {server_out}< <(exec "$build/server/dieta-server" --db "$db" --host 127.0.0.1 --port 0 \
+    --demo "$demo" 2>"$log")
 server_pid=$!
 trap 'kill $server_pid 2>/dev/null || true; wait $server_pid 2>/dev/null || true' EXIT
 port=""
-for _ in $(seq 1 300); do
-    port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -1)
-    [ -n "$port" ] && break
-    kill -0 $server_pid 2>/dev/null || { cat "$log" >&2; exit 1; }
-    sleep 0.1
+declare -A passwords=()
+while IFS= read -r -t 120 line <&"$server_out"; do
+    case "$line" in
+    "demo operator "*) set -- $line; passwords[$3]=$5 ;;
+    "listening on 127.0.0.1:"*) port=${line##*:}; break ;;
+    esac
 done
-[ -n "$port" ] || { echo "dieta-server did not start" >&2; exit 1; }
+[ -n "$port" ] || { cat "$log" >&2; echo "dieta-server did not start" >&2; exit 1; }
+if [ ${#passwords[@]} -eq 0 ]; then
+    # The demo database is from an earlier run: its operators get new random passwords.
+    for op in $("$build/server/dieta-operators" --db "$db" list); do
+        set -- $("$build/server/dieta-operators" --db "$db" set-password "$op" --random)
+        passwords[$2]=$4
+    done
+fi
+echo "demo operators and their passwords (shown once, stored nowhere):"
+for op in $(printf '%s\n' "${!passwords[@]}" | sort); do
+    echo "  $op  ${passwords[$op]}"
+done
 echo "dieta-server: 127.0.0.1:$port, database $db"
 
 host=$build/host/dieta-host
@@ -46,12 +61,15 @@ if [ ! -x "$host" ]; then
 fi
 host_args=(--server 127.0.0.1 --port "$port" --db "$db" --operator NUTRI01 --branch 0001 --open-module)
 
+# The host takes the password from its environment instead of asking for it, and removes it.
+password=${passwords[NUTRI01]:-}
 if [ -n "$screenshot" ]; then
-    xvfb-run -a -s "-screen 0 1280x800x24" "$host" "${host_args[@]}" --screenshot "$screenshot"
+    DIETA_SENHA=$password xvfb-run -a -s "-screen 0 1280x800x24" "$host" "${host_args[@]}" \
+        --screenshot "$screenshot"
     echo "screenshot saved to $screenshot"
 elif [ -z "${DISPLAY:-}" ]; then
     echo "No display. Run it under Xvfb:  xvfb-run -a bash tools/main-job.sh --screenshot shot.png"
     echo "or with a display:              DISPLAY=:0 bash tools/main-job.sh"
 else
-    "$host" "${host_args[@]}"
+    DIETA_SENHA=$password "$host" "${host_args[@]}"
 fi

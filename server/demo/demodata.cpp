@@ -677,7 +677,25 @@ bool hasDemoData(const QSqlDatabase& conn) {
 
 } // namespace
 
-void generateDemo(SqlDatabase& db, const DemoOptions& options) {
+namespace {
+
+// No demo operator has a known password: each gets a random one.
+QList<DemoCredential> giveDemoPasswords(const QSqlDatabase& conn, auth::PasswordCost cost) {
+    QList<DemoCredential> credentials;
+    QSqlQuery operators =
+        execSql(conn, QStringLiteral("SELECT CDOPERADOR FROM OPERADOR ORDER BY CDOPERADOR"));
+    while (operators.next())
+        credentials.append({operators.value(0).toString(), auth::randomSecret(12)});
+    for (const DemoCredential& credential : credentials)
+        execSql(conn, QStringLiteral("UPDATE OPERADOR SET DSSENHA = :HASH WHERE CDOPERADOR = :C"),
+                {{QStringLiteral("HASH"), auth::hashPassword(credential.password, cost)},
+                 {QStringLiteral("C"), credential.operatorCode}});
+    return credentials;
+}
+
+} // namespace
+
+QList<DemoCredential> generateDemo(SqlDatabase& db, const DemoOptions& options) {
     WriteTransaction transaction(db);
     const QSqlDatabase conn = transaction.connection();
     // Two servers started with demo data on one new PostgreSQL database: the second waits
@@ -685,13 +703,15 @@ void generateDemo(SqlDatabase& db, const DemoOptions& options) {
     if (db.engine() == SqlEngine::PostgreSQL)
         execSql(conn, QStringLiteral("SELECT pg_advisory_xact_lock(13001)"));
     if (hasDemoData(conn))
-        return;
+        return {};
     DemoBuilder(conn, options).run();
+    const QList<DemoCredential> credentials = giveDemoPasswords(conn, options.passwordCost);
     transaction.commit();
     // Fresh statistics: without them PostgreSQL plans the list's restriction subqueries as
     // scans (measured 1.7 s per list call on a new 1,000-inpatient database, 90 ms after).
     if (db.engine() == SqlEngine::PostgreSQL)
         execSql(db.connection(), QStringLiteral("ANALYZE"));
+    return credentials;
 }
 
 } // namespace dieta::server

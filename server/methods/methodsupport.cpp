@@ -3,6 +3,7 @@
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "server/storage/audit.h"
+#include "server/storage/auditqueue.h"
 #include "server/storage/authorization.h"
 
 #include <QDebug>
@@ -230,6 +231,18 @@ CallResult runRead(CallContext& context, const std::function<CallResult(QSqlData
 
 namespace {
 
+// The refused write rolls back; its audit row goes through the queue, outside the transaction.
+void reportAuthorizationRefusal(const CallContext& context, const QString& operatorCode,
+                                const QString& branch, const QString& refusal) {
+    AuditEntry entry;
+    entry.operatorCode = operatorCode;
+    entry.address = context.clientAddress;
+    entry.method = context.method;
+    entry.branch = branch;
+    entry.reason = refusal;
+    reportSecurityEvent(context.audit, std::move(entry));
+}
+
 // Runs the body inside one transaction; `succeeded` tells whether its answer means success.
 template <typename Answer>
 Answer runInTransaction(CallContext& context, const QString& operatorCode,
@@ -241,8 +254,10 @@ Answer runInTransaction(CallContext& context, const QString& operatorCode,
         WriteScope scope{transaction.connection(), context.db->engine(), operatorCode, {}};
         for (const QString& branch : branches)
             if (const QString refusal = nutritionistRefusal(scope.conn, operatorCode, branch);
-                !refusal.isEmpty())
+                !refusal.isEmpty()) {
+                reportAuthorizationRefusal(context, operatorCode, branch, refusal);
                 return failure(refusal);
+            }
         Answer answer = body(scope);
         if (!succeeded(answer))
             return answer;

@@ -25,6 +25,10 @@ QString compactJson(const QJsonValue& value) {
     return text.mid(1, text.size() - 2);
 }
 
+QVariant orNull(const QString& text) {
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
 } // namespace
 
 QString auditPatientList(const QStringList& patients) {
@@ -43,17 +47,24 @@ QString auditPatientList(const QStringList& patients) {
 void recordAudit(QSqlDatabase& conn, const AuditEntry& entry) {
     SqlStatement insert(
         conn, QStringLiteral("INSERT INTO AUDIT (DTAUDIT, CDOPERADOR, NMMETODO, CDFILIAL,"
-                             " DSPACIENTES, DSALTERACAO) VALUES (:WHEN, :OPERATOR, :METHOD,"
-                             " :BRANCH, :PATIENTS, :CHANGES)"));
+                             " DSPACIENTES, DSALTERACAO, DSENDERECO, DSMOTIVO, CDSERVFILI,"
+                             " DTSERVINTE, QTLINHAS) VALUES (:WHEN, :OPERATOR, :METHOD, :BRANCH,"
+                             " :PATIENTS, :CHANGES, :ADDRESS, :REASON, :SERVICE, :DAY, :ROWS)"));
     const QString patients = auditPatientList(entry.patients);
     const QString changes = compactJson(entry.changes);
-    insert.bind(QStringLiteral("WHEN"), QDateTime::currentDateTime())
+    insert
+        .bind(QStringLiteral("WHEN"),
+              entry.when.isValid() ? entry.when : QDateTime::currentDateTime())
         .bind(QStringLiteral("OPERATOR"), entry.operatorCode)
         .bind(QStringLiteral("METHOD"), entry.method)
-        .bind(QStringLiteral("BRANCH"),
-              entry.branch.isEmpty() ? QVariant() : QVariant(entry.branch))
-        .bind(QStringLiteral("PATIENTS"), patients.isEmpty() ? QVariant() : QVariant(patients))
-        .bind(QStringLiteral("CHANGES"), changes.isEmpty() ? QVariant() : QVariant(changes));
+        .bind(QStringLiteral("BRANCH"), orNull(entry.branch))
+        .bind(QStringLiteral("PATIENTS"), orNull(patients))
+        .bind(QStringLiteral("CHANGES"), orNull(changes))
+        .bind(QStringLiteral("ADDRESS"), orNull(entry.address))
+        .bind(QStringLiteral("REASON"), orNull(entry.reason))
+        .bind(QStringLiteral("SERVICE"), orNull(entry.service))
+        .bind(QStringLiteral("DAY"), entry.date.isValid() ? QVariant(entry.date) : QVariant())
+        .bind(QStringLiteral("ROWS"), entry.rows >= 0 ? QVariant(entry.rows) : QVariant());
     insert.exec();
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The audit trail: every write of the server leaves one AUDIT row, written inside the
 // caller's transaction so that it lands or disappears together with the change it records.
+// Logins, refusals and list reads go through the AuditQueue (auditqueue.h) instead.
 
+#include <QDate>
+#include <QDateTime>
 #include <QJsonValue>
 #include <QSqlDatabase>
 #include <QString>
@@ -15,10 +18,16 @@ struct AuditEntry {
     QString branch;       // CDFILIAL, empty when the call has none
     QStringList patients; // patient codes touched; stored once each as a code list "_P1_P2_"
     QJsonValue changes;   // what changed, stored as compact JSON text
+    QString address;      // the client's address
+    QString reason;       // why the call was refused; empty for a success
+    QString service;      // a list read's service (or group)
+    QDate date;           // a list read's date
+    int rows = -1;        // a list read's rows; -1: none
+    QDateTime when;       // invalid: the time of writing
 };
 
-// Inserts the entry with the current local time; throws SqlError when the row cannot be
-// written (the caller's transaction must then roll back).
+// Inserts the entry at entry.when (the current local time when invalid). Throws SqlError when the
+// row cannot be written (the caller's transaction must then roll back).
 void recordAudit(QSqlDatabase& conn, const AuditEntry& entry);
 
 // "_P1_P2_": each distinct code once, in first-seen order; empty codes are left out.

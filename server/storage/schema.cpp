@@ -101,7 +101,16 @@
 //   prescription calculation proposes it for a stay that has no diet of the day before.
 // AUDIT [NRAUDIT]: every write. DTAUDIT when; CDOPERADOR operator; NMMETODO method;
 //   CDFILIAL branch; DSPACIENTES patient codes as a code list ("_P1_P2_"); DSALTERACAO JSON
-//   text of what changed.
+//   text of what changed. Also every login, every refusal and every list read of patient
+//   data: DSENDERECO client address; DSMOTIVO why it was refused ("" for a success);
+//   CDSERVFILI, DTSERVINTE, QTLINHAS service, date and rows of a list read.
+// OPERADOR also: DSSENHA the password's Argon2id hash (libsodium's encoded form; NULL: no
+//   password, no login); IDATIVO "S" active, "N" disabled.
+// SESSAO [CDSESSAO]: open sessions. CDSESSAO digest of the token (the token itself is never
+//   stored); CDOPERADOR operator; DSENDERECO address that logged in; NRCRIACAO, NREXPIRA
+//   creation and expiry in milliseconds since the epoch (UTC, comparable on both engines).
+// FALHALOGIN [NRFALHA]: failed logins for the rate limit. DSCHAVE "O:<operator>" or
+//   "A:<address>"; NRMOMENTO when, in milliseconds since the epoch.
 // schema_version [version]: one row per applied migration; applied_at when.
 
 #include "server/storage/schema.h"
@@ -260,6 +269,23 @@ const std::vector<Migration>& migrations() {
          {
              "CREATE TABLE DIAGDIET (CDDIAGNOST VARCHAR(10) NOT NULL PRIMARY KEY,"
              " CDDIETPAD VARCHAR(4) NOT NULL)",
+         }},
+        {4,
+         {
+             "ALTER TABLE OPERADOR ADD COLUMN DSSENHA VARCHAR(255)",
+             "ALTER TABLE OPERADOR ADD COLUMN IDATIVO VARCHAR(1) NOT NULL DEFAULT 'S'",
+             "CREATE TABLE SESSAO (CDSESSAO VARCHAR(64) NOT NULL PRIMARY KEY,"
+             " CDOPERADOR VARCHAR(12) NOT NULL, DSENDERECO VARCHAR(64),"
+             " NRCRIACAO BIGINT NOT NULL, NREXPIRA BIGINT NOT NULL)",
+             "CREATE INDEX SESSAO_OPERADOR ON SESSAO (CDOPERADOR)",
+             "CREATE TABLE FALHALOGIN (NRFALHA IDENTITY_KEY, DSCHAVE VARCHAR(80) NOT NULL,"
+             " NRMOMENTO BIGINT NOT NULL)",
+             "CREATE INDEX FALHALOGIN_CHAVE ON FALHALOGIN (DSCHAVE, NRMOMENTO)",
+             "ALTER TABLE AUDIT ADD COLUMN DSENDERECO VARCHAR(64)",
+             "ALTER TABLE AUDIT ADD COLUMN DSMOTIVO VARCHAR(200)",
+             "ALTER TABLE AUDIT ADD COLUMN CDSERVFILI VARCHAR(5)",
+             "ALTER TABLE AUDIT ADD COLUMN DTSERVINTE DATE",
+             "ALTER TABLE AUDIT ADD COLUMN QTLINHAS INTEGER",
          }},
     };
     return all;

@@ -3,6 +3,8 @@
 #include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
 #include "server/methods/domain.h"
+#include "server/auth/listreadaudit.h"
+#include "server/transport/sessioncalls.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -157,9 +159,13 @@ QByteArray byRefBytes(const MethodEntry& entry, const QVariantList& args) {
 }
 
 HttpAnswer runHandler(const MethodEntry& entry, QVariantList& args, CallContext& context) {
+    const bool listRead = context.audit && auth::readsPatientList(entry.name);
+    const QVariantList argsBefore = listRead ? args : QVariantList();
     CallResult outcome = entry.handler(context, args);
     if (outcome.failed())
         return {200, compact({{QStringLiteral("error"), outcome.error}})};
+    if (listRead)
+        auditListRead(context, argsBefore, outcome.result);
     // Written as bytes: a packet result goes through the packet's fast writer.
     QByteArray answer = "{\"result\":" + toWireBytes(outcome.result);
     if (!entry.byref.isEmpty())
@@ -177,11 +183,28 @@ HttpAnswer internalErrorAnswer() {
     return errorAnswer(500, QStringLiteral("Erro interno do servidor de aplicação."));
 }
 
-Dispatcher::Dispatcher(const MethodRegistry& registry, QString objectName)
-    : registry_(registry), objectName_(std::move(objectName)) {}
+Dispatcher::Dispatcher(const MethodRegistry& registry, QString objectName,
+                       auth::SessionGate* sessions)
+    : registry_(registry), objectName_(std::move(objectName)), sessions_(sessions) {}
+
+HttpAnswer Dispatcher::session(const QString& action, const QByteArray& body,
+                               const CallContext& context) const {
+    if (!sessions_)
+        return errorAnswer(404, QStringLiteral("Este servidor não abre sessões."));
+    if (action == QLatin1String("login"))
+        return loginAnswer(*sessions_, body, context);
+    if (action == QLatin1String("logout"))
+        return logoutAnswer(*sessions_, context);
+    return errorAnswer(404, QStringLiteral("Recurso desconhecido: %1.").arg(action));
+}
 
 HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
                                 const QByteArray& body, CallContext context) const {
+    context.method = method;
+    if (!sessions_)
+        context.operatorCode = context.claimedOperator;
+    else if (std::optional<HttpAnswer> refusal = authenticateCall(*sessions_, context))
+        return *refusal;
     if (object != objectName_)
         return errorAnswer(404, QStringLiteral("Objeto desconhecido: %1.").arg(object));
     const MethodEntry* entry = registry_.find(method);
@@ -190,7 +213,10 @@ HttpAnswer Dispatcher::dispatch(const QString& object, const QString& method,
     Decoded decoded = decodeArguments(*entry, body);
     if (!decoded.error.isEmpty())
         return errorAnswer(400, decoded.error);
-    context.method = method;
+    if (sessions_)
+        if (std::optional<HttpAnswer> refusal =
+                checkOperatorArgument(method, decoded.args, context))
+            return *refusal;
     try {
         return runHandler(*entry, decoded.args, context);
     } catch (const std::exception& e) {

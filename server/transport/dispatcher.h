@@ -10,6 +10,10 @@
 
 namespace dieta::server {
 
+namespace auth {
+class SessionGate;
+}
+
 struct HttpAnswer {
     int status = 200;
     QByteArray body; // JSON
@@ -23,17 +27,26 @@ HttpAnswer internalErrorAnswer();
 
 class Dispatcher {
 public:
-    Dispatcher(const MethodRegistry& registry, QString objectName);
+    // sessions null: no session is asked for and X-Operador names the operator (tests of the
+    // transport alone).
+    Dispatcher(const MethodRegistry& registry, QString objectName,
+               auth::SessionGate* sessions = nullptr);
 
     const QString& objectName() const { return objectName_; }
 
-    // context.method is filled here; the caller fills the rest.
+    // context.method and context.operatorCode are filled here; the caller fills the rest
+    // (clientAddress, authorization, claimedOperator, db). Refused without a live session.
     HttpAnswer dispatch(const QString& object, const QString& method, const QByteArray& body,
                         CallContext context) const;
+
+    // POST /login or /logout (action "login" or "logout").
+    HttpAnswer session(const QString& action, const QByteArray& body,
+                       const CallContext& context) const;
 
 private:
     const MethodRegistry& registry_;
     QString objectName_;
+    auth::SessionGate* sessions_;
 };
 
 } // namespace dieta::server

@@ -56,6 +56,13 @@ bool splitCallPath(const std::string& path, QString& object, QString& method) {
     return true;
 }
 
+// "/login" or "/logout": the session's own calls; empty for anything else.
+QString sessionAction(const std::string& path) {
+    const std::string bare = path.substr(0, path.find('?'));
+    return bare == "/login" || bare == "/logout" ? QString::fromStdString(bare.substr(1))
+                                                 : QString();
+}
+
 RequestHeaders copyHeaders(const http::fields& fields) {
     RequestHeaders headers;
     for (const auto& field : fields)
@@ -200,6 +207,8 @@ template <class Stream> void HttpConnection<Stream>::route() {
     QString method;
     if (request.method() == http::verb::get && path.substr(0, path.find('?')) == "/health")
         return answer({200, R"({"status":"ok"})"}, request.keep_alive());
+    if (request.method() == http::verb::post && !sessionAction(path).isEmpty())
+        return runMethod(QString(), sessionAction(path));
     if (request.method() == http::verb::post && splitCallPath(path, object, method))
         return runMethod(object, method);
     answer(errorAnswer(404, transportStatusText(404)), request.keep_alive());
@@ -210,7 +219,8 @@ void HttpConnection<Stream>::runMethod(const QString& object, const QString& met
     auto& request = parser_->get();
     CallContext context;
     context.headers = copyHeaders(request);
-    context.operatorCode = context.headers.value("X-Operador");
+    context.claimedOperator = context.headers.value("X-Operador");
+    context.authorization = context.headers.value("Authorization");
     context.db = core_.db;
     context.clientAddress = address_;
     const bool keepAlive = request.keep_alive();
@@ -219,7 +229,9 @@ void HttpConnection<Stream>::runMethod(const QString& object, const QString& met
     TransportCore& core = core_;
     core_.runCall(
         [&core, object, method, body = std::move(body), context = std::move(context)] {
-            return core.dispatcher.dispatch(object, method, body, context);
+            // No object: /login or /logout.
+            return object.isEmpty() ? core.dispatcher.session(method, body, context)
+                                    : core.dispatcher.dispatch(object, method, body, context);
         },
         [self = this->shared_from_this(), keepAlive](HttpAnswer result) {
             if (self->phase_ != Phase::Closed)

@@ -19,6 +19,10 @@ class SqlDatabase;
 
 namespace dieta::server {
 
+namespace auth {
+class SessionGate;
+}
+
 struct HttpServerOptions {
     QString host = QStringLiteral("127.0.0.1");
     int port = 0; // 0: any free port, see HttpServer::port()
@@ -52,6 +56,9 @@ struct HttpServerOptions {
     // Called for every refusal, on a worker thread (it may use the database), after the log
     // line. Refusals beyond a backlog of pending calls are logged only.
     std::function<void(const RefusalEvent&)> onRefusal;
+    // Sessions: every call but GET /health needs one. Null: no sessions (transport tests),
+    // the X-Operador header then names the operator.
+    auth::SessionGate* sessions = nullptr;
 };
 
 class HttpServer {

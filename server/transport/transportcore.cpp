@@ -16,7 +16,7 @@ constexpr int refusalBacklog = 256;
 
 TransportCore::TransportCore(const MethodRegistry& registry, SqlDatabase* database,
                              HttpServerOptions opts, int maxConnections)
-    : options(std::move(opts)), dispatcher(registry, options.objectName), db(database),
+    : options(std::move(opts)), dispatcher(registry, options.objectName, options.sessions), db(database),
       table(maxConnections, options.maxConnectionsPerClient) {
     pool = std::make_unique<WorkerPool>(options.workers, [this] {
         if (db)

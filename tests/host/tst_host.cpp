@@ -6,19 +6,26 @@
 
 #include "framework/tdbgrid.h"
 #include "framework/tmaskedit.h"
+#include "host/hostlogin.h"
 #include "host/hostsettings.h"
 #include "host/mainwindow.h"
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
+#include "platform/tnetconnection.h"
 #include "tests/support/hostharness.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLibrary>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
+#include <memory>
 
 using namespace dieta;
 using dieta::test::HostHarness;
@@ -55,6 +62,8 @@ private slots:
     void closeAndEntryAgainStartsAfresh();
     void calculationModuleRunsByLoadBPLWithTheBranch();
     void missingModuleGivesTheHostsMessage();
+    void loginAsksUntilThePasswordIsRight();
+    void passwordFromTheEnvironmentIsTakenOnce();
 };
 
 void tst_Host::moduleExportsItsEntries_data() {
@@ -194,6 +203,53 @@ void tst_Host::missingModuleGivesTheHostsMessage() {
              QStringList(2, QStringLiteral("O módulo ZFA99999 não está instalado.")));
     QVERIFY(dialogs.asked.constFirst().kind == MsgKind::Error);
     QVERIFY(host.mdi().subWindowList().isEmpty());
+}
+
+// No password given: the dialog asks, shows the server's refusal and asks again.
+void tst_Host::loginAsksUntilThePasswordIsRight() {
+    test::HostEnvironment environment;
+    QVERIFY2(environment.ok(), qPrintable(environment.error()));
+    host::HostSettings settings;
+    settings.serverPort = environment.server().port();
+    settings.operatorCode = QString();
+    const QString password = environment.server().passwordOf("NUTRI02");
+    QStringList refusals;
+    int attempts = 0;
+    QObject scope; // its timers end with the test
+    // Each time the dialog opens: a wrong password first, then the right one.
+    std::function<void()> answer = [&] {
+        if (attempts >= 2)
+            return;
+        auto* dialog = qobject_cast<host::LoginDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, &scope, answer);
+            return;
+        }
+        if (auto* shown = dialog->findChild<QLabel*>("lblRecusa"); shown && shown->isVisible())
+            refusals.append(shown->text());
+        dialog->findChild<QLineEdit*>("edtOperador")->setText("NUTRI02");
+        dialog->findChild<QLineEdit*>("edtSenha")->setText(attempts++ ? password : "errada!!");
+        dialog->accept();
+        QTimer::singleShot(10, &scope, answer);
+    };
+    QTimer::singleShot(0, &scope, answer);
+    QString error;
+    std::unique_ptr<TNetConnection> session = host::openSession(settings, QString(), &error);
+    QVERIFY2(session, qPrintable(error));
+    QCOMPARE(attempts, 2);
+    QCOMPARE(refusals, QStringList{"Operador ou senha inválidos."});
+    QCOMPARE(settings.operatorCode, QString("NUTRI02"));
+    QCOMPARE(TNetConnection::processSession(), session->SessionToken());
+    session->setServerName("Zfa13000.rdmDietaOral");
+    QVERIFY(!isServerError(session->call("GetDiagnost")));
+    TNetConnection::setProcessSession(QString());
+}
+
+void tst_Host::passwordFromTheEnvironmentIsTakenOnce() {
+    qputenv(host::kPasswordVariable, "segredo da demo");
+    QCOMPARE(host::takePasswordFromEnvironment(), QString("segredo da demo"));
+    QVERIFY(!qEnvironmentVariableIsSet(host::kPasswordVariable)); // no child inherits it
+    QCOMPARE(host::takePasswordFromEnvironment(), QString());
 }
 
 QTEST_MAIN(tst_Host)

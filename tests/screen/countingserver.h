@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace dieta::test {
 
@@ -17,6 +18,10 @@ public:
     // `replace` may register answers of its own after the counting wrappers.
     explicit CountingServer(std::function<void(server::MethodRegistry&)> replace = {})
         : calls_(std::make_shared<std::atomic<int>>(0)), server_(options(calls_, replace)) {}
+    ~CountingServer() {
+        if (previousSession_)
+            TNetConnection::setProcessSession(*previousSession_);
+    }
 
     bool ok() const { return server_.ok(); }
     QString error() const { return server_.error(); }
@@ -28,6 +33,10 @@ public:
         values.webPort = server_.port();
         Vantor::setHost(values);
         connection->setConnected(false);
+        // As the host logging in to the other server; the old session comes back at the end.
+        if (!previousSession_)
+            previousSession_ = TNetConnection::processSession();
+        TNetConnection::setProcessSession(server_.sessionOf(Vantor::Operador()));
     }
 
 private:
@@ -52,6 +61,7 @@ private:
 
     std::shared_ptr<std::atomic<int>> calls_;
     TestServer server_;
+    std::optional<QString> previousSession_;
 };
 
 } // namespace dieta::test

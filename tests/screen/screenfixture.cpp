@@ -3,6 +3,7 @@
 #include "framework/vantor.h"
 #include "platform/sqldatabase.h"
 #include "platform/tclientdataset.h"
+#include "platform/tnetconnection.h"
 #include "screen/Cli_zfa13000.h"
 
 #include <QApplication>
@@ -59,12 +60,15 @@ ScreenFixture::ScreenFixture() : server_(serverOptions()) {
     values.codeMasks.insert(1, QStringLiteral("99.99.999"));
     values.fileDirectory = hostDir_.path();
     Vantor::setHost(values);
+    // As the host after its login.
+    TNetConnection::setProcessSession(server_.connection().SessionToken());
 }
 
 ScreenFixture::~ScreenFixture() {
     if (Cli_zfa13000::frmContAlimentar)
         closeScreen();
     main_.reset();
+    TNetConnection::setProcessSession(QString());
 }
 
 Cli_zfa13000::TfrmContAlimentar* ScreenFixture::openScreen() {
@@ -105,6 +109,8 @@ void ScreenFixture::setOperator(const QString& code) {
     HostValues values = Vantor::host();
     values.operador = code;
     Vantor::setHost(values);
+    // Another operator at the host is another login.
+    TNetConnection::setProcessSession(server_.sessionOf(code));
 }
 
 void ScreenFixture::exec(const QString& sql, const QVariantList& values) {

@@ -23,7 +23,8 @@ const QDate& HostEnvironment::today() {
 }
 
 HostEnvironment::HostEnvironment(int inpatients)
-    : server_(demoHospital(inpatients)), previous_(Vantor::host()) {
+    : server_(demoHospital(inpatients)), previous_(Vantor::host()),
+      previousSession_(TNetConnection::processSession()) {
     if (!server_.ok())
         return;
     dialogScope_ = std::make_unique<ScopedDialogService>(dialogs_);
@@ -42,10 +43,13 @@ HostEnvironment::HostEnvironment(int inpatients)
     values.webPort = server_.port();
     values.codeMasks.insert(1, QStringLiteral("99.99.999"));
     Vantor::setHost(values);
+    // As the host after its login: the module's connections carry the host's session.
+    TNetConnection::setProcessSession(server_.connection().SessionToken());
 }
 
 HostEnvironment::~HostEnvironment() {
     Vantor::setHost(previous_);
+    TNetConnection::setProcessSession(previousSession_);
 }
 
 } // namespace dieta::test

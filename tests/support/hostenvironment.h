@@ -1,7 +1,8 @@
 #pragma once
 // What a module's windows find around them in the hospital system, for tests and benchmarks:
 // a real server on loopback over a small demo hospital laid around a fixed day, the host values
-// pointing at it (operator NUTRI01 on branch 0001), the general database of the lookup
+// pointing at it (operator NUTRI01 on branch 0001, logged in: the process's session is
+// NUTRI01's), the general database of the lookup
 // queries, and a scripted dialog service that records every message. The host's main window is
 // the caller's (the real host's, or a stand-in); the previous host values, dialog service and
 // general database come back when the environment goes.
@@ -37,6 +38,7 @@ private:
     TestServer server_;
     ScriptedDialogs dialogs_;
     HostValues previous_;
+    QString previousSession_;
     std::unique_ptr<ScopedDialogService> dialogScope_;
     std::unique_ptr<ScopedGeneralDatabase> generalScope_;
 };

@@ -2,6 +2,8 @@
 
 #include "framework/showavi.h"
 #include "framework/tmaskedit.h"
+#include "host/hostlogin.h"
+#include "platform/tnetconnection.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -15,7 +17,12 @@ namespace dieta::test {
 HostHarness::HostHarness(int inpatients) : environment_(inpatients) {
     if (!environment_.ok() || !fileDirectory_.isValid())
         return;
-    const host::HostSettings settings = connectionSettings();
+    host::HostSettings settings = connectionSettings();
+    // As dieta-host starts: the operator's password as the environment would give it.
+    session_ = host::openSession(
+        settings, environment_.server().passwordOf(settings.operatorCode), &loginError_);
+    if (!session_)
+        return;
     window_ = std::make_unique<host::MainWindow>(settings);
     SetShowAviWindow(window_.get());
     publishHostValues(settings);
@@ -37,6 +44,8 @@ QString HostHarness::error() const {
         return environment_.error();
     if (!fileDirectory_.isValid())
         return QStringLiteral("no temporary directory for the host's files");
+    if (!session_)
+        return loginError_;
     return QStringLiteral("the host's window is not active");
 }
 

@@ -15,6 +15,10 @@
 class QMdiArea;
 class QMdiSubWindow;
 
+namespace dieta {
+class TNetConnection;
+}
+
 namespace dieta::test {
 
 class HostHarness {
@@ -24,7 +28,7 @@ public:
     HostHarness(const HostHarness&) = delete;
     HostHarness& operator=(const HostHarness&) = delete;
 
-    bool ok() const { return environment_.ok() && active_; }
+    bool ok() const { return environment_.ok() && session_ && active_; }
     QString error() const;
 
     // Where the build puts the module libraries.
@@ -59,6 +63,8 @@ private:
 
     HostEnvironment environment_;
     QTemporaryDir fileDirectory_;
+    std::unique_ptr<TNetConnection> session_; // the host's login, as dieta-host keeps it
+    QString loginError_;
     std::unique_ptr<host::MainWindow> window_;
     bool active_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "contracts/rdmdietaoral.h"
 #include "platform/sqldatabase.h"
+#include "server/auth/operators.h"
 
 #include <stdexcept>
 
@@ -31,22 +32,65 @@ void TestServer::start(const TestServerOptions& options) {
     serverOptions.host = QStringLiteral("127.0.0.1");
     serverOptions.port = 0;
     serverOptions.demo = options.demo;
+    if (serverOptions.demo)
+        serverOptions.demo->passwordCost = server::auth::PasswordCost::Minimal;
     serverOptions.workers = 16;
     serverOptions.extraMethods = options.extraMethods;
+    serverOptions.sessions = options.sessions;
     app_ = std::make_unique<server::ServerApp>(serverOptions);
     app_->start();
     if (options.seed)
         options.seed(app_->database());
-    connection_ = connect(options.operatorCode);
+    operatorCode_ = options.operatorCode;
 }
 
-std::unique_ptr<TNetConnection> TestServer::connect(const QString& operatorCode) const {
+// At first use, so that a test may still seed its operators after the server started.
+TNetConnection& TestServer::connection() {
+    if (!connection_)
+        connection_ = connect(operatorCode_);
+    return *connection_;
+}
+
+QString TestServer::passwordOf(const QString& operatorCode) const {
+    std::lock_guard guard(passwordsLock_);
+    if (const auto known = passwords_.constFind(operatorCode); known != passwords_.constEnd())
+        return *known;
+    SqlDatabase& db = app_->database();
+    if (!server::auth::findOperator(db.connection(), operatorCode))
+        server::auth::addOperator(db, operatorCode, operatorCode);
+    const QString password = server::auth::randomSecret(12);
+    server::auth::setPassword(db, operatorCode, password, server::auth::PasswordCost::Minimal);
+    passwords_.insert(operatorCode, password);
+    return password;
+}
+
+QString TestServer::sessionOf(const QString& operatorCode) const {
+    {
+        std::lock_guard guard(passwordsLock_);
+        if (const auto known = sessions_.constFind(operatorCode); known != sessions_.constEnd())
+            return *known;
+    }
+    const QString token = connect(operatorCode)->SessionToken();
+    std::lock_guard guard(passwordsLock_);
+    sessions_.insert(operatorCode, token);
+    return token;
+}
+
+std::unique_ptr<TNetConnection> TestServer::connectWithoutSession() const {
     auto connection = std::make_unique<TNetConnection>();
     connection->setHost(QStringLiteral("127.0.0.1"));
     connection->setPort(app_->port());
     connection->setServerName(QString::fromLatin1(contracts::rdm::kServerObject));
-    connection->setOperator(operatorCode);
     connection->setConnected(true);
+    return connection;
+}
+
+std::unique_ptr<TNetConnection> TestServer::connect(const QString& operatorCode) const {
+    std::unique_ptr<TNetConnection> connection = connectWithoutSession();
+    QString refusal;
+    if (!connection->login(operatorCode, passwordOf(operatorCode), &refusal))
+        throw std::runtime_error(
+            QStringLiteral("%1 could not log in: %2").arg(operatorCode, refusal).toStdString());
     return connection;
 }
 

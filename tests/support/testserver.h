@@ -1,8 +1,12 @@
 #pragma once
 // A real application server for one test: ServerApp on 127.0.0.1 and a free port, over a fresh
 // SQLite file in a temporary folder or a PostgreSQL database of its own, optionally filled
-// with demo data or seeded by the test, plus a client connected as a given operator.
+// with demo data or seeded by the test, plus a client logged in as a given operator.
 // Everything stops and is removed in the destructor.
+//
+// Clients log in as the host does (POST /login with the operator's password): the fixture
+// registers the operator when the database lacks it and gives it a password of its own,
+// hashed at the cheap cost kept for tests.
 //
 //   void tst_X::save_data() { dieta::test::addEngineRows(); }
 //   void tst_X::save() {
@@ -17,10 +21,12 @@
 #include "tests/support/engine.h"
 #include "tests/support/pgdatabase.h"
 
+#include <QHash>
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace dieta::test {
@@ -33,6 +39,7 @@ struct TestServerOptions {
     QString operatorCode = QStringLiteral("NUTRI01");
     // Methods of the test's own, added after the real ones.
     std::function<void(server::MethodRegistry&)> extraMethods = {};
+    server::auth::SessionPolicy sessions = {}; // session lifetime, cache, login limits
 };
 
 class TestServer {
@@ -46,10 +53,19 @@ public:
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
 
-    // Connected as options.operatorCode.
-    TNetConnection& connection() { return *connection_; }
-    // Another client, connected as the given operator (the caller owns it).
+    // Logged in as options.operatorCode (at the first call).
+    TNetConnection& connection();
+    // Another client, logged in as the given operator (the caller owns it). Any thread once
+    // the operator has its password (passwordOf).
     std::unique_ptr<TNetConnection> connect(const QString& operatorCode) const;
+    // The operator's password, given it first when needed; the first call for an operator
+    // writes to the database on this thread's connection, so make it on the test's thread.
+    QString passwordOf(const QString& operatorCode) const;
+    // A session of the operator for clients made elsewhere (the module's, through
+    // TNetConnection::setProcessSession); one per operator, opened at the first request.
+    QString sessionOf(const QString& operatorCode) const;
+    // A client connected without a session (the caller owns it).
+    std::unique_ptr<TNetConnection> connectWithoutSession() const;
 
     server::ServerApp& app() { return *app_; }
     SqlDatabase& database() { return app_->database(); }
@@ -64,6 +80,10 @@ private:
     std::unique_ptr<ThrowawayPgDatabase> pg_;
     std::unique_ptr<server::ServerApp> app_;
     std::unique_ptr<TNetConnection> connection_;
+    QString operatorCode_;
+    mutable std::mutex passwordsLock_;
+    mutable QHash<QString, QString> passwords_;
+    mutable QHash<QString, QString> sessions_;
 };
 
 } // namespace dieta::test

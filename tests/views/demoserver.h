@@ -12,6 +12,7 @@
 
 #include <QMutex>
 #include <memory>
+#include <optional>
 
 namespace dieta::test {
 
@@ -58,6 +59,10 @@ class DemoServer {
 public:
     explicit DemoServer(std::function<void(server::MethodRegistry&)> setup)
         : server_(options(std::move(setup))) {}
+    ~DemoServer() {
+        if (previousSession_)
+            TNetConnection::setProcessSession(*previousSession_);
+    }
 
     bool ok() const { return server_.ok(); }
     QString error() const { return server_.error(); }
@@ -69,6 +74,10 @@ public:
         values.webPort = server_.port();
         Vantor::setHost(values);
         connection->setConnected(false);
+        // As the host logging in to the other server; the old session comes back at the end.
+        if (!previousSession_)
+            previousSession_ = TNetConnection::processSession();
+        TNetConnection::setProcessSession(server_.sessionOf(Vantor::Operador()));
     }
 
 private:
@@ -83,6 +92,7 @@ private:
     }
 
     TestServer server_;
+    std::optional<QString> previousSession_;
 };
 
 } // namespace dieta::test

@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QtTest>
+#include <cstring>
 #include <httplib.h>
 
 using namespace dieta;
@@ -72,8 +73,9 @@ QVariant wrongValue(ArgKind kind) {
 
 QVariantList goodArguments(const MethodDecl& method) {
     QVariantList args;
-    for (const contracts::rdm::ArgDecl& arg : method.args)
-        args.append(goodValue(arg.kind));
+    for (const contracts::rdm::ArgDecl& arg : method.args) // the operator: the session's
+        args.append(std::strcmp(arg.name, "operatorCode") == 0 ? QVariant("NUTRI01")
+                                                               : goodValue(arg.kind));
     return args;
 }
 
@@ -89,13 +91,16 @@ struct Answer {
     QString error;
 };
 
-Answer post(int port, const QString& method, const QVariantList& args) {
-    httplib::Client client("127.0.0.1", port);
+// As NUTRI01, with the session the fixture's client logged in with.
+Answer post(test::TestServer& server, const QString& method, const QVariantList& args) {
+    httplib::Client client("127.0.0.1", server.port());
     client.set_read_timeout(30, 0);
     const std::string path =
         "/" + std::string(contracts::rdm::kServerObject) + "/" + method.toStdString();
     const QByteArray payload = body(args);
-    const httplib::Headers headers{{"X-Operador", "NUTRI01"}};
+    const httplib::Headers headers{
+        {"X-Operador", "NUTRI01"},
+        {"Authorization", "Bearer " + server.connection().SessionToken().toStdString()}};
     const httplib::Result result =
         client.Post(path, headers, payload.constData(), size_t(payload.size()), "application/json");
     if (!result)
@@ -226,7 +231,7 @@ void tst_ServerMethodTable::wrongKindIsRefusedWith400() {
     QFETCH(QString, method);
     QFETCH(QVariantList, args);
     QFETCH(QString, error);
-    const Answer answer = post(server_->port(), method, args);
+    const Answer answer = post(*server_, method, args);
     QCOMPARE(answer.status, 400);
     QVERIFY2(answer.error.startsWith(error), qPrintable(answer.error));
 }
@@ -241,7 +246,7 @@ void tst_ServerMethodTable::wellKindedCallsReachTheirHandler_data() {
 // that the kinds of the table pass the transport and no handler misreads an argument.
 void tst_ServerMethodTable::wellKindedCallsReachTheirHandler() {
     QFETCH(QString, method);
-    const Answer answer = post(server_->port(), method, goodArguments(tableMethod(method)));
+    const Answer answer = post(*server_, method, goodArguments(tableMethod(method)));
     QVERIFY2(answer.status == 200,
              qPrintable(QStringLiteral("%1 %2").arg(answer.status).arg(answer.error)));
 }
@@ -274,7 +279,7 @@ void tst_ServerMethodTable::misreadArgumentIsAnInternalError() {
     }});
     QVERIFY2(server.ok(), qPrintable(server.error()));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("GetDiagInter failed"));
-    const Answer answer = post(server.port(), QStringLiteral("GetDiagInter"), {"0001"});
+    const Answer answer = post(server, QStringLiteral("GetDiagInter"), {"0001"});
     QCOMPARE(answer.status, 500);
     QCOMPARE(answer.error, QStringLiteral("Erro interno do servidor de aplicação."));
 }

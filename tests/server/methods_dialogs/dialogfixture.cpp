@@ -26,7 +26,9 @@ QStringList cols(const char* spaced) {
 } // namespace
 
 int auditCount(SqlDatabase& db, const QString& method) {
-    return countOf(db, QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"),
+    return countOf(db,
+                   QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"
+                                  " AND DSMOTIVO IS NULL"),
                    {{QStringLiteral("M"), method}});
 }
 

@@ -179,7 +179,8 @@ private slots:
                       list.value(row, u"CDDIETPAD") == QStringLiteral("0001");
         QVERIFY(listed);
         QCOMPARE(auditCount(db, QStringLiteral("SetConfDieta")), 1);
-        QCOMPARE(columnOf(db, QStringLiteral("SELECT DSPACIENTES FROM AUDIT")),
+        QCOMPARE(columnOf(db, QStringLiteral(
+                                  "SELECT DSPACIENTES FROM AUDIT WHERE DSPACIENTES IS NOT NULL")),
                  QStringList{"_P001_P002_"});
 
         // The companion gets a record of its own; "S" keeps the remark.

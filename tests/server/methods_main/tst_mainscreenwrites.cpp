@@ -119,7 +119,9 @@ private:
     }
 
     static int audits(SqlDatabase& db, const QString& method) {
-        return countOf(db, QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"),
+        return countOf(db,
+                       QStringLiteral("SELECT COUNT(*) FROM AUDIT WHERE NMMETODO = :M"
+                                      " AND DSMOTIVO IS NULL"),
                        {{QStringLiteral("M"), method}});
     }
 
@@ -169,7 +171,7 @@ private slots:
         QCOMPARE(audits(db, "SetUpdServinte"), 5);
         QCOMPARE(columnOf(db,
                           "SELECT CDOPERADOR || ' ' || CDFILIAL || ' ' || DSPACIENTES FROM AUDIT"
-                          " WHERE NMMETODO = 'SetUpdServinte'")
+                          " WHERE NMMETODO = 'SetUpdServinte' AND DSMOTIVO IS NULL")
                      .value(0),
                  QStringLiteral("NUTRI01 0001 _P002_"));
     }
@@ -184,7 +186,10 @@ private slots:
         const auto errorOf = [&](const QVariantList& args) {
             return serverErrorText(net.call("SetUpdServinte", args));
         };
-        QCOMPARE(errorOf(saveArgs("P002", "", "0001", "", "OPER99")),
+        // An operator who is no nutritionist, in its own session.
+        auto clerk = server->connect("OPER99");
+        QCOMPARE(serverErrorText(
+                     clerk->call("SetUpdServinte", saveArgs("P002", "", "0001", "", "OPER99"))),
                  QStringLiteral("Operador não está cadastrado como nutricionista."));
         QVERIFY(errorOf(saveArgs("P002", "", "0009", "")).contains(u"0009"));
         QVERIFY(errorOf(saveArgs("P002", "", "00001", "")).contains(u"Dieta"));

@@ -83,15 +83,13 @@ void tst_ServerApp::workersShareTheDatabase() {
     constexpr int clients = 4;
     QList<int> good(clients, 0);
     QList<QThread*> threads;
+    for (int c = 0; c < clients; ++c) // registered here: the threads only log in
+        server.passwordOf(QString("OP%1").arg(c));
     for (int c = 0; c < clients; ++c)
         threads << QThread::create([&, c] {
-            TNetConnection connection;
-            connection.setHost("127.0.0.1");
-            connection.setPort(server.port());
-            connection.setServerName(contracts::rdm::kServerObject);
-            connection.setOperator(QString("OP%1").arg(c));
+            std::unique_ptr<TNetConnection> connection = server.connect(QString("OP%1").arg(c));
             for (int i = 0; i < 10; ++i)
-                if (connection.call("Probe") == QVariant(expectedProbe(QString("OP%1").arg(c))))
+                if (connection->call("Probe") == QVariant(expectedProbe(QString("OP%1").arg(c))))
                     ++good[c];
         });
     for (QThread* thread : threads)
