@@ -8,6 +8,7 @@
 #include "framework/tmaskedit.h"
 #include "host/mainwindow.h"
 #include "platform/datapacket.h"
+#include "platform/sqldatabase.h"
 #include "platform/tclientdataset.h"
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
@@ -162,7 +163,7 @@ void BM_ClickToPaint_floor(benchmark::State& state) {
         state.SkipWithError("the screen did not open");
         return;
     }
-    const QVariantList args{fromPacket(listParams(
+    const QVariantList args{fromPacket(test::listParams(
         QStringLiteral("0001"), screen.service->Text().trimmed(), test::HostEnvironment::today()))};
     auto net = screen.environment.server().connect(QStringLiteral("NUTRI01"));
     PacketModel model;

@@ -148,11 +148,13 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("SetConfDieta_50patients/" + name).c_str(), BM_SetConfDieta,
                                      engine)
             ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0);
+            ->UseRealTime()
+            ->MinTime(1.0);
         benchmark::RegisterBenchmark(("SetConfDieta_50patients_floor/" + name).c_str(),
                                      BM_SetConfDieta_floor, engine)
             ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0);
+            ->UseRealTime()
+            ->MinTime(1.0);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -105,12 +105,15 @@ void registerFor(TestEngine engine, const char* name) {
     const std::string suffix = std::string("/") + name;
     benchmark::RegisterBenchmark(("GetCopiarDieta_withList" + suffix).c_str(), BM_GetCopiarDieta,
                                  engine, true)
-        ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark(("GetCopiarDieta_copyOnly" + suffix).c_str(), BM_GetCopiarDieta,
                                  engine, false)
-        ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark(("RawInsertSelect" + suffix).c_str(), BM_RawInsertSelect, engine)
-        ->Unit(benchmark::kMillisecond);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
 }
 
 } // namespace

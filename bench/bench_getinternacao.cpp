@@ -186,7 +186,7 @@ Setup& setupFor(TestEngine engine, int inpatients) {
                 other.server.reset();
         TestServerOptions options;
         options.engine = engine;
-        options.demo = server::DemoOptions{inpatients * 9 / 8 + 20, 13000, kToday};
+        options.demo = server::DemoOptions{inpatients * 5 / 4 + 300, 13000, kToday};
         setup.server = std::make_unique<TestServer>(options);
         if (!setup.server->ok())
             qFatal("%s", qPrintable(setup.server->error()));
@@ -331,13 +331,15 @@ void BM_Clients(benchmark::State& state, TestEngine engine, int inpatients) {
 void registerEngine(TestEngine engine, const std::string& name) {
     for (const int beds : kSizes) {
         const std::string suffix = "/" + name + "/" + std::to_string(beds);
-        const double seconds = beds >= 5000 ? 3.0 : 2.0;
+        const double seconds = beds >= 5000 ? 2.0 : 1.0;
         benchmark::RegisterBenchmark(("GetInternacao_floor" + suffix).c_str(), BM_Floor, engine,
                                      beds)
             ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
             ->MinTime(seconds);
         benchmark::RegisterBenchmark(("GetInternacao" + suffix).c_str(), BM_Remote, engine, beds)
             ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
             ->MinTime(seconds);
         if (beds != 1000)
             continue;
@@ -350,9 +352,11 @@ void registerEngine(TestEngine engine, const std::string& name) {
         benchmark::RegisterBenchmark(("GetDiagInter_floor" + suffix).c_str(), BM_DiagFloor, engine,
                                      beds)
             ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
             ->MinTime(seconds);
         benchmark::RegisterBenchmark(("GetDiagInter" + suffix).c_str(), BM_DiagRemote, engine, beds)
             ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
             ->MinTime(seconds);
     }
 }

@@ -167,8 +167,15 @@ std::optional<QVariant> fromBytesAt(QByteArrayView json, int depth, QString* err
 QByteArray toWireBytes(const QVariant& value) {
     if (isPacket(value))
         return "{\"packet\":" + toPacket(value).toJsonBytes() + "}";
-    if (value.metaType() == QMetaType::fromType<EncodedPacket>())
-        return "{\"packet\":" + value.value<EncodedPacket>().json + "}";
+    if (value.metaType() == QMetaType::fromType<EncodedPacket>()) {
+        const QByteArray json = value.value<EncodedPacket>().json;
+        QByteArray out;
+        out.reserve(json.size() + 12);
+        out += "{\"packet\":";
+        out += json;
+        out += '}';
+        return out;
+    }
     if (value.typeId() == QMetaType::QVariantList) {
         QByteArray out = "[";
         const QVariantList list = value.toList();
