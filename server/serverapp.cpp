@@ -4,9 +4,9 @@
 #include "platform/sqldatabase.h"
 #include "server/methods/methods.h"
 #include "server/storage/auditqueue.h"
-#include "server/transport/sessioncalls.h"
 #include "server/storage/schema.h"
 #include "server/transport/httpserver.h"
+#include "server/transport/sessioncalls.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -153,8 +153,8 @@ void tst_Host::closeAndEntryAgainStartsAfresh() {
 void tst_Host::calculationModuleRunsByLoadBPLWithTheBranch() {
     HostHarness host;
     QVERIFY2(host.ok(), qPrintable(host.error()));
-    const QString path = host::ModuleLoader(HostHarness::moduleDir())
-                             .libraryPath(QStringLiteral("ZFA80000"));
+    const QString path =
+        host::ModuleLoader(HostHarness::moduleDir()).libraryPath(QStringLiteral("ZFA80000"));
     QVERIFY2(path.endsWith(QStringLiteral("/libPkg_zfa80000.so")), qPrintable(path));
     QLibrary library(path);
     QVERIFY2(library.load(), qPrintable(library.errorString()));

@@ -19,8 +19,8 @@ HostHarness::HostHarness(int inpatients) : environment_(inpatients) {
         return;
     host::HostSettings settings = connectionSettings();
     // As dieta-host starts: the operator's password as the environment would give it.
-    session_ = host::openSession(
-        settings, environment_.server().passwordOf(settings.operatorCode), &loginError_);
+    session_ = host::openSession(settings, environment_.server().passwordOf(settings.operatorCode),
+                                 &loginError_);
     if (!session_)
         return;
     window_ = std::make_unique<host::MainWindow>(settings);

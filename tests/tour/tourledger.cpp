@@ -8,6 +8,16 @@ namespace dieta::test::tour {
 
 namespace {
 
+// The audit rows of writes: logins, refusals and audited list reads share the table.
+const char* const kWriteRows = "DSMOTIVO IS NULL AND QTLINHAS IS NULL"
+                               " AND NMMETODO NOT IN ('login', 'logout')";
+
+// Session bookkeeping, not the day's work.
+bool isSessionTable(const QString& table) {
+    return table.compare(QLatin1String("SESSAO"), Qt::CaseInsensitive) == 0 ||
+           table.compare(QLatin1String("FALHALOGIN"), Qt::CaseInsensitive) == 0;
+}
+
 QStringList patientSet(const QString& codeList) {
     QStringList patients = codeList.split(u'_', Qt::SkipEmptyParts);
     patients.sort();
@@ -40,10 +50,15 @@ QMap<QString, int> TourLedger::countsNow() const {
     // Upper case whatever the engine folds the names to, so that both name the same table.
     for (const QString& table : db_.connection().tables(QSql::Tables)) {
         // The engine's own bookkeeping (SQLite's sequence of the audit's key) is not data.
-        if (table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+        if (table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) ||
+            isSessionTable(table))
             continue;
+        const bool audit = table.compare(QLatin1String("AUDIT"), Qt::CaseInsensitive) == 0;
         counts.insert(table.toUpper(),
-                      countOf(db_, QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)));
+                      countOf(db_, QStringLiteral("SELECT COUNT(*) FROM %1%2")
+                                       .arg(table, audit ? QStringLiteral(" WHERE ") +
+                                                               QLatin1String(kWriteRows)
+                                                         : QString())));
     }
     return counts;
 }
@@ -58,7 +73,8 @@ QMap<QString, int> TourLedger::countsExpected() const {
 QList<AuditLine> TourLedger::auditSinceOpen() const {
     QSqlQuery query(db_.connection());
     query.prepare(QStringLiteral("SELECT NMMETODO, CDOPERADOR, DSPACIENTES FROM AUDIT"
-                                 " WHERE NRAUDIT > ? ORDER BY NRAUDIT"));
+                                 " WHERE NRAUDIT > ? AND %1 ORDER BY NRAUDIT")
+                      .arg(QLatin1String(kWriteRows)));
     query.addBindValue(lastAudit_);
     QList<AuditLine> lines;
     if (!query.exec())
