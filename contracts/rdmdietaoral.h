@@ -20,7 +20,8 @@ enum class ArgKind {
     Date,    // a date, or a date-time whose time is dropped
     Boolean, // true or false
     Packet,  // a data packet
-    Variant  // a packet, or null or an empty string standing for "no packet"
+    Variant, // a packet, or null or an empty string standing for "no packet"
+    Any      // whatever the wire carries; only for diagnostic methods, never in the table
 };
 
 enum class Passing { Value, Reference };

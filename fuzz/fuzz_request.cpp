@@ -37,6 +37,8 @@ QVariant readArgument(MethodCall& call, const contracts::rdm::ArgDecl& arg) {
         const std::optional<DataPacket> packet = call.packet(arg.name);
         return packet ? fromPacket(*packet) : QVariant();
     }
+    case ArgKind::Any:
+        return {}; // never in the table
     }
     return {};
 }

@@ -18,6 +18,7 @@ namespace dieta {
 
 struct EncodedPacket {
     QByteArray json; // the packet's bytes, {"fields":...,"rows":...}
+    qsizetype rows = -1; // how many rows the bytes hold, when the writer counted them
 };
 
 class PLATFORM_EXPORT PacketStream {

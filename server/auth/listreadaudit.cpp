@@ -1,6 +1,7 @@
 #include "server/auth/listreadaudit.h"
 
 #include "contracts/rdmdietaoral.h"
+#include "platform/packetstream.h"
 #include "platform/wirevalue.h"
 
 #include <QSet>
@@ -61,7 +62,12 @@ std::optional<AuditEntry> listReadEntry(const QString& method, const QVariantLis
         entry.date = dateOf(argument(*decl, args, "destination"));
     if (method == QLatin1String(rdm::GetInternacao))
         fromParameterPacket(argument(*decl, args, "params"), entry);
-    entry.rows = isPacket(result) ? int(toPacket(result).rows.size()) : -1;
+    if (isPacket(result))
+        entry.rows = int(toPacket(result).rows.size());
+    else if (result.metaType() == QMetaType::fromType<EncodedPacket>()) // streamed lists
+        entry.rows = int(result.value<EncodedPacket>().rows);
+    else
+        entry.rows = -1;
     return entry;
 }
 

@@ -220,6 +220,7 @@ public:
     }
 
     QByteArray finish() { return stream_.finish(); }
+    qsizetype rowCount() const { return stream_.rowCount(); }
 
 private:
     void text(int column) { cursor_.appendText(stream_, column); }
@@ -288,7 +289,10 @@ QList<FieldDef> inpatientFields() {
     return fields;
 }
 
-QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params) {
+QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params,
+                               qsizetype* rowCount) {
+    if (rowCount)
+        *rowCount = 0;
     if (params.rows.isEmpty())
         return PacketStream(inpatientFields()).finish();
     const Filters filters = readFilters(conn, params);
@@ -320,11 +324,15 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
             writer.recordRow(patient);
         stayHasPatientRow = stayHasPatientRow || patient;
     }
+    if (rowCount)
+        *rowCount = writer.rowCount();
     return writer.finish();
 }
 
 QVariant inpatientListResult(const QSqlDatabase& conn, const DataPacket& params) {
-    return QVariant::fromValue(EncodedPacket{encodeInpatientList(conn, params)});
+    EncodedPacket list;
+    list.json = encodeInpatientList(conn, params, &list.rows);
+    return QVariant::fromValue(list);
 }
 
 DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params) {

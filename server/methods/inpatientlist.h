@@ -23,7 +23,9 @@ QList<FieldDef> inpatientFields();
 // no row. Throws MethodError for parameters that are missing, too long or name no service.
 // The rows go from the database straight into the packet's bytes; buildInpatientList reads
 // those bytes back for callers that look into the rows.
-QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params);
+// rowCount, when given, receives the number of rows written (for the read's audit).
+QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& params,
+                               qsizetype* rowCount = nullptr);
 // The list as a call's result (an EncodedPacket).
 QVariant inpatientListResult(const QSqlDatabase& conn, const DataPacket& params);
 DataPacket buildInpatientList(const QSqlDatabase& conn, const DataPacket& params);

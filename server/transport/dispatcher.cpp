@@ -36,6 +36,8 @@ QString kindName(ArgKind kind) {
         return QStringLiteral("pacote de dados");
     case ArgKind::Variant:
         return QStringLiteral("pacote de dados ou vazio");
+    case ArgKind::Any:
+        return QStringLiteral("valor");
     }
     return QStringLiteral("valor");
 }
@@ -80,6 +82,8 @@ std::optional<QVariant> coerce(const QVariant& value, ArgKind kind) {
             (value.typeId() == QMetaType::QString && value.toString().isEmpty()))
             return value;
         return std::nullopt;
+    case ArgKind::Any:
+        return value;
     }
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include "platform/tclientdataset.h"
 #include "platform/tfield.h"
 #include "platform/wirevalue.h"
+#include "platform/tnetconnection.h"
 #include "tests/support/hostenvironment.h"
 #include "tests/support/sqlprobes.h"
 
@@ -233,6 +234,8 @@ void tst_CalcPresDieta::anOperatorWhoMayNotWriteOnlyReads() {
     HostValues values = Vantor::host();
     values.operador = QStringLiteral("ADMIN01");
     Vantor::setHost(values);
+    // Another operator at the host is another login.
+    TNetConnection::setProcessSession(env->server().sessionOf(QStringLiteral("ADMIN01")));
     const QStringList before = prescribed();
     withWindow([&](TfrmCalcPresDieta& w) {
         QVERIFY(w.cdsProposta->RecordCount() > 0);

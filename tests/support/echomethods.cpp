@@ -23,7 +23,7 @@ bool Gate::waitOpen(std::chrono::milliseconds bound) {
 }
 
 void addEchoMethods(server::MethodRegistry& registry, Gate* hold) {
-    registry.add({"Echo", {ArgKind::Variant}, {}, [](CallContext&, QVariantList& args) {
+    registry.add({"Echo", {ArgKind::Any}, {}, [](CallContext&, QVariantList& args) {
                       return CallResult::ok(args.at(0));
                   }});
     registry.add({"Swap",

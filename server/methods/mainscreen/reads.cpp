@@ -103,7 +103,8 @@ CallResult getDiagInter(MethodCall& call) {
             packet.utf8(rows.utf8(2));
             packet.endRow();
         }
-        return CallResult::ok(QVariant::fromValue(EncodedPacket{packet.finish()}));
+        const qsizetype count = packet.rowCount();
+        return CallResult::ok(QVariant::fromValue(EncodedPacket{packet.finish(), count}));
     });
 }
 

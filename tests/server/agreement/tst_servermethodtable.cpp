@@ -48,6 +48,8 @@ QVariant goodValue(ArgKind kind) {
         return fromPacket(DataPacket());
     case ArgKind::Variant:
         return QStringLiteral(""); // "no packet"
+    case ArgKind::Any:
+        break;
     }
     return {};
 }
@@ -66,6 +68,7 @@ QVariant wrongValue(ArgKind kind) {
     case ArgKind::Packet:
         return QStringLiteral("pacote");
     case ArgKind::Variant:
+    case ArgKind::Any:
         break;
     }
     return {};
