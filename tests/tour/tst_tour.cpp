@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -57,6 +58,8 @@ private:
     void filterTheList();
     void copyTheDayToTomorrow();
     void computeNutrients();
+    void computePrescriptions();
+    void checkRestrictions();
     void seeARestriction();
     void deleteADayRecord();
 
@@ -92,6 +95,8 @@ const tst_Tour::Step tst_Tour::kTour[] = {
     {"filter the list", &tst_Tour::filterTheList},
     {"copy the day to tomorrow", &tst_Tour::copyTheDayToTomorrow},
     {"compute nutrients", &tst_Tour::computeNutrients},
+    {"compute prescriptions with ZFA80000", &tst_Tour::computePrescriptions},
+    {"check restrictions", &tst_Tour::checkRestrictions},
     {"see a restriction", &tst_Tour::seeARestriction},
     {"delete a day record", &tst_Tour::deleteADayRecord},
 };
@@ -401,6 +406,50 @@ void tst_Tour::takeOverAPrescription() {
     ledger_->expectRows(QStringLiteral("SERVINTE"), 1);
     ledger_->expectRows(QStringLiteral("CONFESCO"), dishes);
     ledger_->expectWrite(QStringLiteral("SetConfirmaPrescricao"), {patient});
+}
+
+// The host's calculation module proposes the day's missing prescriptions; all are written,
+// and the screen reloads its list when the module's window has closed.
+void tst_Tour::computePrescriptions() {
+    QStringList proposed;
+    bool shown = false;
+    whileShown(
+        *host_, "frmCalcPresDieta",
+        [&](QDialog& window) {
+            TClientDataSet* proposals = part<TClientDataSet>(&window, "cdsProposta");
+            QTRY_VERIFY_WITH_TIMEOUT(proposals->RecordCount() > 0, 5000);
+            for (int row = 0; row < proposals->ViewCount(); ++row)
+                proposed << text(proposals, row, "CDPACIENTE");
+            host_->dialogs().answer(mrYes);
+            part<QPushButton>(&window, "btnGravar")->click();
+        },
+        &shown);
+    click("sbtCalcPresDieta");
+    QVERIFY(shown);
+    QCOMPARE(messages(),
+             (QStringList{QStringLiteral("Confirma a gravação de %1 prescrição(ões) de dieta?")
+                              .arg(proposed.size()),
+                          QStringLiteral("%1 prescrição(ões) de dieta gravada(s) com sucesso.")
+                              .arg(proposed.size())}));
+    QVERIFY(list()->Active());
+    QCOMPARE(list()->RecNo(), 1); // reloaded from its first row
+    ledger_->expectRows(QStringLiteral("PRESDIET"), int(proposed.size()));
+    ledger_->expectWrite(QStringLiteral("SetPropPresDieta"), proposed);
+}
+
+// On the inpatient page the check covers every patient of the list.
+void tst_Tour::checkRestrictions() {
+    QStringList patients;
+    const DataPacket all = list()->Data();
+    const int column = all.fieldIndex(u"CDPACIENTE");
+    for (const auto& row : all.rows)
+        if (!patients.contains(row.at(column).toString()))
+            patients << row.at(column).toString();
+    click("sbtRestricao");
+    QCOMPARE(messages(), QStringList());
+    QVERIFY(list()->Active());
+    QVERIFY(list()->AfterScroll); // the scroll handler is back
+    ledger_->expectWrite(QStringLiteral("GetVerifRestInto"), patients);
 }
 
 // A double click on a patient's restriction mark shows what restricts its food.

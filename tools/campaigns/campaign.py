@@ -17,6 +17,10 @@ TODAY = datetime.date(2026, 12, 7)  # the demo data is laid around this day
 BRANCH, SERVICE, OPERATOR = "0001", "00010", "NUTRI01"
 
 
+# The demo operators' passwords as the server printed them, and their sessions.
+PASSWORDS = {}
+TOKENS = {}
+
 def server_binary():
     build = os.environ.get("DIETA_BUILD_DIR", os.path.join(ROOT, "build"))
     return os.path.join(build, "server", "dieta-server")
@@ -51,7 +55,13 @@ class Server:
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=log,
                                      preexec_fn=self._limits if self.file_limit else None)
         deadline = time.monotonic() + timeout
+        # A fresh demo prints its operators' passwords once, before the address.
         line = self.proc.stdout.readline().decode()
+        while line.startswith("demo operator "):
+            _, _, code, _, password = line.split()
+            PASSWORDS[code] = password
+            TOKENS.pop(code, None)  # a new demo: the old sessions are gone
+            line = self.proc.stdout.readline().decode()
         match = re.search(r"listening on 127\.0\.0\.1:(\d+)", line)
         if not match:
             self.proc.wait(max(1, deadline - time.monotonic()))
@@ -65,7 +75,10 @@ class Server:
         raise RuntimeError("dieta-server does not answer /health")
 
     def wire(self, operator=OPERATOR):
-        return Wire("127.0.0.1", self.port, operator)
+        # Sessions live in the database: a token outlives a restart of the server.
+        if operator not in TOKENS and operator in PASSWORDS:
+            TOKENS[operator] = Wire("127.0.0.1", self.port, operator).login(PASSWORDS[operator])
+        return Wire("127.0.0.1", self.port, operator, token=TOKENS.get(operator))
 
     def resources(self):
         """Resident memory (kB), open descriptors and threads of the server."""

@@ -112,5 +112,13 @@ class Wire:
         body = json.dumps({"args": args}).encode()
         return self.request("POST", "/%s/%s" % (SERVER_OBJECT, method), body)
 
+    def login(self, password):
+        """POST /login; the session's token, or None when refused."""
+        body = json.dumps({"operator": self.operator, "password": password}).encode()
+        answer = self.request("POST", "/login", body)
+        if answer.status != 200 or not isinstance(answer.body, dict):
+            return None
+        return answer.body.get("token")
+
     def health(self):
         return self.request("GET", "/health")
