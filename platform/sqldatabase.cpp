@@ -19,9 +19,11 @@
 #include <condition_variable>
 #include <deque>
 #include <dlfcn.h>
+#include <memory>
 #include <mutex>
 #include <sqlite3.h>
 #include <thread>
+#include <vector>
 
 namespace dieta {
 
@@ -179,7 +181,8 @@ constexpr qsizetype maxIdlePerText = 4;
 
 struct ThreadConnections {
     QHash<quint64, QString> names;
-    QHash<QString, QHash<QString, QList<PreparedStatement>>> idle;
+    // Held by pointer: QSqlQuery is moved, never copied (the hashes copy values on detach).
+    QHash<QString, QHash<QString, std::vector<std::shared_ptr<PreparedStatement>>>> idle;
     ~ThreadConnections() {
         idle.clear(); // before their connections go
         if (!QCoreApplication::instance())
@@ -716,8 +719,9 @@ SqlStatement::SqlStatement(const QSqlDatabase& conn, const QString& sql)
     const auto byConnection = threadConnections.idle.find(connectionName_);
     if (byConnection != threadConnections.idle.end()) {
         const auto byText = byConnection->find(sql);
-        if (byText != byConnection->end() && !byText->isEmpty()) {
-            PreparedStatement cached = byText->takeLast();
+        if (byText != byConnection->end() && !byText->empty()) {
+            PreparedStatement cached = std::move(*byText->back());
+            byText->pop_back();
             query_ = std::move(cached.query);
             positions_ = std::move(cached.positions);
             sql_ = std::move(cached.sql);
@@ -753,12 +757,15 @@ SqlStatement::~SqlStatement() {
     if (byConnection == threadConnections.idle.end() &&
         !threadConnections.names.values().contains(connectionName_))
         return; // not this thread's connection, or already gone
-    QHash<QString, QList<PreparedStatement>>& texts = threadConnections.idle[connectionName_];
+    QHash<QString, std::vector<std::shared_ptr<PreparedStatement>>>& texts =
+        threadConnections.idle[connectionName_];
     const auto known = texts.find(key_);
-    if (known == texts.end() ? texts.size() >= maxIdleStatements : known->size() >= maxIdlePerText)
+    if (known == texts.end() ? texts.size() >= maxIdleStatements
+                             : qsizetype(known->size()) >= maxIdlePerText)
         return;
     query_.finish();
-    texts[key_].append({std::move(query_), std::move(positions_), std::move(sql_)});
+    texts[key_].push_back(std::make_shared<PreparedStatement>(
+        PreparedStatement{std::move(query_), std::move(positions_), std::move(sql_)}));
 }
 
 QSqlQuery SqlStatement::takeQuery() {
