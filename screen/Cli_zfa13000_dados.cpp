@@ -283,26 +283,6 @@ namespace {
 
 const QColor kOlive(128, 128, 0);
 
-QImage box(bool ticked, const QColor& tick) {
-    QImage img(16, 16, QImage::Format_RGB32);
-    img.fill(kOlive);
-    QPainter p(&img);
-    p.fillRect(2, 2, 12, 12, Qt::white);
-    p.setPen(QColor(64, 64, 64));
-    p.drawLine(2, 2, 13, 2);
-    p.drawLine(2, 2, 2, 13);
-    p.setPen(QColor(192, 192, 192));
-    p.drawLine(13, 3, 13, 13);
-    p.drawLine(3, 13, 13, 13);
-    if (ticked) {
-        QPen pen(tick, 2);
-        p.setPen(pen);
-        p.drawLine(4, 8, 7, 11);
-        p.drawLine(7, 11, 12, 4);
-    }
-    return img;
-}
-
 // An upright dark rounded shape with a light: red above (restriction) or green below.
 QImage lamp(bool restriction) {
     QImage img(18, 18, QImage::Format_RGB32);
@@ -335,9 +315,9 @@ QImage sheet(bool printed) {
 } // namespace
 
 void TfrmContAlimentar::buildPictures() {
-    imgCheck = box(true, Qt::black);
-    imgUnCheck = box(false, Qt::black);
-    imgOpcao = box(true, QColor(0, 160, 0));
+    imgCheck = TDBGrid::CheckBoxPicture(true);
+    imgUnCheck = TDBGrid::CheckBoxPicture(false);
+    imgOpcao = TDBGrid::CheckBoxPicture(true, QColor(0, 160, 0));
     imgRest = lamp(true);
     imgNRest = lamp(false);
     imgImp = sheet(true);

@@ -34,26 +34,6 @@ bool isMarkColumn(const TColumn& column) {
     return column.FieldName.compare(u"IDPRESDIET", Qt::CaseInsensitive) == 0;
 }
 
-// A 16 x 16 box on clOlive, ticked or not.
-QImage box(bool ticked) {
-    QImage img(16, 16, QImage::Format_RGB32);
-    img.fill(QColor(128, 128, 0));
-    QPainter p(&img);
-    p.fillRect(2, 2, 12, 12, Qt::white);
-    p.setPen(QColor(64, 64, 64));
-    p.drawLine(2, 2, 13, 2);
-    p.drawLine(2, 2, 2, 13);
-    p.setPen(QColor(192, 192, 192));
-    p.drawLine(13, 3, 13, 13);
-    p.drawLine(3, 13, 13, 13);
-    if (ticked) {
-        p.setPen(QPen(Qt::black, 2));
-        p.drawLine(4, 8, 7, 11);
-        p.drawLine(7, 11, 12, 4);
-    }
-    return img;
-}
-
 contracts::ContAlimentar& mainScreen() {
     contracts::ContAlimentar* form = contracts::frmContAlimentar;
     if (!form)
@@ -90,8 +70,8 @@ TfrmControlePresDiet::~TfrmControlePresDiet() {
 }
 
 void TfrmControlePresDiet::buildPictures() {
-    imgCheck = box(true);
-    imgUnCheck = box(false);
+    imgCheck = TDBGrid::CheckBoxPicture(true);
+    imgUnCheck = TDBGrid::CheckBoxPicture(false);
 }
 
 void TfrmControlePresDiet::buildDataSet() {

@@ -37,26 +37,6 @@ bool isMarkColumn(const TColumn& column) {
     return column.FieldName.compare(kMarca, Qt::CaseInsensitive) == 0;
 }
 
-// A 16 x 16 box on the grid's transparent colour, ticked or not.
-QImage box(bool ticked) {
-    QImage img(16, 16, QImage::Format_RGB32);
-    img.fill(QColor(128, 128, 0));
-    QPainter p(&img);
-    p.fillRect(2, 2, 12, 12, Qt::white);
-    p.setPen(QColor(64, 64, 64));
-    p.drawLine(2, 2, 13, 2);
-    p.drawLine(2, 2, 2, 13);
-    p.setPen(QColor(192, 192, 192));
-    p.drawLine(13, 3, 13, 13);
-    p.drawLine(3, 13, 13, 13);
-    if (ticked) {
-        p.setPen(QPen(Qt::black, 2));
-        p.drawLine(4, 8, 7, 11);
-        p.drawLine(7, 11, 12, 4);
-    }
-    return img;
-}
-
 // The same text in every dialect.
 const QStringList kNutricioSql = {
     QStringLiteral("SELECT CDNUTRICIO FROM NUTRICIO"),
@@ -72,8 +52,8 @@ TfrmCalcPresDieta::TfrmCalcPresDieta(const QString& filial, const QString& nomeF
     lblCodTela->setText(QStringLiteral("ZFA80000"));
     HelpContext = 11180000;
     buildCatalogue();
-    imgCheck = box(true);
-    imgUnCheck = box(false);
+    imgCheck = TDBGrid::CheckBoxPicture(true);
+    imgUnCheck = TDBGrid::CheckBoxPicture(false);
     buildHeader();
     lblFilial->setText(QStringLiteral("Filial: %1 - %2").arg(m_filial, nomeFilial.trimmed()));
     buildDataSet();
