@@ -29,8 +29,8 @@ void reportRefusal(const CallContext& context, const QString& operatorCode, cons
 
 } // namespace
 
-void reportTransportRefusal(auth::SessionGate* gate, const QString& address,
-                            const QString& method, const QString& reason) {
+void reportTransportRefusal(auth::SessionGate* gate, const QString& address, const QString& method,
+                            const QString& reason) {
     AuditEntry entry;
     entry.address = address;
     entry.method = method;
@@ -90,8 +90,11 @@ std::optional<HttpAnswer> authenticateCall(auth::SessionGate& gate, CallContext&
     try {
         identity = gate.identify(context.authorization);
     } catch (const std::exception& e) {
+        // Closed, never let through; but a database that is away says so, so that the client
+        // tells the operator to try again instead of reporting a fault of the server.
         qWarning().noquote() << "dieta-server: session check failed:" << e.what();
-        return internalErrorAnswer();
+        return errorAnswer(503, QStringLiteral("Não foi possível concluir a operação no banco de "
+                                               "dados. Tente novamente."));
     }
     if (identity.status != 200) {
         reportRefusal(context, context.claimedOperator, identity.reason);

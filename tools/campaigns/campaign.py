@@ -122,7 +122,10 @@ class Stats:
 
     def add(self, method, answer):
         with self.lock:
-            if answer.status != 200:
+            # A 503 with its error text is an answer: the database was away for the session
+            # check, and the operator is told to try again.
+            told = answer.status == 503 and isinstance(answer.body, dict) and "error" in answer.body
+            if answer.status != 200 and not told:
                 self.unanswered += 1
             self.times.setdefault(method, []).append(answer.seconds)
             if not answer.ok:
