@@ -671,6 +671,13 @@ void WriteTransaction::commit() {
         throw SqlError("commit of a transaction that is not open");
     QSqlQuery query(conn_);
     if (!query.exec(QStringLiteral("COMMIT"))) {
+        if (!usable(conn_)) {
+            open_ = false; // nothing left to roll back on a broken connection
+            finish();
+            throw CommitInDoubt(QStringLiteral("COMMIT: connection lost: %1")
+                                    .arg(errorText(query.lastError()))
+                                    .toStdString());
+        }
         // SQLite keeps the transaction open after a failed COMMIT (SQLITE_BUSY); the
         // destructor then rolls it back.
         throwSqlError(QStringLiteral("COMMIT"), query.lastError());

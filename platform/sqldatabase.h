@@ -75,6 +75,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The connection broke while COMMIT ran: the server may have committed before it went, or
+// not. Only a look at the database afterwards can tell (PostgreSQL; SQLite's COMMIT either
+// lands or reports that it did not).
+class PLATFORM_EXPORT CommitInDoubt : public SqlError {
+public:
+    using SqlError::SqlError;
+};
+
 // One writing transaction, rolled back unless committed. SQLite: the writers of this process
 // queue first, in order of arrival, and the one whose turn it is runs BEGIN IMMEDIATE: SQLite's
 // own busy handler lets waiters sleep in growing steps and a newcomer overtake them, which
@@ -89,6 +97,7 @@ public:
     WriteTransaction& operator=(const WriteTransaction&) = delete;
 
     QSqlDatabase connection() const;
+    // Throws CommitInDoubt when the connection broke during the COMMIT, SqlError otherwise.
     void commit();
 
 private:

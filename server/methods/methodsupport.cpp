@@ -6,11 +6,13 @@
 #include "server/storage/auditqueue.h"
 #include "server/storage/authorization.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
 #include <QSqlRecord>
+#include <QThread>
 
 namespace dieta::server {
 
@@ -21,6 +23,30 @@ const QString databaseFailureText =
 
 void logDatabaseFailure(const CallContext& context, const std::exception& error) {
     qWarning().noquote() << "method" << context.method << "failed:" << error.what();
+}
+
+// How long a call waits for a database that failed after its write committed (or during the
+// COMMIT): long enough for a restart, short enough for the operator.
+constexpr int kPatienceMs = 8000;
+constexpr int kRetryPauseMs = 200;
+
+enum class CommitOutcome { Committed, RolledBack, Unknown };
+
+// Asks the database, on a fresh connection, whether the write with this audit id landed.
+CommitOutcome settleCommit(CallContext& context, const QString& callId) {
+    const QDeadlineTimer patience(kPatienceMs);
+    for (;;) {
+        try {
+            return auditedCall(context.db->connection(), callId) ? CommitOutcome::Committed
+                                                                 : CommitOutcome::RolledBack;
+        } catch (const SqlError& error) {
+            if (patience.hasExpired()) {
+                logDatabaseFailure(context, error);
+                return CommitOutcome::Unknown;
+            }
+            QThread::msleep(kRetryPauseMs);
+        }
+    }
 }
 
 } // namespace
@@ -229,6 +255,30 @@ CallResult runRead(CallContext& context, const std::function<CallResult(QSqlData
     }
 }
 
+CallResult readAfterCommit(CallContext& context,
+                           const std::function<CallResult(QSqlDatabase&)>& body) {
+    const QDeadlineTimer patience(kPatienceMs);
+    for (;;) {
+        try {
+            QSqlDatabase conn = context.db->connection();
+            return body(conn);
+        } catch (const MethodError& error) {
+            return CallResult::fail(QString::fromUtf16(kWriteDoneText) +
+                                    QStringLiteral(" a resposta não pôde ser montada: ") +
+                                    error.text());
+        } catch (const std::logic_error&) {
+            throw;
+        } catch (const std::exception& error) {
+            logDatabaseFailure(context, error);
+            if (patience.hasExpired())
+                return CallResult::fail(QString::fromUtf16(kWriteDoneText) +
+                                        QStringLiteral(" a lista não pôde ser lida. Atualize a "
+                                                       "tela antes de repetir a operação."));
+            QThread::msleep(kRetryPauseMs);
+        }
+    }
+}
+
 namespace {
 
 // The refused write rolls back; its audit row goes through the queue, outside the transaction.
@@ -249,6 +299,8 @@ Answer runInTransaction(CallContext& context, const QString& operatorCode,
                         const QStringList& branches, const std::function<Answer(WriteScope&)>& body,
                         const std::function<bool(const Answer&)>& succeeded,
                         const std::function<Answer(const QString&)>& failure) {
+    const QString callId = newCallId();
+    std::optional<Answer> pending; // the answer of a body whose commit is in doubt
     try {
         WriteTransaction transaction(*context.db);
         WriteScope scope{transaction.connection(), context.db->engine(), operatorCode, {}};
@@ -267,9 +319,22 @@ Answer runInTransaction(CallContext& context, const QString& operatorCode,
         entry.branch = branches.value(0);
         entry.patients = scope.audit.patients;
         entry.changes = scope.audit.changes;
+        entry.callId = callId;
         recordAudit(scope.conn, entry);
+        pending.emplace(std::move(answer));
         transaction.commit();
-        return answer;
+        return std::move(*pending);
+    } catch (const CommitInDoubt& error) {
+        logDatabaseFailure(context, error);
+        switch (settleCommit(context, callId)) {
+        case CommitOutcome::Committed:
+            return *pending;
+        case CommitOutcome::RolledBack:
+            return failure(databaseFailureText);
+        case CommitOutcome::Unknown:
+            break;
+        }
+        return failure(QString::fromUtf16(kWriteInDoubtText));
     } catch (const MethodError& error) {
         return failure(error.text());
     } catch (const std::logic_error&) {

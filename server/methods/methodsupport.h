@@ -101,6 +101,19 @@ DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields);
 // std::logic_error, a fault of the handler itself, passes on to the transport.
 CallResult runRead(CallContext& context, const std::function<CallResult(QSqlDatabase&)>& body);
 
+// The read a committed write answers with (the new list). The write is done whatever happens
+// here, and a plain failure would invite the operator to make it again: a database that fails
+// gets a few seconds to come back, and a read that still fails answers kWriteDoneText.
+CallResult readAfterCommit(CallContext& context,
+                           const std::function<CallResult(QSqlDatabase&)>& body);
+
+// The start of the answer of a committed write whose answer could not be read.
+inline constexpr char16_t kWriteDoneText[] = u"A gravação foi concluída, mas";
+// The answer of a write whose commit could not be confirmed either way.
+inline constexpr char16_t kWriteInDoubtText[] =
+    u"Não foi possível confirmar se a gravação foi concluída. Confira os dados antes de "
+    u"repetir a operação.";
+
 // What a writing method tells the audit about itself.
 struct AuditNote {
     QStringList patients;
@@ -117,7 +130,9 @@ struct WriteScope {
 // A writing method's body, in one transaction: the operator must be a nutritionist of every
 // branch given (else the refusal of authorization.h), the
 // body runs, and a successful result is recorded in the audit table and committed. A failed
-// result or any exception rolls everything back.
+// result or any exception rolls everything back. A connection lost during the COMMIT is
+// settled by looking for the write's audit row: found, the call succeeded; absent, it failed;
+// unreachable for a few seconds, kWriteInDoubtText.
 CallResult runWrite(CallContext& context, const QString& operatorCode, const QStringList& branches,
                     const std::function<CallResult(WriteScope&)>& body);
 

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QSet>
 
 namespace dieta::server {
@@ -48,8 +49,9 @@ void recordAudit(QSqlDatabase& conn, const AuditEntry& entry) {
     SqlStatement insert(
         conn, QStringLiteral("INSERT INTO AUDIT (DTAUDIT, CDOPERADOR, NMMETODO, CDFILIAL,"
                              " DSPACIENTES, DSALTERACAO, DSENDERECO, DSMOTIVO, CDSERVFILI,"
-                             " DTSERVINTE, QTLINHAS) VALUES (:WHEN, :OPERATOR, :METHOD, :BRANCH,"
-                             " :PATIENTS, :CHANGES, :ADDRESS, :REASON, :SERVICE, :DAY, :ROWS)"));
+                             " DTSERVINTE, QTLINHAS, CDCHAMADA) VALUES (:WHEN, :OPERATOR, :METHOD,"
+                             " :BRANCH, :PATIENTS, :CHANGES, :ADDRESS, :REASON, :SERVICE, :DAY,"
+                             " :ROWS, :CALL)"));
     const QString patients = auditPatientList(entry.patients);
     const QString changes = compactJson(entry.changes);
     insert
@@ -64,8 +66,23 @@ void recordAudit(QSqlDatabase& conn, const AuditEntry& entry) {
         .bind(QStringLiteral("REASON"), orNull(entry.reason))
         .bind(QStringLiteral("SERVICE"), orNull(entry.service))
         .bind(QStringLiteral("DAY"), entry.date.isValid() ? QVariant(entry.date) : QVariant())
-        .bind(QStringLiteral("ROWS"), entry.rows >= 0 ? QVariant(entry.rows) : QVariant());
+        .bind(QStringLiteral("ROWS"), entry.rows >= 0 ? QVariant(entry.rows) : QVariant())
+        .bind(QStringLiteral("CALL"), orNull(entry.callId));
     insert.exec();
+}
+
+bool auditedCall(const QSqlDatabase& conn, const QString& callId) {
+    SqlStatement find(conn, QStringLiteral("SELECT 1 FROM AUDIT WHERE CDCHAMADA = :CALL"));
+    find.bind(QStringLiteral("CALL"), callId);
+    find.exec();
+    return find.query().next();
+}
+
+QString newCallId() {
+    quint64 bits[2];
+    QRandomGenerator::system()->fillRange(bits);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(bits), sizeof bits).toHex());
 }
 
 } // namespace dieta::server

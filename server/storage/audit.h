@@ -24,11 +24,19 @@ struct AuditEntry {
     QDate date;           // a list read's date
     int rows = -1;        // a list read's rows; -1: none
     QDateTime when;       // invalid: the time of writing
+    QString callId;       // a write's own random id: how a commit in doubt is settled
 };
 
 // Inserts the entry at entry.when (the current local time when invalid). Throws SqlError when the
 // row cannot be written (the caller's transaction must then roll back).
 void recordAudit(QSqlDatabase& conn, const AuditEntry& entry);
+
+// Whether the write whose audit row carries `callId` is in the database (it committed).
+// Throws SqlError when the database cannot be asked.
+bool auditedCall(const QSqlDatabase& conn, const QString& callId);
+
+// A fresh random id for a write's audit row (32 hex digits).
+QString newCallId();
 
 // "_P1_P2_": each distinct code once, in first-seen order; empty codes are left out.
 QString auditPatientList(const QStringList& patients);

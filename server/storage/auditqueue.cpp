@@ -34,7 +34,8 @@ void AuditQueue::post(AuditEntry entry) {
         if (pending_.size() < size_t(maxPending)) {
             pending_.push_back(std::move(entry));
             ++posted_;
-            if (pending_.size() >= size_t(maxBatch))
+            // The first entry starts a batch's gathering delay; a full batch ends it.
+            if (pending_.size() == 1 || pending_.size() >= size_t(maxBatch))
                 wake_.notify_all();
             return;
         }

@@ -103,7 +103,8 @@
 //   CDFILIAL branch; DSPACIENTES patient codes as a code list ("_P1_P2_"); DSALTERACAO JSON
 //   text of what changed. Also every login, every refusal and every list read of patient
 //   data: DSENDERECO client address; DSMOTIVO why it was refused ("" for a success);
-//   CDSERVFILI, DTSERVINTE, QTLINHAS service, date and rows of a list read.
+//   CDSERVFILI, DTSERVINTE, QTLINHAS service, date and rows of a list read; CDCHAMADA a
+//   write's random id, looked up when the connection broke during its COMMIT.
 // OPERADOR also: DSSENHA the password's Argon2id hash (libsodium's encoded form; NULL: no
 //   password, no login); IDATIVO "S" active, "N" disabled.
 // SESSAO [CDSESSAO]: open sessions. CDSESSAO digest of the token (the token itself is never
@@ -286,6 +287,11 @@ const std::vector<Migration>& migrations() {
              "ALTER TABLE AUDIT ADD COLUMN CDSERVFILI VARCHAR(5)",
              "ALTER TABLE AUDIT ADD COLUMN DTSERVINTE DATE",
              "ALTER TABLE AUDIT ADD COLUMN QTLINHAS INTEGER",
+         }},
+        {5,
+         {
+             "ALTER TABLE AUDIT ADD COLUMN CDCHAMADA VARCHAR(32)",
+             "CREATE INDEX AUDIT_CHAMADA ON AUDIT (CDCHAMADA)",
          }},
     };
     return all;

@@ -25,7 +25,8 @@ void TestServer::start(const TestServerOptions& options) {
     serverOptions.dataDir = folder_.path();
     if (options.engine == TestEngine::PostgreSQL) {
         pg_ = std::make_unique<ThrowawayPgDatabase>();
-        serverOptions.database = pg_->connection();
+        serverOptions.database =
+            options.routeDatabase ? options.routeDatabase(pg_->connection()) : pg_->connection();
     } else {
         serverOptions.database = folder_.filePath(QStringLiteral("dieta.db"));
     }

@@ -40,6 +40,8 @@ struct TestServerOptions {
     // Methods of the test's own, added after the real ones.
     std::function<void(server::MethodRegistry&)> extraMethods = {};
     server::auth::SessionPolicy sessions = {}; // session lifetime, cache, login limits
+    // PostgreSQL: the connection string the server uses, given its database's (a relay).
+    std::function<QString(const QString&)> routeDatabase = {};
 };
 
 class TestServer {

@@ -8,9 +8,9 @@ namespace dieta::test::tour {
 
 namespace {
 
-// The audit rows of writes: logins, refusals and audited list reads share the table.
-const char* const kWriteRows = "DSMOTIVO IS NULL AND QTLINHAS IS NULL"
-                               " AND NMMETODO NOT IN ('login', 'logout')";
+// The audit rows of writes, each with its call id: logins, refusals and list reads share
+// the table without one.
+const char* const kWriteRows = "CDCHAMADA IS NOT NULL";
 
 // Session bookkeeping, not the day's work.
 bool isSessionTable(const QString& table) {

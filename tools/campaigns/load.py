@@ -25,6 +25,12 @@ from dieta_wire import date
 REFUSALS = ("alterado", "alterou", "outro usuário", "outro operador", "número máximo")
 
 
+# A write the server committed although its answer could not be completed (the database
+# failed right after), and one whose commit it could not confirm either way.
+WRITE_DONE = "A gravação foi concluída, mas"
+WRITE_IN_DOUBT = "Não foi possível confirmar se a gravação foi concluída"
+
+
 def is_refusal(answer):
     return answer.status == 200 and answer.error is not None and any(
         word in answer.error for word in REFUSALS)
@@ -36,6 +42,7 @@ class Client(threading.Thread):
         self.number, self.wire, self.h, self.stop, self.stats = number, wire, h, stop, stats
         self.rng = random.Random(number)
         self.acked = {}
+        self.in_doubt = {}    # method -> writes answered "could not confirm"
         self.refused = 0
         self.refusal_texts = set()
         self.dup_patients = h.patients[12 + number % 8:13 + number % 8]
@@ -49,8 +56,11 @@ class Client(threading.Thread):
             self.stats.add(method, answer)
             return answer
         self.stats.add(method, answer)
-        if answer.ok:
+        error = answer.error or ""
+        if answer.ok or (answer.status == 200 and error.startswith(WRITE_DONE)):
             self.acked[method] = self.acked.get(method, 0) + 1
+        elif answer.status == 200 and error.startswith(WRITE_IN_DOUBT):
+            self.in_doubt[method] = self.in_doubt.get(method, 0) + 1
         return answer
 
     def write(self):

@@ -354,7 +354,7 @@ CallResult getCopiarDieta(MethodCall& call) {
     });
     if (copied.failed() || copied.result.toList().value(0).toString() == u"NExist_Conf")
         return copied;
-    return runRead(call.context(), [&](QSqlDatabase& conn) {
+    return readAfterCommit(call.context(), [&](QSqlDatabase& conn) {
         QVariantList answer = copied.result.toList();
         answer.append(inpatientListAnswer(conn, call.packet("params")));
         return CallResult::ok(answer);

@@ -184,7 +184,7 @@ CallResult listAfterCommit(CallContext& context, const CallResult& written,
                            const std::optional<DataPacket>& params) {
     if (written.failed())
         return written;
-    return runRead(context, [&](QSqlDatabase& conn) {
+    return readAfterCommit(context, [&](QSqlDatabase& conn) {
         return CallResult::ok(inpatientListAnswer(conn, params));
     });
 }

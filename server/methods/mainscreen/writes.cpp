@@ -228,7 +228,7 @@ CallResult getVerifRestInto(MethodCall& call) {
         if (written.failed())
             return written;
         // The list is read after the commit, outside the write lock.
-        return runRead(call.context(), [&](QSqlDatabase& conn) {
+        return readAfterCommit(call.context(), [&](QSqlDatabase& conn) {
             return CallResult::ok(fromPacket(buildInpatientList(conn, params)));
         });
     } catch (const MethodError& error) {

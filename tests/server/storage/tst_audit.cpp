@@ -3,6 +3,7 @@
 
 #include "platform/sqldatabase.h"
 #include "server/storage/audit.h"
+#include "server/storage/auditqueue.h"
 #include "server/storage/authorization.h"
 #include "server/storage/schema.h"
 #include "tests/support/testdatabase.h"
@@ -67,6 +68,49 @@ private slots:
         const QJsonDocument changes = QJsonDocument::fromJson(query.value(5).toString().toUtf8());
         QCOMPARE(changes.object(), sampleEntry().changes.toObject());
         QVERIFY(!query.next());
+    }
+
+    // A lone entry (one login, one list read) is written within the batch delay, not held
+    // until a batch fills or the server stops.
+    void queuedEntryLandsWithoutFlush_data() { TestDatabase::addEngineRows(); }
+    void queuedEntryLandsWithoutFlush() {
+        QFETCH(QString, engine);
+        if (!TestDatabase::available(engine))
+            QSKIP("DIETA_TEST_PG not set");
+        TestDatabase test(engine);
+        migrate(test.db());
+        AuditQueue queue(test.db());
+        queue.post(sampleEntry());
+        QTRY_COMPARE_WITH_TIMEOUT(auditRows(test.connection()), 1, 5000);
+    }
+
+    // The id a write's row carries is how a commit in doubt is settled afterwards.
+    void callIdFindsTheCommittedWrite_data() { TestDatabase::addEngineRows(); }
+    void callIdFindsTheCommittedWrite() {
+        QFETCH(QString, engine);
+        if (!TestDatabase::available(engine))
+            QSKIP("DIETA_TEST_PG not set");
+        TestDatabase test(engine);
+        migrate(test.db());
+        AuditEntry committed = sampleEntry();
+        committed.callId = newCallId();
+        AuditEntry rolledBack = sampleEntry();
+        rolledBack.callId = newCallId();
+        QCOMPARE(committed.callId.size(), 32);
+        QVERIFY(committed.callId != rolledBack.callId);
+        {
+            WriteTransaction transaction(test.db());
+            QSqlDatabase conn = transaction.connection();
+            recordAudit(conn, committed);
+            transaction.commit();
+        }
+        {
+            WriteTransaction transaction(test.db());
+            QSqlDatabase conn = transaction.connection();
+            recordAudit(conn, rolledBack);
+        }
+        QVERIFY(auditedCall(test.connection(), committed.callId));
+        QVERIFY(!auditedCall(test.connection(), rolledBack.callId));
     }
 
     // A write that fails after its audit row leaves no audit row behind.
