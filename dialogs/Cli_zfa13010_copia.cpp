@@ -6,9 +6,11 @@
 #include "dialogs/Cli_zfa13010.h"
 #include "framework/abortguard.h"
 #include "framework/consiste.h"
+#include "framework/dialogservice.h"
 #include "framework/showavi.h"
 #include "framework/tanimate.h"
 #include "framework/tdateeditplus.h"
+#include "framework/tmessages.h"
 #include "framework/vantor.h"
 #include "platform/tclientdataset.h"
 #include "platform/tnetconnection.h"
@@ -57,6 +59,23 @@ private:
     QFrame* m_panel;
     TAnimate* m_animation;
 };
+
+// The patients the copy left out because they were discharged before the destination day,
+// one line each under the catalogue's heading; empty when there are none.
+QString dischargedText(const TMessages& messages, const QVariant& packet) {
+    if (!isPacket(packet))
+        return QString();
+    const DataPacket patients = toPacket(packet);
+    if (patients.rows.isEmpty())
+        return QString();
+    QStringList lines{messages.Msg(QStringLiteral("Copia_Alta"))};
+    for (int row = 0; row < patients.rows.size(); ++row)
+        lines.append(messages.Msg(QStringLiteral("Paci_Alta"))
+                         .arg(patients.value(row, u"CDPACIENTE").toString(),
+                              patients.value(row, u"NMPACIENTE").toString(),
+                              patients.value(row, u"DTALTA").toDate().toString(u"dd/MM/yyyy")));
+    return lines.join(u'\n');
+}
 
 } // namespace
 
@@ -166,8 +185,17 @@ void TfrmCopConf::showOutcome(const QVariant& result) {
     const QString key = answer.at(0).toString();
     if (isPacket(answer.at(1)))
         cdsErroCopia->SetData(toPacket(answer.at(1)));
+    // Patients left out must not pass for a plain success.
+    const QString discharged = dischargedText(*msgPadrao, answer.value(3));
+    if (key == u"NExist_Conf" && !discharged.isEmpty())
+        Consiste::MensErro(msgPadrao->Msg(key) + u'\n' + discharged);
+    if (key.isEmpty() && !discharged.isEmpty())
+        dialogs().message(MsgKind::Warning,
+                          discharged + u'\n' + msgPadrao->Msg(QStringLiteral("Copia_Parcial")),
+                          this);
     if (key.isEmpty() && cdsErroCopia->IsEmpty()) {
-        msgPadrao->ShowMsg(QStringLiteral("Copia_Sucesso"), MsgKind::Information);
+        if (discharged.isEmpty())
+            msgPadrao->ShowMsg(QStringLiteral("Copia_Sucesso"), MsgKind::Information);
         // The new list only when it came, and only into an open list: a closed list belongs
         // to a selection being changed, which loads its own list when it is left.
         TClientDataSet* list = mainScreen().inpatients();

@@ -457,9 +457,13 @@ public:
         }
         changed_.notify_all();
     }
+    int waiting() const {
+        std::lock_guard lock(mutex_);
+        return int(waiting_.size());
+    }
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<quint64> waiting_;
     quint64 nextTicket_ = 0;
@@ -628,6 +632,10 @@ bool SqlDatabase::enterWriterQueue() {
 
 void SqlDatabase::leaveWriterQueue() {
     d->writers.leave();
+}
+
+int SqlDatabase::writersWaiting() const {
+    return d->writers.waiting();
 }
 
 // ---- WriteTransaction ----

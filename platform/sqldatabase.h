@@ -57,6 +57,9 @@ public:
     QSqlDatabase connection();
     // Closes and removes this thread's connection (call before the thread ends).
     void releaseThreadConnection();
+    // SQLite: how many writers of this process wait for their turn now (0 for PostgreSQL), so
+    // that a caller can tell when a writer has joined the queue.
+    int writersWaiting() const;
 
 private:
     friend class WriteTransaction;

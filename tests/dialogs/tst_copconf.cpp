@@ -15,6 +15,7 @@
 #include "platform/wirevalue.h"
 #include "server/methodregistry.h"
 #include "tests/screen/countingserver.h"
+#include "tests/support/sqlprobes.h"
 #include "tests/views/windowsupport.h"
 
 #include <QAction>
@@ -100,6 +101,7 @@ private slots:
     void listaWithoutListStopsInOrder();
     void scopeOfferedFollowsModeFloorsAndWings();
     void copyWritesTheRecordsAndReloadsTheList();
+    void dischargedPatientIsNamedNotSkippedSilently();
     void existingDietsAskUnlessOverwriting();
     void servicesWithoutMenuGrowTheWindow();
     void nothingToCopyAndErrorAnswers();
@@ -396,6 +398,37 @@ void tst_CopConf::copyWritesTheRecordsAndReloadsTheList() {
     }
 }
 
+// One of the two patients leaves today: the other's copy goes on, and instead of the plain
+// success the window names the one left out, with the discharge day; the list still reloads.
+void tst_CopConf::dischargedPatientIsNamedNotSkippedSilently() {
+    const QDate tomorrow = today().addDays(1);
+    const QStringList patients = twoPatientsWithRecords();
+    QCOMPARE(patients.size(), 2);
+    const QString leaving = patients.at(1);
+    execOn(fx->server().database(),
+           "UPDATE INTERNA SET DTALTA = :D WHERE CDFILIAL = '0001' AND CDPACIENTE = :P"
+           " AND DTALTA IS NULL",
+           {{"D", today()}, {"P", leaving}});
+    const QString name =
+        dbColumn(*fx, "SELECT NMPACIENTE FROM PACIENTE WHERE CDPACIENTE = ?", {leaving}).value(0);
+    loadDay(tomorrow);
+    openCopy([&](TfrmCopConf& f) {
+        f.depDestino->SetDate(tomorrow);
+        f.rbtLPaci->click();
+        fx->dialogs().answerDialog(pickCodes(patients));
+        f.sbtPaci->click();
+        f.sbtConfirma->click();
+        f.sbtFecha->click();
+    });
+    QCOMPARE(messages(),
+             QStringList{"Pacientes não copiados por terem tido alta antes da data de destino:\n" +
+                         leaving + " - " + name + " (alta em " + today().toString(u"dd/MM/yyyy") +
+                         ")\nA cópia do cardápio foi realizada para os demais pacientes."});
+    QCOMPARE(records(*fx, tomorrow, {leaving}), QList<QVariantList>());
+    QCOMPARE(records(*fx, tomorrow), records(*fx, today().addDays(-1), {patients.at(0)}));
+    QVERIFY(screen().inpatients()->Locate("CDPACIENTE", patients.at(0)));
+}
+
 void tst_CopConf::existingDietsAskUnlessOverwriting() {
     const QDate tomorrow = today().addDays(1);
     const QStringList patients = twoPatientsWithRecords();
@@ -485,7 +518,25 @@ void tst_CopConf::servicesWithoutMenuGrowTheWindow() {
         QVERIFY(!f.panCopia->isVisible());
         f.sbtFecha->click();
     });
-    QVERIFY(messages().isEmpty());
+    // No success message; the demo's patients who left after their records of yesterday are
+    // named, each with a discharge before the destination day.
+    QCOMPARE(messages().size(), 1);
+    QStringList lines = messages().first().split(u'\n');
+    QCOMPARE(
+        lines.takeFirst(),
+        QStringLiteral("Pacientes não copiados por terem tido alta antes da data de destino:"));
+    QCOMPARE(lines.takeLast(),
+             QStringLiteral("A cópia do cardápio foi realizada para os demais pacientes."));
+    QVERIFY(!lines.isEmpty());
+    for (const QString& line : lines) {
+        const QString patient = line.section(QStringLiteral(" - "), 0, 0);
+        QVERIFY2(!dbColumn(*fx,
+                           "SELECT 1 FROM INTERNA WHERE CDFILIAL = '0001' AND CDPACIENTE = ?"
+                           " AND DTALTA < ?",
+                           {patient, tomorrow})
+                      .isEmpty(),
+                 qPrintable(line));
+    }
     QCOMPARE(heights, (QList<int>{Cli_zfa13010::kAlturaErro, Cli_zfa13010::kAlturaNormal,
                                   Cli_zfa13010::kAlturaErro}));
     QVERIFY(services.contains(serviceName));

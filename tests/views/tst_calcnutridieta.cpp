@@ -84,6 +84,7 @@ private slots:
     void checksStopBeforeTheServer();
     void typingInTheGroupGoesBackToAll();
     void failedCalculationZeroesTheEnergyAndKeepsTheRows();
+    void selectionTakesTheWholeRow();
     void screenshot();
 
 private:
@@ -469,6 +470,39 @@ void tst_CalcNutriDieta::failedCalculationZeroesTheEnergyAndKeepsTheRows() {
                  QStringList{QStringLiteral("Resposta inválida do servidor de aplicação.")});
         QCOMPARE(w.cdsCalc->RecordCount(), 0);
         QCOMPARE(w.nedVct->text(), QStringLiteral("0,000"));
+    });
+}
+
+// The current nutrient is shown as a whole row, whichever way it became current: after the
+// calculation, a click on its total, the arrow keys, and a move of the dataset from code.
+void tst_CalcNutriDieta::selectionTakesTheWholeRow() {
+    QVERIFY(!choosePatient().isEmpty());
+    withWindow([&](TfrmCalcNutriDieta& w) {
+        calculate(w);
+        TDBGrid* grid = w.dbgNutriente;
+        QVERIFY(grid->model()->rowCount() > 3);
+        const int columns = grid->model()->columnCount();
+        const auto selectedRow = [&]() -> int {
+            const QModelIndexList cells = grid->selectionModel()->selectedIndexes();
+            if (cells.size() != columns)
+                return -1;
+            for (const QModelIndex& cell : cells)
+                if (cell.row() != cells.first().row())
+                    return -1;
+            return cells.first().row();
+        };
+        QCOMPARE(selectedRow(), w.cdsCalc->CurrentRow());
+        const int total = grid->ColumnIndex(QStringLiteral("TOTAL"));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(2, total)).center());
+        QCOMPARE(selectedRow(), 2);
+        QCOMPARE(w.cdsCalc->CurrentRow(), 2);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(selectedRow(), 3);
+        QTest::keyClick(grid, Qt::Key_Left);
+        QCOMPARE(selectedRow(), 3);
+        w.cdsCalc->First();
+        QCOMPARE(selectedRow(), 0);
     });
 }
 

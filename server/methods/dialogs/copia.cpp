@@ -104,15 +104,10 @@ QString recordConditions(const CopyScope& scope, SqlEngine engine, QVariantMap& 
     return sql;
 }
 
-// The condition that the record's stay is active on the destination day, in a bed of the
-// scope's beds, wings and floors, and, for a companion's record, still has its companion.
-QString stayCondition(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
-    QString sql =
-        QStringLiteral(" AND EXISTS (SELECT 1 FROM INTERNA I"
-                       " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
-                       " WHERE I.CDFILIAL = S.CDFILIAL AND I.CDPACIENTE = S.CDPACIENTE"
-                       " AND I.DTINTERNA <= :DESTINO AND (I.DTALTA IS NULL OR I.DTALTA >= :DESTINO)"
-                       " AND (S.STPACIACOM = '0' OR I.IDACOMPANH = 'S')");
+// " AND ..." conditions that the stay (alias I, its bed L) is in the scope's beds, wings and
+// floors.
+QString bedConditions(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
+    QString sql;
     if (!scope.beds.all)
         sql += inCondition(QStringLiteral("I.CDLEITO"), scope.beds.codes, QStringLiteral("LEI"),
                            values, engine);
@@ -122,7 +117,50 @@ QString stayCondition(const CopyScope& scope, SqlEngine engine, QVariantMap& val
     if (!scope.floors.all)
         sql += inCondition(QStringLiteral("L.CDANDAR"), scope.floors.codes, QStringLiteral("AND"),
                            values, engine);
-    return sql + u')';
+    return sql;
+}
+
+// The condition that the record's stay is active on the destination day, in a bed of the
+// scope's beds, wings and floors, and, for a companion's record, still has its companion.
+QString stayCondition(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
+    return QStringLiteral(" AND EXISTS (SELECT 1 FROM INTERNA I"
+                          " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
+                          " WHERE I.CDFILIAL = S.CDFILIAL AND I.CDPACIENTE = S.CDPACIENTE"
+                          " AND I.DTINTERNA <= :DESTINO"
+                          " AND (I.DTALTA IS NULL OR I.DTALTA >= :DESTINO)"
+                          " AND (S.STPACIACOM = '0' OR I.IDACOMPANH = 'S')") +
+           bedConditions(scope, engine, values) + u')';
+}
+
+// The patients with records of the origin day in scope whose stay ended between the two days:
+// the copy leaves them out, and the window names them rather than report a plain success.
+DataPacket dischargedPatients(const QSqlDatabase& conn, SqlEngine engine,
+                              const CopyRequest& request) {
+    const CopyScope& scope = request.scope;
+    QVariantMap values{{QStringLiteral("FILIAL"), scope.branch},
+                       {QStringLiteral("ORIGEM"), request.origin},
+                       {QStringLiteral("DESTINO"), request.destination}};
+    QString sql = QStringLiteral(
+        "SELECT S.CDPACIENTE, P.NMPACIENTE, MAX(I.DTALTA) FROM SERVINTE S"
+        " JOIN SERVICO SV ON SV.CDFILIAL = S.CDFILIAL AND SV.CDSERVFILI = S.CDSERVFILI"
+        " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
+        " JOIN PACIENTE P ON P.CDPACIENTE = S.CDPACIENTE"
+        " JOIN INTERNA I ON I.CDFILIAL = S.CDFILIAL AND I.CDPACIENTE = S.CDPACIENTE"
+        " AND I.DTALTA >= :ORIGEM AND I.DTALTA < :DESTINO"
+        " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
+        " WHERE S.CDFILIAL = :FILIAL AND S.DTSERVINTE = :ORIGEM");
+    sql += recordConditions(scope, engine, values);
+    if (!request.special)
+        sql += QStringLiteral(" AND (D.IDDIETESPE IS NULL OR D.IDDIETESPE <> 'S')");
+    sql += bedConditions(scope, engine, values);
+    sql += QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM INTERNA A WHERE A.CDFILIAL = S.CDFILIAL"
+                          " AND A.CDPACIENTE = S.CDPACIENTE AND A.DTINTERNA <= :DESTINO"
+                          " AND (A.DTALTA IS NULL OR A.DTALTA >= :DESTINO))"
+                          " GROUP BY S.CDPACIENTE, P.NMPACIENTE ORDER BY S.CDPACIENTE");
+    QSqlQuery query = execSql(conn, sql, values);
+    return packetFromQuery(query, {textField(QStringLiteral("CDPACIENTE"), 12),
+                                   textField(QStringLiteral("NMPACIENTE"), 80),
+                                   dateField(QStringLiteral("DTALTA"))});
 }
 
 // The temporary table of the records to copy. Created once per connection; emptied before
@@ -336,8 +374,9 @@ CallResult getVdCopia(MethodCall& call) {
     });
 }
 
-// Answer: [message key, services and diets without a menu, the new inpatient list]. The list
-// is read after the commit, outside the write lock.
+// Answer: [message key, services and diets without a menu, the new inpatient list (empty
+// text when nothing was copied), the patients left out because they were discharged]. The
+// lists are read after the commit, outside the write lock.
 CallResult getCopiarDieta(MethodCall& call) {
     const CallOperator op = callOperator(call.context(), call.text("operatorCode"));
     if (!op.error.isEmpty())
@@ -352,11 +391,13 @@ CallResult getCopiarDieta(MethodCall& call) {
     const CallResult copied = runWrite(call.context(), op.code, {branch}, [&](WriteScope& write) {
         return copyInTransaction(write, request);
     });
-    if (copied.failed() || copied.result.toList().value(0).toString() == u"NExist_Conf")
+    if (copied.failed())
         return copied;
     return readAfterCommit(call.context(), [&](QSqlDatabase& conn) {
         QVariantList answer = copied.result.toList();
-        answer.append(inpatientListAnswer(conn, call.packet("params")));
+        if (answer.size() < 3) // the "nothing to copy" answer has its empty list already
+            answer.append(inpatientListAnswer(conn, call.packet("params")));
+        answer.append(fromPacket(dischargedPatients(conn, call.context().db->engine(), request)));
         return CallResult::ok(answer);
     });
 }

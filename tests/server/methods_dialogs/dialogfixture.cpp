@@ -175,4 +175,12 @@ void addDayRecord(SqlDatabase& db, const QString& patient, QDate day, const QStr
                choices);
 }
 
+void addChosenDayOfP002(SqlDatabase& db, QDate today) {
+    addDayRecord(db, QStringLiteral("P002"), today, QStringLiteral("01"), QStringLiteral("0"),
+                 QStringLiteral("00010"), QStringLiteral("0001"),
+                 {"02|P|02.01.001|S|2", "02|P|02.02.001|S|0", "01|P|01.01.002|N|1"});
+    addDayRecord(db, QStringLiteral("P002"), today, QStringLiteral("02"), QStringLiteral("0"),
+                 QStringLiteral("00010"), QStringLiteral("0002"), {"02|P|02.01.002|S|1"});
+}
+
 } // namespace dieta::test

@@ -29,6 +29,12 @@ void addDayRecord(SqlDatabase& db, const QString& patient, QDate day, const QStr
                   const QString& status, const QString& service, const QString& diet,
                   const QStringList& dishes);
 
+// P002's chosen day, whose nutrients the calculation sums: record 01 (diet 0001) with rice
+// twice (2 g protein, 20 g carbohydrate per portion), chicken with quantity 0 (one portion:
+// 16 g protein, 10 g lipid) and milk not chosen; record 02 (diet 0002) with beans once (10 g
+// carbohydrate, 20 g lipid). Protein 20 g, carbohydrate 50 g, lipid 30 g.
+void addChosenDayOfP002(SqlDatabase& db, QDate today);
+
 int auditCount(SqlDatabase& db, const QString& method);
 
 } // namespace dieta::test

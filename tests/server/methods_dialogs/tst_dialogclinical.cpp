@@ -3,7 +3,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 
@@ -34,15 +34,6 @@ class tst_DialogClinical : public QObject {
 private:
     const QDate today = QDate::currentDate();
 
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedDialogHospital(server->database(), today);
-        return server;
-    }
-
     QVariant prescriptions(TNetConnection& net, const QString& mark) {
         QVariantList args{"0001", mark, fromPacket(listParams("0001", "00010", today))};
         return net.call(QStringLiteral("GetPrescricao"), args);
@@ -52,7 +43,7 @@ private slots:
     void pickLists_data() { addEngineRows(); }
     void pickLists() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         QVariant result = net.call(QStringLiteral("GetPaciInter"), {"0001"});
@@ -67,18 +58,14 @@ private slots:
                  (QStringList{"N/D01/Diabetes", "N/D02/Hipertensão"}));
     }
 
-    // Chosen today by P002: rice twice (2 g protein, 20 g carbohydrate per portion), chicken
-    // with quantity 0 (one portion: 16 g protein, 10 g lipid), beans once (10 g carbohydrate,
-    // 20 g lipid); milk not chosen. Protein 20 g, carbohydrate 50 g, lipid 30 g.
+    // P002's chosen day (dialogfixture.h): protein 20 g, carbohydrate 50 g, lipid 30 g.
     void nutrientTotals_data() { addEngineRows(); }
     void nutrientTotals() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
-        addDayRecord(db, "P002", today, "01", "0", "00010", "0001",
-                     {"02|P|02.01.001|S|2", "02|P|02.02.001|S|0", "01|P|01.01.002|N|1"});
-        addDayRecord(db, "P002", today, "02", "0", "00010", "0002", {"02|P|02.01.002|S|1"});
+        addChosenDayOfP002(db, today);
         // Another day and another service do not count.
         addDayRecord(db, "P002", today.addDays(-1), "01", "0", "00010", "0001",
                      {"02|P|02.01.001|S|5"});
@@ -121,7 +108,7 @@ private slots:
     void listPrescriptions_data() { addEngineRows(); }
     void listPrescriptions() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         QVariant result = prescriptions(net, "S");
@@ -144,7 +131,7 @@ private slots:
     void confirmPrescriptions_data() { addEngineRows(); }
     void confirmPrescriptions() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();

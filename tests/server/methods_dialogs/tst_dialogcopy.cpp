@@ -6,11 +6,11 @@
 #include "platform/wirevalue.h"
 #include "server/methods/methodsupport.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QElapsedTimer>
+#include <QSemaphore>
 #include <QSqlQuery>
-#include <QThread>
 #include <QtTest>
 #include <thread>
 
@@ -24,6 +24,7 @@ struct CopyAnswer {
     QString key;
     DataPacket missing;
     QVariant list;
+    QStringList discharged; // "patient/name/discharge day"
 };
 
 struct CopyRequest {
@@ -45,6 +46,31 @@ QStringList missingRows(const DataPacket& packet) {
     return rows;
 }
 
+// The dialogs' hospital with yesterday's records: P001 and companion, P002, P003 (special
+// diet), P005 (another service). Today P002 already has a diet.
+void seedCopyDays(SqlDatabase& db, QDate today) {
+    const QDate yesterday = today.addDays(-1);
+    seedDialogHospital(db, today);
+    addDayRecord(db, "P001", yesterday, "01", "0", "00010", "0001",
+                 {"02|P|02.01.001|S|2", "02|P|02.01.002|N|0"});
+    addDayRecord(db, "P001", yesterday, "02", "1", "00010", "0001", {"02|P|02.01.001|S|1"});
+    addDayRecord(db, "P002", yesterday, "01", "0", "00010", "0002", {"02|P|02.02.001|S|1"});
+    addDayRecord(db, "P003", yesterday, "01", "0", "00010", "0004", {"02|P|02.01.001|S|1"});
+    addDayRecord(db, "P005", yesterday, "01", "0", "00020", "0001", {"02|P|02.01.001|S|1"});
+    addDayRecord(db, "P002", today, "01", "0", "00010", "0001", {"01|P|01.01.002|S|1"});
+}
+
+// Releases `begun` each time the server starts running the method, then runs it as before.
+void announceStart(server::MethodRegistry& registry, const QString& method, QSemaphore& begun) {
+    server::MethodEntry entry = *registry.find(method);
+    entry.handler = [real = entry.handler, &begun](server::CallContext& context,
+                                                   QVariantList& args) {
+        begun.release();
+        return real(context, args);
+    };
+    registry.add(std::move(entry));
+}
+
 } // namespace
 
 class tst_DialogCopy : public QObject {
@@ -54,24 +80,11 @@ private:
     const QDate today = QDate::currentDate();
     const QDate yesterday = today.addDays(-1);
 
-    // Yesterday: P001 and companion, P002, P003 (special diet), P005 (another service).
-    // Today: P002 already has a diet.
-    std::unique_ptr<TestServer> start(TestEngine engine) {
+    std::unique_ptr<TestServer>
+    start(TestEngine engine, std::function<void(server::MethodRegistry&)> extraMethods = {}) {
         TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (!server->ok())
-            return server;
-        SqlDatabase& db = server->database();
-        seedDialogHospital(db, today);
-        addDayRecord(db, "P001", yesterday, "01", "0", "00010", "0001",
-                     {"02|P|02.01.001|S|2", "02|P|02.01.002|N|0"});
-        addDayRecord(db, "P001", yesterday, "02", "1", "00010", "0001", {"02|P|02.01.001|S|1"});
-        addDayRecord(db, "P002", yesterday, "01", "0", "00010", "0002", {"02|P|02.02.001|S|1"});
-        addDayRecord(db, "P003", yesterday, "01", "0", "00010", "0004", {"02|P|02.01.001|S|1"});
-        addDayRecord(db, "P005", yesterday, "01", "0", "00020", "0001", {"02|P|02.01.001|S|1"});
-        addDayRecord(db, "P002", today, "01", "0", "00010", "0001", {"01|P|01.01.002|S|1"});
-        return server;
+        options.extraMethods = std::move(extraMethods);
+        return startSeeded(engine, seedCopyDays, today, std::move(options));
     }
 
     CopyAnswer copy(TNetConnection& net, const CopyRequest& request, QDate origin,
@@ -89,13 +102,19 @@ private:
             return answer;
         }
         const QVariantList parts = result.toList();
-        if (parts.size() != 3) {
-            answer.error = QStringLiteral("resposta sem três elementos");
+        if (parts.size() != 4) {
+            answer.error = QStringLiteral("resposta sem quatro elementos");
             return answer;
         }
         answer.key = parts[0].toString();
         answer.missing = toPacket(parts[1]);
         answer.list = parts[2];
+        const DataPacket discharged = toPacket(parts[3]);
+        for (int row = 0; row < discharged.rows.size(); ++row)
+            answer.discharged.append(
+                discharged.value(row, u"CDPACIENTE").toString() + u'/' +
+                discharged.value(row, u"NMPACIENTE").toString() + u'/' +
+                discharged.value(row, u"DTALTA").toDate().toString(Qt::ISODate));
         // The by-reference lists come back as they went.
         if (args[1] != request.patients || args[12] != request.group)
             answer.error = QStringLiteral("listas por referência alteradas");
@@ -250,6 +269,8 @@ private slots:
         addDayRecord(db, "P004", today.addDays(-3), "01", "0", "00010", "0001", {});
         answer = copy(net, CopyRequest{}, today.addDays(-3), yesterday);
         QCOMPARE(answer.key, QStringLiteral("NExist_Conf"));
+        QCOMPARE(answer.discharged,
+                 QStringList{"P004/Davi/" + today.addDays(-2).toString(Qt::ISODate)});
         QCOMPARE(dayOf(db, tomorrow).size(), 4);
         // On the discharge day itself the stay still counts, as in the inpatient list.
         const QDate discharge = today.addDays(-2);
@@ -257,7 +278,52 @@ private slots:
         QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
         QCOMPARE(answer.key, QString());
         QCOMPARE(dayOf(db, discharge), QStringList{"P004/01/0/0001"});
+        QCOMPARE(answer.discharged, QStringList());
         QCOMPARE(auditCount(db, QStringLiteral("GetCopiarDieta")), 6);
+    }
+
+    // A patient discharged before the destination day is left out of a copy that goes on for
+    // the others, and the answer names the patient with the discharge day; a patient out of
+    // the scope, or whose special diet is not copied, is not named.
+    void dischargedPatientsNamed_data() { addEngineRows(); }
+    void dischargedPatientsNamed() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        TNetConnection& net = server->connection();
+        const QDate origin = today.addDays(-3);
+        const QDate tomorrow = today.addDays(1);
+        addDayRecord(db, "P001", origin, "01", "0", "00010", "0001", {"02|P|02.01.001|S|1"});
+        addDayRecord(db, "P004", origin, "01", "0", "00010", "0001", {"02|P|02.01.001|S|1"});
+        addDayRecord(db, "P004", origin, "02", "0", "00010", "0002", {});
+        const QString davi = "P004/Davi/" + today.addDays(-2).toString(Qt::ISODate);
+
+        CopyRequest request;
+        request.patients = QStringLiteral("_P001_");
+        CopyAnswer answer = copy(net, request, origin, tomorrow);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(answer.discharged, QStringList());
+
+        request = CopyRequest{};
+        request.overwrite = true;
+        answer = copy(net, request, origin, tomorrow);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(answer.key, QString());
+        QCOMPARE(dayOf(db, tomorrow), QStringList{"P001/01/0/0001"});
+        QCOMPARE(answer.discharged, QStringList{davi});
+        QVERIFY(isPacket(answer.list)); // the others' copy still refreshes the list
+
+        execOn(db,
+               QStringLiteral("UPDATE SERVINTE SET CDDIETPAD = '0004' WHERE CDPACIENTE ="
+                              " 'P004' AND DTSERVINTE = :D"),
+               {{QStringLiteral("D"), origin}});
+        request.special = false;
+        answer = copy(net, request, origin, tomorrow);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(answer.discharged, QStringList());
+        request.special = true;
+        QCOMPARE(copy(net, request, origin, tomorrow).discharged, QStringList{davi});
     }
 
     void copyRefusals_data() { addEngineRows(); }
@@ -317,7 +383,10 @@ private slots:
     void longPatientListCopy_data() { addEngineRows(); }
     void longPatientListCopy() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        QSemaphore copyBegun;
+        auto server = start(engine, [&](server::MethodRegistry& registry) {
+            announceStart(registry, QStringLiteral("GetCopiarDieta"), copyBegun);
+        });
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         CopyRequest request;
@@ -334,7 +403,8 @@ private slots:
             answer = copy(*net, request, yesterday, today);
             copyMs = timer.elapsed();
         });
-        QThread::msleep(300);
+        // The other save goes out once the server is running the copy.
+        const bool overlapped = copyBegun.tryAcquire(1, 30000);
         const QVariant save = server->connection().call(
             QStringLiteral("SetDupDieta"),
             {"0001", "00010", today, "0001", "", "0", "NUTRI01", 1.0,
@@ -342,6 +412,7 @@ private slots:
         const qint64 saveMs = timer.elapsed();
         copier.join();
         qInfo("60,000-code copy %lld ms; the other save ended at %lld ms", copyMs, saveMs);
+        QVERIFY2(overlapped, "the copy never reached the server");
         QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
         QVERIFY2(!isServerError(save), qPrintable(serverErrorText(save)));
         QVERIFY2(copyMs < 8000, qPrintable(QString::number(copyMs)));

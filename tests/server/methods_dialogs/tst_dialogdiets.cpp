@@ -4,7 +4,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 
@@ -50,15 +50,6 @@ class tst_DialogDiets : public QObject {
 private:
     QDate today = QDate::currentDate();
 
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedDialogHospital(server->database(), today);
-        return server;
-    }
-
     QVariantList confDietaArgs(const DataPacket& marked, const QStringList& menu,
                                const QString& diet, const QString& status, const QString& keep) {
         return {QStringLiteral("0001"),
@@ -77,7 +68,7 @@ private slots:
     void menuOfDiet_data() { addEngineRows(); }
     void menuOfDiet() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
 
@@ -124,7 +115,7 @@ private slots:
     void freeCompositionDishes_data() { addEngineRows(); }
     void freeCompositionDishes() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         // Complete three-level codes of this branch or of every branch; upper levels and the
@@ -148,7 +139,7 @@ private slots:
     void setDietForMarkedPatients_data() { addEngineRows(); }
     void setDietForMarkedPatients() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -211,7 +202,7 @@ private slots:
     void quantityDietChoosesByQuantity_data() { addEngineRows(); }
     void quantityDietChoosesByQuantity() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         const QStringList menu{"01|P|01.01.002|N|0.5", "02|P|02.01.001|S|0", "02|P|02.01.002|N|2",
@@ -237,7 +228,7 @@ private slots:
     void setDietRefusals_data() { addEngineRows(); }
     void setDietRefusals() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -289,7 +280,7 @@ private slots:
     void duplicateDiet_data() { addEngineRows(); }
     void duplicateDiet() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();

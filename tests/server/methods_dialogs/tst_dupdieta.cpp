@@ -5,7 +5,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 
@@ -24,15 +24,6 @@ class tst_DupDieta : public QObject {
 
 private:
     QDate today = QDate::currentDate();
-
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedDialogHospital(server->database(), today);
-        return server;
-    }
 
     // Duplicates diet 0001 for the patient; the error text, or "" when it succeeded.
     QString duplicate(TNetConnection& net, const QString& patient, double quantity,
@@ -66,7 +57,7 @@ private slots:
     void ninetyNineRecordsAtMost_data() { addEngineRows(); }
     void ninetyNineRecordsAtMost() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -87,7 +78,7 @@ private slots:
     void numbersRunningOutAddNothing_data() { addEngineRows(); }
     void numbersRunningOutAddNothing() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -114,7 +105,7 @@ private slots:
     void operatorMustBeTheSessions_data() { addEngineRows(); }
     void operatorMustBeTheSessions() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
 

@@ -5,7 +5,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 #include <cmath>
@@ -50,15 +50,10 @@ private slots:
         QFETCH(double, carbohydrate);
         QFETCH(double, lipid);
         const QDate today = QDate::currentDate();
-        TestServerOptions options;
-        options.engine = engine;
-        TestServer server(options);
-        QVERIFY2(server.ok(), qPrintable(server.error()));
-        SqlDatabase& db = server.database();
-        seedDialogHospital(db, today);
-        addDayRecord(db, "P002", today, "01", "0", "00010", "0001",
-                     {"02|P|02.01.001|S|2", "02|P|02.02.001|S|0", "01|P|01.01.002|N|1"});
-        addDayRecord(db, "P002", today, "02", "0", "00010", "0002", {"02|P|02.01.002|S|1"});
+        auto server = startSeeded(engine, seedDialogHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        addChosenDayOfP002(db, today);
         const QString update =
             QStringLiteral("UPDATE NUTRIENTE SET NMUNIDADE = :UNIT WHERE CDNUTRIENTE = :CODE");
         execOn(db, update, {{"UNIT", proteinUnit}, {"CODE", "001"}});
@@ -66,7 +61,7 @@ private slots:
         execOn(db, update, {{"UNIT", lipidUnit}, {"CODE", "003"}});
 
         QVariantList args{"0001", "P002", "00010", today, "T", "_001_002_003_004_010_"};
-        const QVariant result = server.connection().call(QStringLiteral("GetCalcNutriente"), args);
+        const QVariant result = server->connection().call(QStringLiteral("GetCalcNutriente"), args);
         QVERIFY2(!isServerError(result), qPrintable(serverErrorText(result)));
         const QVariantList parts = result.toList();
         QCOMPARE(parts.size(), 5);
@@ -89,18 +84,15 @@ private slots:
     void totalsRoundedAsShown() {
         DIETA_FETCH_ENGINE(engine);
         const QDate today = QDate::currentDate();
-        TestServerOptions options;
-        options.engine = engine;
-        TestServer server(options);
-        QVERIFY2(server.ok(), qPrintable(server.error()));
-        SqlDatabase& db = server.database();
-        seedDialogHospital(db, today);
+        auto server = startSeeded(engine, seedDialogHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
         addDayRecord(db, "P002", today, "01", "0", "00010", "0001",
                      {"02|P|02.01.001|S|3", "02|P|02.02.001|S|0.7", "01|P|01.01.002|S|1.1"});
         execOn(db, QStringLiteral("UPDATE PRATNUTR SET QTNUTRPORC = 0.1"));
 
         QVariantList args{"0001", "P002", "00010", today, "T", "T"};
-        const QVariant result = server.connection().call(QStringLiteral("GetCalcNutriente"), args);
+        const QVariant result = server->connection().call(QStringLiteral("GetCalcNutriente"), args);
         QVERIFY2(!isServerError(result), qPrintable(serverErrorText(result)));
         const QVariantList parts = result.toList();
         QCOMPARE(parts.size(), 5);

@@ -6,7 +6,7 @@
 #include "platform/wirevalue.h"
 #include "server/methods/inpatientlist.h"
 #include "tests/server/methods_main/mainhospital.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 
@@ -20,13 +20,6 @@ class tst_InpatientListStream : public QObject {
 private:
     QDate today = QDate::currentDate();
 
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        auto server = std::make_unique<TestServer>(TestServerOptions{.engine = engine});
-        if (server->ok())
-            seedMainHospital(server->database(), today);
-        return server;
-    }
-
     static void setBed(SqlDatabase& db, const QString& patient, const QVariant& bed) {
         execSql(db.connection(),
                 QStringLiteral("UPDATE INTERNA SET CDLEITO = :L WHERE CDPACIENTE = :P"),
@@ -39,7 +32,7 @@ private slots:
     void bedOrderIsCodePointOrder_data() { addEngineRows(); }
     void bedOrderIsCodePointOrder() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         setBed(server->database(), QStringLiteral("P001"), QStringLiteral("Á1"));
         setBed(server->database(), QStringLiteral("P002"), QVariant());
@@ -59,7 +52,7 @@ private slots:
     void bytesReadBackUnchanged_data() { addEngineRows(); }
     void bytesReadBackUnchanged() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         const QString name = QStringLiteral("Ana \"Tia\" \\ Conceição\t\u00e9\U0001F600");
         execSql(server->database().connection(),

@@ -6,7 +6,7 @@
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_main/mainhospital.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 
@@ -27,15 +27,6 @@ class tst_MainScreenReads : public QObject {
 
 private:
     QDate today = QDate::currentDate();
-
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedMainHospital(server->database(), today);
-        return server;
-    }
 
     // The packet a call answered; fails the test on an error result.
     static bool packetOf(const QVariant& result, DataPacket& packet) {
@@ -58,7 +49,7 @@ private slots:
     void inpatientList_data() { addEngineRows(); }
     void inpatientList() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         const DataPacket rows = list(server->connection(), listParams(branch, "00010", today));
 
@@ -98,7 +89,7 @@ private slots:
     void groupAndDates_data() { addEngineRows(); }
     void groupAndDates() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
 
@@ -144,7 +135,7 @@ private slots:
         DIETA_FETCH_ENGINE(engine);
         QFETCH(ListFilter, filter);
         QFETCH(QStringList, patients);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         const DataPacket rows =
             list(server->connection(), listParams(branch, "00010", today, filter));
@@ -154,7 +145,7 @@ private slots:
     void badParameters_data() { addEngineRows(); }
     void badParameters() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
 
@@ -182,7 +173,7 @@ private slots:
     void diagnoses_data() { addEngineRows(); }
     void diagnoses() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         DataPacket rows;
         QVERIFY(
@@ -205,7 +196,7 @@ private slots:
     void configurationAndChoices_data() { addEngineRows(); }
     void configurationAndChoices() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
 
@@ -241,7 +232,7 @@ private slots:
     void menuCards_data() { addEngineRows(); }
     void menuCards() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         const auto card = [&](const char* service, const char* diet, QDate day,
@@ -275,7 +266,7 @@ private slots:
     void restrictionView_data() { addEngineRows(); }
     void restrictionView() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         const auto view = [&](const char* patient, QDate admission, const char* dish,

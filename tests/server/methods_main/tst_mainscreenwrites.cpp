@@ -6,7 +6,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "tests/server/methods_main/mainhospital.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QtTest>
 #include <atomic>
@@ -86,15 +86,6 @@ class tst_MainScreenWrites : public QObject {
 private:
     QDate today = QDate::currentDate();
 
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedMainHospital(server->database(), today);
-        return server;
-    }
-
     QVariantList saveArgs(const QString& patient, const QString& sequence, const QString& diet,
                           const QString& remark, const QString& operatorCode = "NUTRI01") {
         DataPacket choices;
@@ -129,7 +120,7 @@ private slots:
     void saveDayRecord_data() { addEngineRows(); }
     void saveDayRecord() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -179,7 +170,7 @@ private slots:
     void saveRefused_data() { addEngineRows(); }
     void saveRefused() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -206,7 +197,7 @@ private slots:
     void choiceChanges_data() { addEngineRows(); }
     void choiceChanges() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -240,7 +231,7 @@ private slots:
     void concurrentChangeReported_data() { addEngineRows(); }
     void concurrentChangeReported() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         auto other = server->connect("NUTRI01");
@@ -304,7 +295,7 @@ private slots:
     void simultaneousChangesOneWins_data() { addEngineRows(); }
     void simultaneousChangesOneWins() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         const int pairs = qEnvironmentVariableIntValue("DIETA_CONFLICT_PAIRS") > 0
                               ? qEnvironmentVariableIntValue("DIETA_CONFLICT_PAIRS")
@@ -363,7 +354,7 @@ private slots:
     void quantitiesWithinTheDomain_data() { addEngineRows(); }
     void quantitiesWithinTheDomain() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -390,7 +381,7 @@ private slots:
     // an argument that must be a packet and holds something else, or a date outside the
     // calendar the hospital works in, is a malformed request.
     void argumentsWithinTheDomain() {
-        auto server = start(TestEngine::SQLite);
+        auto server = startSeeded(TestEngine::SQLite, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         const auto neutral = [&](contracts::rdm::ArgKind kind) -> QVariant {
@@ -440,7 +431,7 @@ private slots:
     void failureMidwayLeavesNothing_data() { addEngineRows(); }
     void failureMidwayLeavesNothing() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -477,7 +468,7 @@ private slots:
     void deleteRecords_data() { addEngineRows(); }
     void deleteRecords() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -515,7 +506,7 @@ private slots:
     void restrictionCheck_data() { addEngineRows(); }
     void restrictionCheck() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         SqlDatabase& db = server->database();
@@ -559,7 +550,7 @@ private slots:
     void concurrentWriters_data() { addEngineRows(); }
     void concurrentWriters() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         constexpr int rounds = 25;
         std::atomic<int> failures{0};

@@ -12,7 +12,7 @@
 #include "platform/wirevalue.h"
 #include "server/storage/authorization.h"
 #include "tests/server/methods_dialogs/dialogfixture.h"
-#include "tests/support/testserver.h"
+#include "tests/support/seededserver.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,15 +81,6 @@ class tst_PresCalc : public QObject {
 private:
     const QDate today = QDate::currentDate();
 
-    std::unique_ptr<TestServer> start(TestEngine engine) {
-        TestServerOptions options;
-        options.engine = engine;
-        auto server = std::make_unique<TestServer>(options);
-        if (server->ok())
-            seedCalculation(server->database(), today);
-        return server;
-    }
-
     QVariant propose(TNetConnection& net, const QString& branch, QDate day) {
         return net.call(QStringLiteral("GetPropPresDieta"), {branch, day});
     }
@@ -108,7 +99,7 @@ private slots:
     void proposesFromTheDayBeforeElseADiagnosis_data() { addEngineRows(); }
     void proposesFromTheDayBeforeElseADiagnosis() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedCalculation, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         TNetConnection& net = server->connection();
         const QVariant result = propose(net, "0001", today);
@@ -149,7 +140,7 @@ private slots:
     void writesTheTickedProposalsWithTheirAudit_data() { addEngineRows(); }
     void writesTheTickedProposalsWithTheirAudit() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedCalculation, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -186,7 +177,7 @@ private slots:
     void refusesWhoMayNotWriteAndBadProposals_data() { addEngineRows(); }
     void refusesWhoMayNotWriteAndBadProposals() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedCalculation, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();
@@ -223,7 +214,7 @@ private slots:
     void keepsAPrescriptionThatAppearedMeanwhile_data() { addEngineRows(); }
     void keepsAPrescriptionThatAppearedMeanwhile() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedCalculation, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         TNetConnection& net = server->connection();

@@ -9,7 +9,6 @@
 #include <QMutex>
 #include <QSqlQuery>
 #include <QTest>
-#include <QThread>
 #include <thread>
 #include <vector>
 
@@ -28,6 +27,7 @@ private slots:
         QMutex lock;
         QList<int> order;
         std::vector<std::thread> threads;
+        bool queued = true;
         {
             WriteTransaction first(db);
             for (int i = 0; i < waiters; ++i) {
@@ -42,13 +42,16 @@ private slots:
                     transaction.commit();
                     db.releaseThreadConnection();
                 });
-                QThread::msleep(60); // each waiter arrives well after the one before
+                // The next waiter starts only once this one holds its place in the queue.
+                queued = QTest::qWaitFor([&] { return db.writersWaiting() == i + 1; }, 10000);
+                if (!queued)
+                    break;
             }
-            QThread::msleep(300); // the first ones are deep in any backoff by now
             first.commit();
         }
         for (std::thread& thread : threads)
             thread.join();
+        QVERIFY2(queued, "a writer never joined the queue");
         QCOMPARE(order, (QList<int>{0, 1, 2, 3, 4, 5}));
     }
 

@@ -5,6 +5,7 @@
 #include "platform/tnetconnection.h"
 #include "server/transport/httpserver.h"
 #include "tests/server/transport/rawclient.h"
+#include "tests/server/transport/socketqueues.h"
 #include "tests/support/echomethods.h"
 
 #include <QElapsedTimer>
@@ -277,7 +278,8 @@ void tst_TransportLimits::idleConnectionsGiveWayWhenTheServerIsFull() {
     for (size_t i = 1; i < idle.size(); ++i)
         QVERIFY(idle[i]->send("POST /x/Echo HTTP/1.1\r\n"));
     QVERIFY(newcomer.send("POST /x/Echo HTTP/1.1\r\n"));
-    QTest::qWait(300); // the server reads those first bytes
+    // The refused one must come after the server has read those first bytes.
+    QTRY_VERIFY_WITH_TIMEOUT(test::loopbackQueuesDrained(server_->port()), 10000);
     RawClient refused;
     QVERIFY(refused.connect(server_->port()));
     QCOMPARE(refused.readAnswer(3000).status, 503);
