@@ -331,7 +331,8 @@ CallResult setDupDieta(MethodCall& call) {
             throw MethodError(QStringLiteral(
                 "Não é possível acrescentar/duplicar dieta para mais de um paciente."));
         const QString patient = patients.first().patient;
-        requireStays({scope.conn, scope.engine, branch, day, status}, patients);
+        const MarkedDay records{scope.conn, scope.engine, branch, day, status};
+        requireStays(records, patients);
 
         const QList<CardDish> card = cardForDiet(scope.conn, branch, service.code, diet.code, day);
         if (card.isEmpty() && (diet.needsCard() || service.kind == u"N")) {
@@ -344,18 +345,13 @@ CallResult setDupDieta(MethodCall& call) {
         QList<Choice> choices;
         for (const CardDish& dish : card)
             choices.append(choiceFromCard(dish, day));
+        // The new records in one statement, the card written once and copied to the others.
+        QList<TargetRecord> added = nextRecords(records, patient, int(quantity));
+        insertRecords(records, added, {service.code, diet.code, scope.operatorCode, false});
+        writeMenus(records, added, choices, false);
         QJsonArray sequences;
-        MenuWriter menus(scope.conn);
-        for (int i = 0; i < int(quantity); ++i) {
-            DayRecord fresh;
-            fresh.key = {branch, patient, day, QString()};
-            fresh.status = status;
-            fresh.service = service.code;
-            fresh.diet = diet.code;
-            const DayRecord stored = insertDayRecord(scope.conn, fresh, scope.operatorCode);
-            menus.write(stored.key, choices);
-            sequences.append(stored.key.sequence);
-        }
+        for (const TargetRecord& record : added)
+            sequences.append(record.sequence);
         scope.audit.patients = {patient};
         scope.audit.changes = changeNote(service.code, diet, day, status, choices.size());
         scope.audit.changes.insert(QStringLiteral("sequencias"), sequences);

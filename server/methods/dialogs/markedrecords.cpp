@@ -131,6 +131,26 @@ QList<TargetRecord> targetRecords(const MarkedDay& day, const QList<MarkedPatien
     return targets;
 }
 
+QList<TargetRecord> nextRecords(const MarkedDay& day, const QString& patient, int count) {
+    QVariantMap values = dayValues(day);
+    values.insert(QStringLiteral("PATIENT"), patient);
+    SqlStatement query(day.conn,
+                       QStringLiteral("SELECT NRSEQUSERV FROM SERVINTE WHERE CDFILIAL = :BRANCH"
+                                      " AND DTSERVINTE = :DAY AND CDPACIENTE = :PATIENT%1")
+                           .arg(rowLock(day.engine)),
+                       values);
+    int last = 0;
+    while (query.next())
+        last = std::max(last, text(query, 0).toInt());
+    if (last + count > 99)
+        throw MethodError(
+            QStringLiteral("O paciente já tem o número máximo de registros de dieta no dia."));
+    QList<TargetRecord> records;
+    for (int i = 1; i <= count; ++i)
+        records.append({patient, formatSequence(last + i, kSequenceWidth), true});
+    return records;
+}
+
 void updateRecords(const MarkedDay& day, const QList<TargetRecord>& targets,
                    const RecordValues& values) {
     const QList<KeyPair> keys = keysOf(targets, false);

@@ -48,6 +48,10 @@ struct TargetRecord {
 };
 QList<TargetRecord> targetRecords(const MarkedDay& day, const QList<MarkedPatient>& patients);
 
+// `count` new records of the patient, numbered after the last of the day (its records locked
+// on PostgreSQL). MethodError when they would pass the day's 99.
+QList<TargetRecord> nextRecords(const MarkedDay& day, const QString& patient, int count);
+
 // The values a diet write sets on every record.
 struct RecordValues {
     QString service;
