@@ -111,7 +111,8 @@ void appendShortDate(PacketStream& packet, RowCursor& rows, int column) {
 
 // Straight from the rows into the packet's bytes: the answer holds every stay of the branch.
 // The stays lead the join (CROSS JOIN fixes the order on SQLite), so their key order is the
-// answer's and the database walks the keys instead of sorting the rows.
+// answer's and SQLite walks the keys instead of sorting the rows. Patients in code-point order
+// on both engines.
 CallResult getDiagInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
         const QString branch = branchArg(call);
@@ -123,7 +124,10 @@ CallResult getDiagInter(MethodCall& call) {
                 " WHERE I.CDFILIAL = :BRANCH AND (I.DTALTA IS NULL OR I.DTALTA >= :SINCE)"
                 " AND DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
                 " AND DI.DTINTERNA = I.DTINTERNA"
-                " ORDER BY I.CDPACIENTE, I.DTINTERNA, DI.NRORDDIAG"),
+                " ORDER BY I.CDPACIENTE%1, I.DTINTERNA, DI.NRORDDIAG")
+                .arg(call.context().db->engine() == SqlEngine::PostgreSQL
+                         ? QStringLiteral(" COLLATE \"C\"")
+                         : QString()),
             {{QStringLiteral("BRANCH"), branch},
              {QStringLiteral("SINCE"), QDate::currentDate().addDays(-diagnosisHistoryDays)}});
         QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
