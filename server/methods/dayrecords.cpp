@@ -168,7 +168,7 @@ DayRecord insertDayRecord(const QSqlDatabase& conn, DayRecord record, const QStr
                       record.printMark.isEmpty() ? QStringLiteral("N") : record.printMark);
         values.insert(QStringLiteral("OPERATOR"), nullIfEmpty(operatorCode));
         values.insert(QStringLiteral("CHANGED"), QDateTime::currentDateTime());
-        QSqlQuery insert = execSql(
+        const SqlStatement insert(
             conn,
             QStringLiteral("INSERT INTO SERVINTE (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV,"
                            " STPACIACOM, CDSERVFILI, CDDIETPAD, DSSERVINTE, DSPRESMEDI, IDIMPRSERV,"
@@ -211,41 +211,40 @@ void updateDayRecord(const QSqlDatabase& conn, const DayRecord& record,
 
 bool deleteDayRecord(const QSqlDatabase& conn, const DayRecordKey& key) {
     deleteChoices(conn, key);
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("DELETE FROM SERVINTE WHERE CDFILIAL = :BRANCH AND"
-                                             " CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND"
-                                             " NRSEQUSERV = :SEQ"),
-                              keyValues(key));
+    const SqlStatement query(conn,
+                             QStringLiteral("DELETE FROM SERVINTE WHERE CDFILIAL = :BRANCH AND"
+                                            " CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND"
+                                            " NRSEQUSERV = :SEQ"),
+                             keyValues(key));
     return query.numRowsAffected() > 0;
 }
 
 void checkDietOfService(const QSqlDatabase& conn, const QString& branch, const QString& service,
                         const QString& diet) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT 1 FROM DIETSERV WHERE CDFILIAL = :BRANCH AND"
-                                             " CDSERVFILI = :SERVICE AND CDDIETPAD = :DIET"),
-                              {{QStringLiteral("BRANCH"), branch},
-                               {QStringLiteral("SERVICE"), service},
-                               {QStringLiteral("DIET"), diet}});
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT 1 FROM DIETSERV WHERE CDFILIAL = :BRANCH AND"
+                                      " CDSERVFILI = :SERVICE AND CDDIETPAD = :DIET"),
+                       {{QStringLiteral("BRANCH"), branch},
+                        {QStringLiteral("SERVICE"), service},
+                        {QStringLiteral("DIET"), diet}});
     if (!query.next())
         throw MethodError(
             QStringLiteral("Dieta %1 não cadastrada para o serviço %2.").arg(diet, service));
 }
 
 QString serviceKind(const QSqlDatabase& conn, const QString& branch, const QString& service) {
-    QSqlQuery query =
-        execSql(conn,
-                QStringLiteral("SELECT IDTIPOSERV FROM SERVICO WHERE CDFILIAL ="
-                               " :BRANCH AND CDSERVFILI = :SERVICE"),
-                {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("SERVICE"), service}});
-    return query.next() ? text(query, 0) : QString();
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT IDTIPOSERV FROM SERVICO WHERE CDFILIAL ="
+                                      " :BRANCH AND CDSERVFILI = :SERVICE"),
+                       {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("SERVICE"), service}});
+    return query.next() ? text(query.query(), 0) : QString();
 }
 
 // ---- Menu cards and choices ----
 
 QList<CardDish> menuCard(const QSqlDatabase& conn, const QString& branch, const QString& service,
                          const QString& cardCode, QDate date) {
-    QSqlQuery query = execSql(
+    SqlStatement statement(
         conn,
         QStringLiteral(
             "SELECT C.CDFILAUXPRAT, C.CDPRATO, C.CDTIPOPRAT, C.NRORDPRATCAR, C.IDOPCCNFMES,"
@@ -259,8 +258,9 @@ QList<CardDish> menuCard(const QSqlDatabase& conn, const QString& branch, const 
          {QStringLiteral("SERVICE"), service},
          {QStringLiteral("CARD"), cardCode},
          {QStringLiteral("DAY"), date}});
+    const QSqlQuery& query = statement.query();
     QList<CardDish> card;
-    while (query.next()) {
+    while (statement.next()) {
         CardDish dish;
         dish.dishBranch = text(query, 0);
         dish.dish = text(query, 1);
@@ -285,11 +285,16 @@ QList<CardDish> cardForDiet(const QSqlDatabase& conn, const QString& branch, con
     QList<CardDish> card = menuCard(conn, branch, service, diet, date);
     if (!card.isEmpty())
         return card;
-    QSqlQuery group =
-        execSql(conn, QStringLiteral("SELECT CDDIETGRUP FROM DIETPADR WHERE CDDIETPAD = :DIET"),
-                {{QStringLiteral("DIET"), diet}});
-    if (group.next() && !text(group, 0).isEmpty())
-        return menuCard(conn, branch, service, text(group, 0), date);
+    QString group;
+    {
+        SqlStatement query(
+            conn, QStringLiteral("SELECT CDDIETGRUP FROM DIETPADR WHERE CDDIETPAD = :DIET"),
+            {{QStringLiteral("DIET"), diet}});
+        if (query.next())
+            group = text(query.query(), 0);
+    }
+    if (!group.isEmpty())
+        return menuCard(conn, branch, service, group, date);
     return {};
 }
 
@@ -350,7 +355,7 @@ void insertChoices(const QSqlDatabase& conn, const DayRecordKey& key,
             if (next > 9999)
                 throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
             values.insert(QStringLiteral("CHOICE"), formatSequence(next, kChoiceSequenceWidth));
-            stored = execSql(conn, insertSql, values).numRowsAffected() == 1;
+            stored = SqlStatement(conn, insertSql, values).numRowsAffected() == 1;
             next = stored ? next + 1 : lastNumber(conn, lastSql, recordValues) + 1;
         }
         if (!stored)

@@ -76,7 +76,8 @@ bool splitDateTime(const QVariant& value, QDate* date, QTime* time) {
 RowCursor::RowCursor(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values) {
     sqlite3* db = sqliteOf(conn);
     if (!db) {
-        query_ = std::make_unique<QSqlQuery>(execSql(conn, sql, values));
+        statement_ = std::make_unique<SqlStatement>(conn, sql, values);
+        query_ = &statement_->query();
         // Sized once: the views utf8() hands out stay valid until next().
         texts_.resize(size_t(query_->record().count()));
         return;

@@ -1,7 +1,8 @@
 #pragma once
 // The rows of one SELECT read as raw cells, for answers of thousands of rows that go straight
 // into a packet. SQLite is read through its C API (QtSql wraps every cell in a QVariant and reads
-// a table several times slower); PostgreSQL through QtSql.
+// a table several times slower); PostgreSQL through QtSql, as a statement kept prepared on the
+// connection.
 //
 // Placeholders are :NAME, bound by name (case-insensitive) as execSql binds them.
 
@@ -19,7 +20,8 @@ struct sqlite3_stmt;
 
 namespace dieta {
 class PacketStream;
-}
+class SqlStatement;
+} // namespace dieta
 
 namespace dieta::server {
 
@@ -49,9 +51,10 @@ public:
 
 private:
     sqlite3_stmt* stmt_ = nullptr;
-    std::unique_ptr<QSqlQuery> query_;
-    std::vector<QByteArray> texts_; // QtSql cells converted for utf8(), one per column
-    QByteArray scratch_;            // a SQLite real number converted for utf8()
+    std::unique_ptr<SqlStatement> statement_; // QtSql: kept prepared on the connection
+    QSqlQuery* query_ = nullptr;              // statement_'s
+    std::vector<QByteArray> texts_;           // QtSql cells converted for utf8(), one per column
+    QByteArray scratch_;                      // a SQLite real number converted for utf8()
 };
 
 } // namespace dieta::server

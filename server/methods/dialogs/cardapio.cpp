@@ -66,7 +66,7 @@ CallResult getReceitaUtili(MethodCall& call) {
         const QString code = checkedCode(call.text("service"), 5, QStringLiteral("Serviço"));
         requireService(conn, branch, code);
         // Levels are separated by dots ("01.02.003"): a complete code has levels - 1 of them.
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral("SELECT P.CDPRATO, P.NMPRATO, P.CDFILAUXPRAT"
                            " FROM PRATSERV S JOIN PRATO P ON P.CDFILAUXPRAT = S.CDFILAUXPRAT"
@@ -80,9 +80,9 @@ CallResult getReceitaUtili(MethodCall& call) {
              {QStringLiteral("SERVICO"), code},
              {QStringLiteral("PONTOS"), levels - 1}});
         return CallResult::ok(fromPacket(
-            packetFromQuery(query, {textField(QStringLiteral("CDPRATO"), 10),
-                                    textField(QStringLiteral("NMPRATO"), 40),
-                                    textField(QStringLiteral("CDFILAUXPRAT"), 4, true)})));
+            packetFromQuery(query.query(), {textField(QStringLiteral("CDPRATO"), 10),
+                                            textField(QStringLiteral("NMPRATO"), 40),
+                                            textField(QStringLiteral("CDFILAUXPRAT"), 4, true)})));
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include "server/methods/dayrecords.h"
 #include "server/methods/dialogs/handlers.h"
+#include "server/methods/dialogs/markedrecords.h"
 #include "server/methods/dialogs/menu.h"
 #include "server/methods/dialogs/menuwriter.h"
 #include "server/methods/domain.h"
@@ -17,14 +18,6 @@
 namespace dieta::server {
 
 namespace {
-
-// A marked row of the inpatient list: who, and which of the day's records it showed.
-struct MarkedPatient {
-    QString patient;
-    QString status;   // STPACIACOM of the row
-    QString sequence; // NRSEQUSERV of the row, "" when the stay had no record yet
-    QDate day;        // DTSERVINTE of the row
-};
 
 // Each patient once, in the order marked; linear in the rows (a whole hospital may be marked).
 QList<MarkedPatient> markedPatients(const DataPacket& marked) {
@@ -79,36 +72,48 @@ DietInfo requireDiet(const QSqlDatabase& conn, const QString& branch, const Serv
     return *diet;
 }
 
-Stay requireStay(const WriteScope& scope, const QString& branch, const QString& patient, QDate day,
-                 const QString& status) {
-    const std::optional<Stay> stay =
-        activeStay(scope.conn, scope.engine, branch, patient, day, true);
-    if (!stay)
-        throw MethodError(QStringLiteral("Paciente %1 não está internado na filial %2 em %3.")
-                              .arg(patient, branch, day.toString(QStringLiteral("dd/MM/yyyy"))));
-    if (!isPatientStatus(status) && !stay->companion)
-        throw MethodError(
-            QStringLiteral("Acompanhante para o paciente %1 deve estar cadastrado.").arg(patient));
-    return *stay;
-}
-
 QVariant numberCell(const DataPacket& packet, int row, QStringView field) {
     return checkedAmount(packet.value(row, field), field.toString());
 }
 
+// The menu's dish types and dishes as the lookup tables hold them, read for all rows at once.
+struct MenuLookups {
+    QSet<QString> dishTypes;
+    QHash<QString, QStringList> dishBranches; // the branch's own dish first, then the common one
+};
+
+MenuLookups menuLookups(const QSqlDatabase& conn, SqlEngine engine, const QString& branch,
+                        const DataPacket& menu) {
+    QStringList types;
+    QStringList dishes;
+    for (int row = 0; row < menu.rows.size(); ++row) {
+        types.append(cellText(menu, row, u"CDTIPOPRAT").trimmed());
+        dishes.append(cellText(menu, row, u"CDPRATO").trimmed());
+    }
+    MenuLookups lookups;
+    SqlStatement typeRows(
+        conn,
+        QStringLiteral("SELECT CDTIPOPRAT FROM TIPOPRAT WHERE %1")
+            .arg(codeCondition(engine, QStringLiteral("CDTIPOPRAT"), QStringLiteral("TIPOS"))),
+        {{QStringLiteral("TIPOS"), jsonList(types)}});
+    while (typeRows.next())
+        lookups.dishTypes.insert(typeRows.value(0).toString());
+    SqlStatement dishRows(
+        conn,
+        QStringLiteral("SELECT CDPRATO, CDFILAUXPRAT FROM PRATO WHERE %1"
+                       " AND (CDFILAUXPRAT = :FILIAL OR CDFILAUXPRAT = 'P')"
+                       " ORDER BY CDPRATO, CASE WHEN CDFILAUXPRAT = 'P' THEN 1"
+                       " ELSE 0 END")
+            .arg(codeCondition(engine, QStringLiteral("CDPRATO"), QStringLiteral("PRATOS"))),
+        {{QStringLiteral("PRATOS"), jsonList(dishes)}, {QStringLiteral("FILIAL"), branch}});
+    while (dishRows.next())
+        lookups.dishBranches[dishRows.value(0).toString()].append(dishRows.value(1).toString());
+    return lookups;
+}
+
 // The dish of a menu row, as the branch may use it: its own branch's or a common one ("P").
-QString dishBranchOf(const QSqlDatabase& conn, const QString& branch, const QString& dish,
-                     const QString& given) {
-    QSqlQuery query =
-        execSql(conn,
-                QStringLiteral("SELECT CDFILAUXPRAT FROM PRATO WHERE CDPRATO = :PRATO"
-                               " AND (CDFILAUXPRAT = :FILIAL OR CDFILAUXPRAT = 'P')"
-                               " ORDER BY CASE WHEN CDFILAUXPRAT = 'P' THEN 1 ELSE 0"
-                               " END"),
-                {{QStringLiteral("PRATO"), dish}, {QStringLiteral("FILIAL"), branch}});
-    QStringList branches;
-    while (query.next())
-        branches.append(query.value(0).toString());
+QString dishBranchOf(const MenuLookups& lookups, const QString& dish, const QString& given) {
+    const QStringList branches = lookups.dishBranches.value(dish);
     if (given.isEmpty() && !branches.isEmpty())
         return branches.first();
     if (branches.contains(given))
@@ -116,16 +121,10 @@ QString dishBranchOf(const QSqlDatabase& conn, const QString& branch, const QStr
     throw MethodError(QStringLiteral("Prato %1 não cadastrado.").arg(dish));
 }
 
-bool dishTypeExists(const QSqlDatabase& conn, const QString& type) {
-    return execSql(conn, QStringLiteral("SELECT 1 FROM TIPOPRAT WHERE CDTIPOPRAT = :TIPO"),
-                   {{QStringLiteral("TIPO"), type}})
-        .next();
-}
-
 // The menu rows the dialog sends, checked against the lookup tables. A quantity diet chooses
 // the dishes whose quantity is above zero.
-QList<Choice> choicesFromMenu(const QSqlDatabase& conn, const QString& branch,
-                              const DataPacket& menu, const DietInfo& diet) {
+QList<Choice> choicesFromMenu(const MenuLookups& lookups, const DataPacket& menu,
+                              const DietInfo& diet) {
     QList<Choice> choices;
     for (int row = 0; row < menu.rows.size(); ++row) {
         Choice choice;
@@ -137,11 +136,11 @@ QList<Choice> choicesFromMenu(const QSqlDatabase& conn, const QString& branch,
             throw MethodError(QStringLiteral("Tipo de prato deve ser informado."));
         if (choice.dish.isEmpty())
             throw MethodError(QStringLiteral("Prato deve ser informado."));
-        if (!dishTypeExists(conn, choice.dishType))
+        if (!lookups.dishTypes.contains(choice.dishType))
             throw MethodError(
                 QStringLiteral("Tipo de prato %1 não cadastrado.").arg(choice.dishType));
         choice.dishBranch =
-            dishBranchOf(conn, branch, choice.dish, cellText(menu, row, u"CDFILAUXPRAT").trimmed());
+            dishBranchOf(lookups, choice.dish, cellText(menu, row, u"CDFILAUXPRAT").trimmed());
         const QString remark = cellText(menu, row, u"DSOBSCONF");
         if (remark.size() > 255)
             throw MethodError(QStringLiteral("Observação do prato %1 com mais de 255 caracteres.")
@@ -173,57 +172,55 @@ QList<Choice> choicesFromMenu(const QSqlDatabase& conn, const QString& branch,
     return choices;
 }
 
-QString dishIdentity(const QString& type, const QString& branch, const QString& dish) {
-    return type + u'|' + branch + u'|' + dish;
-}
-
 // Keeping the previous settings: a dish the record already had keeps the remark and times
-// that the new row leaves empty.
-void keepDishSettings(const QSqlDatabase& conn, const DayRecordKey& key, QList<Choice>& choices) {
-    QSqlQuery query = execSql(
-        conn,
-        QStringLiteral("SELECT CDTIPOPRAT, CDFILAUXPRAT, CDPRATO, DSOBSCONF, HRCONSCONF,"
-                       " HRINTECONF, HRPERICONF FROM CONFESCO WHERE CDFILIAL = :FILIAL"
-                       " AND CDPACIENTE = :PACIENTE AND DTSERVINTE = :DIA AND NRSEQUSERV = :SEQ"),
-        {{QStringLiteral("FILIAL"), key.branch},
-         {QStringLiteral("PACIENTE"), key.patient},
-         {QStringLiteral("DIA"), key.date},
-         {QStringLiteral("SEQ"), key.sequence}});
-    QHash<QString, QVariantList> previous;
-    while (query.next())
-        previous.insert(dishIdentity(query.value(0).toString(), query.value(1).toString(),
-                                     query.value(2).toString()),
-                        {query.value(3), cellFromSql(query.value(4), FieldKind::Float),
-                         cellFromSql(query.value(5), FieldKind::Float),
-                         cellFromSql(query.value(6), FieldKind::Float)});
+// that the new row leaves empty. True when any choice changed.
+bool keepDishSettings(const DishSettings& previous, QList<Choice>& choices) {
+    bool changed = false;
+    const auto fill = [&changed](QVariant& value, const QVariant& kept) {
+        if (!value.isNull() || kept.isNull())
+            return;
+        value = kept;
+        changed = true;
+    };
     for (Choice& choice : choices) {
         const auto it =
             previous.constFind(dishIdentity(choice.dishType, choice.dishBranch, choice.dish));
         if (it == previous.constEnd())
             continue;
-        if (choice.remark.isNull() && !it->at(0).isNull())
-            choice.remark = it->at(0).toString();
-        if (choice.consumption.isNull())
-            choice.consumption = it->at(1);
-        if (choice.interval.isNull())
-            choice.interval = it->at(2);
-        if (choice.period.isNull())
-            choice.period = it->at(3);
+        fill(choice.remark, it->at(0).isNull() ? QVariant() : QVariant(it->at(0).toString()));
+        fill(choice.consumption, it->at(1));
+        fill(choice.interval, it->at(2));
+        fill(choice.period, it->at(3));
     }
+    return changed;
 }
 
-// The record the dialog means for a marked patient: the one its row showed when the row is of
-// the same person (patient or companion) and day, else that person's first record of the day.
-std::optional<DayRecord> targetRecord(const QSqlDatabase& conn, const QString& branch, QDate day,
-                                      const MarkedPatient& marked, const QString& status) {
-    const bool samePerson = isPatientStatus(marked.status) == isPatientStatus(status);
-    if (samePerson && !marked.sequence.isEmpty() && (!marked.day.isValid() || marked.day == day)) {
-        std::optional<DayRecord> record =
-            findDayRecord(conn, {branch, marked.patient, day, marked.sequence});
-        if (record && isPatientStatus(record->status) == isPatientStatus(status))
-            return record;
+// Every target gets the menu. With the settings kept, a record whose dishes had remarks or
+// times of their own gets its own rows; the others share one copy of the menu, written once
+// and copied to them in one statement.
+void writeMenus(const MarkedDay& day, const QList<TargetRecord>& targets, const QList<Choice>& menu,
+                bool keepSettings) {
+    QList<KeyPair> records;
+    records.reserve(targets.size());
+    for (const TargetRecord& target : targets)
+        records.append({target.patient, target.sequence});
+    const QHash<KeyPair, DishSettings> previous =
+        keepSettings ? dishSettings(day, records) : QHash<KeyPair, DishSettings>();
+    deleteChoicesOf(day, records);
+    MenuWriter writer(day.conn);
+    QList<KeyPair> plain;
+    for (const KeyPair& record : records) {
+        QList<Choice> choices = menu;
+        const auto kept = previous.constFind(record);
+        if (kept != previous.constEnd() && keepDishSettings(*kept, choices))
+            writer.insert({day.branch, record.first, day.day, record.second}, choices);
+        else
+            plain.append(record);
     }
-    return firstDayRecord(conn, branch, marked.patient, day, status);
+    if (plain.isEmpty() || menu.isEmpty())
+        return;
+    writer.insert({day.branch, plain.first().first, day.day, plain.first().second}, menu);
+    copyChoices(day, plain.first(), plain.mid(1));
 }
 
 QJsonObject changeNote(const QString& service, const DietInfo& diet, QDate day,
@@ -282,42 +279,24 @@ CallResult setConfDieta(MethodCall& call) {
         return CallResult::fail(error.text());
     }
     const CallResult written = runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
-        const QDate day = request.day;
-        const QString& status = request.status;
-        const QString& keep = request.keep;
-        const QList<MarkedPatient>& patients = request.patients;
         const ServiceInfo service = requireService(scope.conn, branch, request.service);
         const DietInfo diet = requireDiet(scope.conn, branch, service, request.diet);
-        const QList<Choice> menu = choicesFromMenu(scope.conn, branch, request.menu, diet);
+        const QList<Choice> menu = choicesFromMenu(
+            menuLookups(scope.conn, scope.engine, branch, request.menu), request.menu, diet);
 
-        MenuWriter menus(scope.conn);
-        for (const MarkedPatient& marked : patients) {
-            requireStay(scope, branch, marked.patient, day, status);
-            QList<Choice> choices = menu;
-            std::optional<DayRecord> record = targetRecord(scope.conn, branch, day, marked, status);
-            if (record) {
-                if (keep == u"S")
-                    keepDishSettings(scope.conn, record->key, choices);
-                else {
-                    record->remark.clear();
-                    record->printMark = QStringLiteral("N");
-                }
-                record->service = service.code;
-                record->diet = diet.code;
-                updateDayRecord(scope.conn, *record, scope.operatorCode);
-            } else {
-                DayRecord fresh;
-                fresh.key = {branch, marked.patient, day, QString()};
-                fresh.status = status;
-                fresh.service = service.code;
-                fresh.diet = diet.code;
-                record = insertDayRecord(scope.conn, fresh, scope.operatorCode);
-            }
-            menus.write(record->key, choices);
+        const MarkedDay day{scope.conn, scope.engine, branch, request.day, request.status};
+        requireStays(day, request.patients);
+        QList<TargetRecord> targets = targetRecords(day, request.patients);
+        const RecordValues values{service.code, diet.code, scope.operatorCode,
+                                  request.keep == u"S"};
+        updateRecords(day, targets, values);
+        insertRecords(day, targets, values);
+        writeMenus(day, targets, menu, values.keepRemark);
+        for (const MarkedPatient& marked : request.patients)
             scope.audit.patients.append(marked.patient);
-        }
-        scope.audit.changes = changeNote(service.code, diet, day, status, menu.size());
-        scope.audit.changes.insert(QStringLiteral("manter"), keep);
+        scope.audit.changes =
+            changeNote(service.code, diet, request.day, request.status, menu.size());
+        scope.audit.changes.insert(QStringLiteral("manter"), request.keep);
         return CallResult::ok();
     });
     return listAfterCommit(call.context(), written, call.packet("params"));
@@ -352,7 +331,8 @@ CallResult setDupDieta(MethodCall& call) {
             throw MethodError(QStringLiteral(
                 "Não é possível acrescentar/duplicar dieta para mais de um paciente."));
         const QString patient = patients.first().patient;
-        requireStay(scope, branch, patient, day, status);
+        const MarkedDay records{scope.conn, scope.engine, branch, day, status};
+        requireStays(records, patients);
 
         const QList<CardDish> card = cardForDiet(scope.conn, branch, service.code, diet.code, day);
         if (card.isEmpty() && (diet.needsCard() || service.kind == u"N")) {
@@ -365,18 +345,13 @@ CallResult setDupDieta(MethodCall& call) {
         QList<Choice> choices;
         for (const CardDish& dish : card)
             choices.append(choiceFromCard(dish, day));
+        // The new records in one statement, the card written once and copied to the others.
+        QList<TargetRecord> added = nextRecords(records, patient, int(quantity));
+        insertRecords(records, added, {service.code, diet.code, scope.operatorCode, false});
+        writeMenus(records, added, choices, false);
         QJsonArray sequences;
-        MenuWriter menus(scope.conn);
-        for (int i = 0; i < int(quantity); ++i) {
-            DayRecord fresh;
-            fresh.key = {branch, patient, day, QString()};
-            fresh.status = status;
-            fresh.service = service.code;
-            fresh.diet = diet.code;
-            const DayRecord stored = insertDayRecord(scope.conn, fresh, scope.operatorCode);
-            menus.write(stored.key, choices);
-            sequences.append(stored.key.sequence);
-        }
+        for (const TargetRecord& record : added)
+            sequences.append(record.sequence);
         scope.audit.patients = {patient};
         scope.audit.changes = changeNote(service.code, diet, day, status, choices.size());
         scope.audit.changes.insert(QStringLiteral("sequencias"), sequences);

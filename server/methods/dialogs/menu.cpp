@@ -25,23 +25,23 @@ bool cardExists(const QSqlDatabase& conn, const QString& branch, const QString& 
                 const QString& key, QDate day) {
     if (key.isEmpty())
         return false;
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT 1 FROM COMPCARD WHERE CDFILIAL = :FILIAL"
-                                             " AND CDSERVFILI = :SERVICO AND CDDIETCARD = :CARTAO"
-                                             " AND DTCOMPCARD = :DIA"),
-                              values({{QStringLiteral("FILIAL"), branch},
-                                      {QStringLiteral("SERVICO"), service},
-                                      {QStringLiteral("CARTAO"), key},
-                                      {QStringLiteral("DIA"), day}}));
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT 1 FROM COMPCARD WHERE CDFILIAL = :FILIAL"
+                                      " AND CDSERVFILI = :SERVICO AND CDDIETCARD = :CARTAO"
+                                      " AND DTCOMPCARD = :DIA"),
+                       values({{QStringLiteral("FILIAL"), branch},
+                               {QStringLiteral("SERVICO"), service},
+                               {QStringLiteral("CARTAO"), key},
+                               {QStringLiteral("DIA"), day}}));
     return query.next();
 }
 
-QString text(const QSqlQuery& query, int column) {
+QString text(const SqlStatement& query, int column) {
     const QVariant value = query.value(column);
     return value.isNull() ? QString() : value.toString();
 }
 
-QVariant number(const QSqlQuery& query, int column) {
+QVariant number(const SqlStatement& query, int column) {
     const QVariant value = query.value(column);
     return value.isNull() ? QVariant() : QVariant(value.toDouble());
 }
@@ -50,21 +50,21 @@ QVariant number(const QSqlQuery& query, int column) {
 
 std::optional<ServiceInfo> findService(const QSqlDatabase& conn, const QString& branch,
                                        const QString& code) {
-    QSqlQuery query =
-        execSql(conn,
-                QStringLiteral("SELECT CDSERVFILI, NMSERVICO, IDTIPOSERV, CDGRUPSERV FROM SERVICO"
-                               " WHERE CDFILIAL = :FILIAL AND CDSERVFILI = :SERVICO"),
-                values({{QStringLiteral("FILIAL"), branch}, {QStringLiteral("SERVICO"), code}}));
+    SqlStatement query(
+        conn,
+        QStringLiteral("SELECT CDSERVFILI, NMSERVICO, IDTIPOSERV, CDGRUPSERV FROM SERVICO"
+                       " WHERE CDFILIAL = :FILIAL AND CDSERVFILI = :SERVICO"),
+        values({{QStringLiteral("FILIAL"), branch}, {QStringLiteral("SERVICO"), code}}));
     if (!query.next())
         return std::nullopt;
     return ServiceInfo{text(query, 0), text(query, 1), text(query, 2), text(query, 3)};
 }
 
 std::optional<DietInfo> findDiet(const QSqlDatabase& conn, const QString& code) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT CDDIETPAD, DSDIETPAD, CDDIETGRUP, IDFORMDIET,"
-                                             " IDDIETESPE FROM DIETPADR WHERE CDDIETPAD = :DIETA"),
-                              values({{QStringLiteral("DIETA"), code}}));
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT CDDIETPAD, DSDIETPAD, CDDIETGRUP, IDFORMDIET,"
+                                      " IDDIETESPE FROM DIETPADR WHERE CDDIETPAD = :DIETA"),
+                       values({{QStringLiteral("DIETA"), code}}));
     if (!query.next())
         return std::nullopt;
     return DietInfo{text(query, 0), text(query, 1), text(query, 2), text(query, 3),
@@ -73,12 +73,12 @@ std::optional<DietInfo> findDiet(const QSqlDatabase& conn, const QString& code) 
 
 bool dietAllowed(const QSqlDatabase& conn, const QString& branch, const QString& service,
                  const QString& diet) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT 1 FROM DIETSERV WHERE CDFILIAL = :FILIAL"
-                                             " AND CDSERVFILI = :SERVICO AND CDDIETPAD = :DIETA"),
-                              values({{QStringLiteral("FILIAL"), branch},
-                                      {QStringLiteral("SERVICO"), service},
-                                      {QStringLiteral("DIETA"), diet}}));
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT 1 FROM DIETSERV WHERE CDFILIAL = :FILIAL"
+                                      " AND CDSERVFILI = :SERVICO AND CDDIETPAD = :DIETA"),
+                       values({{QStringLiteral("FILIAL"), branch},
+                               {QStringLiteral("SERVICO"), service},
+                               {QStringLiteral("DIETA"), diet}}));
     return query.next();
 }
 
@@ -99,7 +99,7 @@ QString cardKeyFor(const QSqlDatabase& conn, const QString& branch, const Servic
 
 QList<MenuRow> cardMenu(const QSqlDatabase& conn, const QString& branch, const QString& service,
                         const QString& cardKey, QDate day) {
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn,
         QStringLiteral(
             "SELECT K.CDTIPOPRAT, TP.NMTIPOPRAT, K.CDFILAUXPRAT, K.CDPRATO, P.NMPRATO,"

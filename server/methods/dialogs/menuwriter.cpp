@@ -42,11 +42,7 @@ QSqlQuery prepared(const QSqlDatabase& conn, const QString& text) {
 
 } // namespace
 
-MenuWriter::MenuWriter(const QSqlDatabase& conn)
-    : conn_(conn),
-      remove_(prepared(conn, QStringLiteral("DELETE FROM CONFESCO WHERE CDFILIAL = ? AND"
-                                            " CDPACIENTE = ? AND DTSERVINTE = ? AND"
-                                            " NRSEQUSERV = ?"))) {}
+MenuWriter::MenuWriter(const QSqlDatabase& conn) : conn_(conn) {}
 
 QSqlQuery& MenuWriter::insertOf(int rows) {
     std::shared_ptr<QSqlQuery>& query = inserts_[rows];
@@ -89,12 +85,13 @@ void MenuWriter::insertChunk(const DayRecordKey& key, const QList<Choice>& choic
 void MenuWriter::write(const DayRecordKey& key, const QList<Choice>& choices) {
     if (choices.size() > 9999)
         throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
-    remove_.bindValue(0, key.branch);
-    remove_.bindValue(1, key.patient);
-    remove_.bindValue(2, key.date);
-    remove_.bindValue(3, key.sequence);
-    if (!remove_.exec())
-        fail(remove_);
+    deleteChoices(conn_, key);
+    insert(key, choices);
+}
+
+void MenuWriter::insert(const DayRecordKey& key, const QList<Choice>& choices) {
+    if (choices.size() > 9999)
+        throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
     for (qsizetype first = 0; first < choices.size(); first += kRowsPerStatement)
         insertChunk(key, choices, first,
                     int(std::min<qsizetype>(kRowsPerStatement, choices.size() - first)));

@@ -1,8 +1,8 @@
 #pragma once
 // Whole menus of many day records written inside one transaction (a diet set for every marked
-// inpatient, records duplicated): the DELETE and the multi-row INSERT are prepared once per
-// writer and run for every record with positional values, instead of building and preparing a
-// statement of hundreds of placeholders per record.
+// inpatient, records duplicated): the multi-row INSERT is prepared once per writer and run for
+// every record with positional values, instead of building and preparing a statement of
+// hundreds of placeholders per record; the DELETE is a kept statement of the connection.
 
 #include "server/methods/dayrecords.h"
 
@@ -22,6 +22,8 @@ public:
     // Replaces the record's choices with `choices`, numbered "0001"... in order. Throws
     // MethodError for more than 9,999 dishes, SqlError when a statement fails.
     void write(const DayRecordKey& key, const QList<Choice>& choices);
+    // The same for a record known to have no choices: no DELETE.
+    void insert(const DayRecordKey& key, const QList<Choice>& choices);
 
 private:
     QSqlQuery& insertOf(int rows);
@@ -29,7 +31,6 @@ private:
                      int rows);
 
     QSqlDatabase conn_;
-    QSqlQuery remove_;
     QHash<int, std::shared_ptr<QSqlQuery>> inserts_; // by the number of rows they insert
 };
 

@@ -71,7 +71,7 @@ CallResult getCalcNutriente(MethodCall& call) {
                            {QStringLiteral("DIA"), day}};
         const QString serviceCondition =
             inCondition(QStringLiteral("S.CDSERVFILI"), services, QStringLiteral("SRV"), values);
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral(
                 "SELECT N.CDNUTRIENTE, N.NMNUTRIENTE, N.CDGRUPNUTR, N.IDMACRONUT, N.NMUNIDADE,"

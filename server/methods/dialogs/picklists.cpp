@@ -14,7 +14,7 @@ CallResult getPaciInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
         const QString branch = checkedCode(call.text("branch"), 4, QStringLiteral("Filial"));
         const QDate today = QDate::currentDate();
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral("SELECT 'N', P.CDPACIENTE, P.NMPACIENTE FROM PACIENTE P"
                            " WHERE EXISTS (SELECT 1 FROM INTERNA I WHERE I.CDFILIAL = :FILIAL"
@@ -24,22 +24,23 @@ CallResult getPaciInter(MethodCall& call) {
             {{QStringLiteral("FILIAL"), branch},
              {QStringLiteral("HOJE"), today},
              {QStringLiteral("ONTEM"), today.addDays(-1)}});
-        return CallResult::ok(
-            fromPacket(packetFromQuery(query, {textField(QStringLiteral("IDMARCADO"), 1),
-                                               textField(QStringLiteral("CDPACIENTE"), 12),
-                                               textField(QStringLiteral("NMPACIENTE"), 80)})));
+        return CallResult::ok(fromPacket(
+            packetFromQuery(query.query(), {textField(QStringLiteral("IDMARCADO"), 1),
+                                            textField(QStringLiteral("CDPACIENTE"), 12),
+                                            textField(QStringLiteral("NMPACIENTE"), 80)})));
     });
 }
 
 CallResult getDiagnost(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
-        QSqlQuery query =
-            execSql(conn, QStringLiteral("SELECT 'N', CDDIAGNOST, NMDIAGNOST FROM DIAGNOST"
-                                         " ORDER BY CDDIAGNOST"));
-        return CallResult::ok(
-            fromPacket(packetFromQuery(query, {textField(QStringLiteral("IDMARCADO"), 1),
-                                               textField(QStringLiteral("CDDIAGNOST"), 10),
-                                               textField(QStringLiteral("NMDIAGNOST"), 250)})));
+        SqlStatement query(conn,
+                           QStringLiteral("SELECT 'N', CDDIAGNOST, NMDIAGNOST FROM DIAGNOST"
+                                          " ORDER BY CDDIAGNOST"),
+                           QVariantMap());
+        return CallResult::ok(fromPacket(
+            packetFromQuery(query.query(), {textField(QStringLiteral("IDMARCADO"), 1),
+                                            textField(QStringLiteral("CDDIAGNOST"), 10),
+                                            textField(QStringLiteral("NMDIAGNOST"), 250)})));
     });
 }
 

@@ -43,7 +43,7 @@ struct Prescription {
 // The branch's prescriptions of the day, by stay.
 QHash<QString, Prescription> prescriptionsOfDay(const QSqlDatabase& conn, const QString& branch,
                                                 QDate day) {
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn,
         QStringLiteral("SELECT P.CDPACIENTE, P.DTINTERNA, P.DTPRESDIET, P.CDDIETPAD, P.DSPRESDIET,"
                        " D.DSDIETPAD FROM PRESDIET P"
@@ -63,15 +63,15 @@ QHash<QString, Prescription> prescriptionsOfDay(const QSqlDatabase& conn, const 
 
 std::optional<Prescription> findPrescription(const QSqlDatabase& conn, const QString& branch,
                                              const QString& patient, QDate admission, QDate date) {
-    QSqlQuery query =
-        execSql(conn,
-                QStringLiteral("SELECT CDDIETPAD, DSPRESDIET FROM PRESDIET WHERE CDFILIAL = :FILIAL"
-                               " AND CDPACIENTE = :PACIENTE AND DTINTERNA = :INTERNA"
-                               " AND DTPRESDIET = :DIA"),
-                {{QStringLiteral("FILIAL"), branch},
-                 {QStringLiteral("PACIENTE"), patient},
-                 {QStringLiteral("INTERNA"), admission},
-                 {QStringLiteral("DIA"), date}});
+    SqlStatement query(
+        conn,
+        QStringLiteral("SELECT CDDIETPAD, DSPRESDIET FROM PRESDIET WHERE CDFILIAL = :FILIAL"
+                       " AND CDPACIENTE = :PACIENTE AND DTINTERNA = :INTERNA"
+                       " AND DTPRESDIET = :DIA"),
+        {{QStringLiteral("FILIAL"), branch},
+         {QStringLiteral("PACIENTE"), patient},
+         {QStringLiteral("INTERNA"), admission},
+         {QStringLiteral("DIA"), date}});
     if (!query.next())
         return std::nullopt;
     return Prescription{date,

@@ -116,12 +116,12 @@ std::optional<QVariantList> storedValues(const WriteScope& scope, const ChoiceKe
     QStringList columns;
     for (const Column& column : writable)
         columns.append(name(column));
-    QSqlQuery query = execSql(scope.conn,
-                              QStringLiteral("SELECT %1 FROM CONFESCO WHERE CDFILIAL = :BRANCH AND"
-                                             " CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND"
-                                             " NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE%2")
-                                  .arg(columns.join(u", "), rowLock(scope.engine)),
-                              keyValues(key));
+    SqlStatement query(scope.conn,
+                       QStringLiteral("SELECT %1 FROM CONFESCO WHERE CDFILIAL = :BRANCH AND"
+                                      " CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND"
+                                      " NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE%2")
+                           .arg(columns.join(u", "), rowLock(scope.engine)),
+                       keyValues(key));
     if (!query.next())
         return std::nullopt;
     QVariantList values;
@@ -162,10 +162,11 @@ void applyDeleted(ChangeContext& context, const Change& change) {
     const ChoiceKey key = keyOf(context.delta, change.original);
     if (!unchangedSinceRead(context, change.original, key))
         return;
-    execSql(context.scope.conn,
-            QStringLiteral("DELETE FROM CONFESCO WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT"
-                           " AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE"),
-            keyValues(key));
+    const SqlStatement remove(
+        context.scope.conn,
+        QStringLiteral("DELETE FROM CONFESCO WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT"
+                       " AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ AND CDSEQUCOPR = :CHOICE"),
+        keyValues(key));
     context.log.append(QJsonObject{{QStringLiteral("excluido"), key.choice}});
 }
 
@@ -192,7 +193,7 @@ void applyModified(ChangeContext& context, const Change& change) {
     }
     if (assignments.isEmpty())
         return;
-    execSql(
+    const SqlStatement update(
         context.scope.conn,
         QStringLiteral("UPDATE CONFESCO SET %1, NRVERSAO = NRVERSAO + 1 WHERE CDFILIAL = :BRANCH"
                        " AND CDPACIENTE = :PATIENT AND DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"
@@ -255,16 +256,17 @@ void lockRecords(const WriteScope& scope, QList<DayRecordKey> records) {
 
 void touchRecords(const WriteScope& scope, const QList<DayRecordKey>& records) {
     for (const DayRecordKey& record : records)
-        execSql(scope.conn,
-                QStringLiteral("UPDATE SERVINTE SET CDOPERADOR = :OPERATOR, DTULTALTE = :CHANGED"
-                               " WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT AND"
-                               " DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
-                {{QStringLiteral("OPERATOR"), scope.operatorCode},
-                 {QStringLiteral("CHANGED"), QDateTime::currentDateTime()},
-                 {QStringLiteral("BRANCH"), record.branch},
-                 {QStringLiteral("PATIENT"), record.patient},
-                 {QStringLiteral("DAY"), record.date},
-                 {QStringLiteral("SEQ"), record.sequence}});
+        const SqlStatement touch(
+            scope.conn,
+            QStringLiteral("UPDATE SERVINTE SET CDOPERADOR = :OPERATOR, DTULTALTE = :CHANGED"
+                           " WHERE CDFILIAL = :BRANCH AND CDPACIENTE = :PATIENT AND"
+                           " DTSERVINTE = :DAY AND NRSEQUSERV = :SEQ"),
+            {{QStringLiteral("OPERATOR"), scope.operatorCode},
+             {QStringLiteral("CHANGED"), QDateTime::currentDateTime()},
+             {QStringLiteral("BRANCH"), record.branch},
+             {QStringLiteral("PATIENT"), record.patient},
+             {QStringLiteral("DAY"), record.date},
+             {QStringLiteral("SEQ"), record.sequence}});
 }
 
 } // namespace

@@ -76,7 +76,43 @@ CallResult getInternacao(MethodCall& call) {
     });
 }
 
+namespace {
+
+bool digitsAt(QByteArrayView text, std::initializer_list<int> positions) {
+    for (const int at : positions)
+        if (text[at] < '0' || text[at] > '9')
+            return false;
+    return true;
+}
+
+// A stored day ("yyyy-MM-dd...") as "dd/MM/yyyy", shuffled from the cell's own bytes: no QDate,
+// no QString per row. Anything else takes the general road.
+void appendShortDate(PacketStream& packet, RowCursor& rows, int column) {
+    const QByteArrayView iso = rows.isNull(column) ? QByteArrayView() : rows.utf8(column);
+    if (iso.size() >= 10 && iso[4] == '-' && iso[7] == '-' &&
+        digitsAt(iso, {0, 1, 2, 3, 5, 6, 8, 9})) {
+        const auto number = [&iso](int at, int length) {
+            int value = 0;
+            for (int i = at; i < at + length; ++i)
+                value = value * 10 + (iso[i] - '0');
+            return value;
+        };
+        if (QDate::isValid(number(0, 4), number(5, 2), number(8, 2))) {
+            const char text[10] = {iso[8], iso[9], '/',    iso[5], iso[6],
+                                   '/',    iso[0], iso[1], iso[2], iso[3]};
+            packet.utf8(QByteArrayView(text, 10));
+            return;
+        }
+    }
+    packet.text(formatShortDate(rows.date(column)));
+}
+
+} // namespace
+
 // Straight from the rows into the packet's bytes: the answer holds every stay of the branch.
+// The stays lead the join (CROSS JOIN fixes the order on SQLite), so their key order is the
+// answer's and SQLite walks the keys instead of sorting the rows. Patients in code-point order
+// on both engines.
 CallResult getDiagInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
         const QString branch = branchArg(call);
@@ -84,11 +120,14 @@ CallResult getDiagInter(MethodCall& call) {
             conn,
             QStringLiteral(
                 "SELECT DI.CDPACIENTE, DI.DTINTERNA, DG.NMDIAGNOST FROM INTERNA I"
-                " JOIN DIAGINTER DI ON DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE ="
-                " I.CDPACIENTE AND DI.DTINTERNA = I.DTINTERNA"
-                " JOIN DIAGNOST DG ON DG.CDDIAGNOST = DI.CDDIAGNOST"
+                " CROSS JOIN DIAGINTER DI JOIN DIAGNOST DG ON DG.CDDIAGNOST = DI.CDDIAGNOST"
                 " WHERE I.CDFILIAL = :BRANCH AND (I.DTALTA IS NULL OR I.DTALTA >= :SINCE)"
-                " ORDER BY I.CDPACIENTE, I.DTINTERNA, DI.NRORDDIAG"),
+                " AND DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
+                " AND DI.DTINTERNA = I.DTINTERNA"
+                " ORDER BY I.CDPACIENTE%1, I.DTINTERNA, DI.NRORDDIAG")
+                .arg(call.context().db->engine() == SqlEngine::PostgreSQL
+                         ? QStringLiteral(" COLLATE \"C\"")
+                         : QString()),
             {{QStringLiteral("BRANCH"), branch},
              {QStringLiteral("SINCE"), QDate::currentDate().addDays(-diagnosisHistoryDays)}});
         QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
@@ -99,7 +138,7 @@ CallResult getDiagInter(MethodCall& call) {
         while (rows.next()) {
             packet.beginRow();
             packet.utf8(rows.utf8(0));
-            packet.text(formatShortDate(rows.date(1)));
+            appendShortDate(packet, rows, 1);
             packet.utf8(rows.utf8(2));
             packet.endRow();
         }
@@ -138,7 +177,7 @@ CallResult getConfesco(MethodCall& call) {
             return CallResult::ok(fromPacket(empty));
         }
         // Dish-type order is the service's standard configuration; types it lacks go last.
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral(
                 "SELECT C.CDFILIAL, TP.NMTIPOPRAT, PR.NMPRATO, C.DSOBSCONF, C.CDPACIENTE,"
@@ -158,7 +197,7 @@ CallResult getConfesco(MethodCall& call) {
              {QStringLiteral("PATIENT"), patient},
              {QStringLiteral("DAY"), date},
              {QStringLiteral("SEQ"), sequence}});
-        return CallResult::ok(fromPacket(packetFromQuery(query, choiceFields())));
+        return CallResult::ok(fromPacket(packetFromQuery(query.query(), choiceFields())));
     });
 }
 
@@ -177,7 +216,7 @@ CallResult getCompCard(MethodCall& call) {
         packet.fields = cardFields();
         if (cardCode.isEmpty())
             return CallResult::ok(fromPacket(packet));
-        QSqlQuery query = execSql(
+        SqlStatement query(
             conn,
             QStringLiteral(
                 "SELECT C.CDFILAUXPRAT, C.CDPRATO, C.CDTIPOPRAT, C.NRORDPRATCAR, PR.NMPRATO,"
@@ -194,7 +233,7 @@ CallResult getCompCard(MethodCall& call) {
              {QStringLiteral("SERVICE"), service},
              {QStringLiteral("CARD"), cardCode},
              {QStringLiteral("DAY"), date}});
-        return CallResult::ok(fromPacket(packetFromQuery(query, cardFields())));
+        return CallResult::ok(fromPacket(packetFromQuery(query.query(), cardFields())));
     });
 }
 

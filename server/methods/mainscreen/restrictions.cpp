@@ -39,7 +39,7 @@ int markRestrictions(const QSqlDatabase& conn, const Stay& stay, QDate date) {
         " = :DAY AND CONFESCO.NRSEQUSERV IN (SELECT S.NRSEQUSERV FROM SERVINTE S WHERE"
         " S.CDFILIAL = :BRANCH AND S.CDPACIENTE = :PATIENT AND S.DTSERVINTE = :DAY AND"
         " S.STPACIACOM %1 '0')");
-    QSqlQuery patient = execSql(
+    const SqlStatement patient(
         conn,
         QStringLiteral("UPDATE CONFESCO SET IDRESTCONF = CASE WHEN %1 THEN '1' ELSE '0' END,"
                        " NRVERSAO = NRVERSAO + 1 WHERE %2")
@@ -47,7 +47,7 @@ int markRestrictions(const QSqlDatabase& conn, const Stay& stay, QDate date) {
         values);
     QVariantMap companionValues = values;
     companionValues.remove(QStringLiteral("ADMISSION"));
-    QSqlQuery companion = execSql(
+    const SqlStatement companion(
         conn,
         QStringLiteral("UPDATE CONFESCO SET IDRESTCONF = '0', NRVERSAO = NRVERSAO + 1 WHERE %1")
             .arg(records.arg(QStringLiteral("<>"))),
@@ -66,7 +66,7 @@ DataPacket restrictionsPacket(const QSqlDatabase& conn, const Stay& stay, const 
         values.insert(QStringLiteral("DISHBRANCH"), dishBranch);
         values.insert(QStringLiteral("DISH"), dish);
     }
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn,
         QStringLiteral("SELECT R.IDRESTINTO, SG.NMSUBGRPROD, DG.NMDIAGNOST FROM DIAGINTER DI"
                        " JOIN RESTINTO R ON R.CDDIAGNOST = DI.CDDIAGNOST"
@@ -77,9 +77,9 @@ DataPacket restrictionsPacket(const QSqlDatabase& conn, const Stay& stay, const 
                        " ORDER BY DI.NRORDDIAG, SG.NMSUBGRPROD")
             .arg(dishCondition),
         values);
-    return packetFromQuery(query, {textField(QStringLiteral("IDRESTINTO"), 1),
-                                   textField(QStringLiteral("NMSUBGRPROD"), 40),
-                                   textField(QStringLiteral("NMDIAGNOST"), 250)});
+    return packetFromQuery(query.query(), {textField(QStringLiteral("IDRESTINTO"), 1),
+                                           textField(QStringLiteral("NMSUBGRPROD"), 40),
+                                           textField(QStringLiteral("NMDIAGNOST"), 250)});
 }
 
 DataPacket interactionsPacket(const QSqlDatabase& conn, const Stay& stay, QDate date,
@@ -95,7 +95,7 @@ DataPacket interactionsPacket(const QSqlDatabase& conn, const Stay& stay, QDate 
         values.insert(QStringLiteral("DISHBRANCH"), dishBranch);
         values.insert(QStringLiteral("DISH"), dish);
     }
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn,
         QStringLiteral("SELECT DISTINCT M.NMMEDICAMENT, PA.NMPRINATIV, N.NMNUTRIENTE"
                        " FROM MEDIINTE MI JOIN MEDICAMENT M ON M.CDMEDICAMENT = MI.CDMEDICAMENT"
@@ -109,9 +109,9 @@ DataPacket interactionsPacket(const QSqlDatabase& conn, const Stay& stay, QDate 
                        " ORDER BY M.NMMEDICAMENT, PA.NMPRINATIV, N.NMNUTRIENTE")
             .arg(dishCondition),
         values);
-    return packetFromQuery(query, {textField(QStringLiteral("NMMEDICAMENT"), 150),
-                                   textField(QStringLiteral("NMPRINATIV"), 60),
-                                   textField(QStringLiteral("NMNUTRIENTE"), 20)});
+    return packetFromQuery(query.query(), {textField(QStringLiteral("NMMEDICAMENT"), 150),
+                                           textField(QStringLiteral("NMPRINATIV"), 60),
+                                           textField(QStringLiteral("NMNUTRIENTE"), 20)});
 }
 
 } // namespace dieta::server

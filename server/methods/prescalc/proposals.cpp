@@ -33,16 +33,16 @@ const char* const kStaySelect =
 
 QList<Proposal> readStays(const QSqlDatabase& conn, const QString& condition,
                           const QVariantMap& values) {
-    QSqlQuery query = execSql(conn, QString::fromLatin1(kStaySelect) + condition, values);
+    SqlStatement query(conn, QString::fromLatin1(kStaySelect) + condition, values);
     QList<Proposal> stays;
     while (query.next()) {
         Proposal stay;
-        stay.patient = text(query, 0);
-        stay.admission = date(query, 1);
-        stay.bed = text(query, 2);
-        stay.patientName = text(query, 3);
-        stay.service = text(query, 4);
-        stay.serviceName = text(query, 5);
+        stay.patient = text(query.query(), 0);
+        stay.admission = date(query.query(), 1);
+        stay.bed = text(query.query(), 2);
+        stay.patientName = text(query.query(), 3);
+        stay.service = text(query.query(), 4);
+        stay.serviceName = text(query.query(), 5);
         stays.append(stay);
     }
     return stays;
@@ -65,16 +65,16 @@ QList<Proposal> staysWithoutPrescription(const QSqlDatabase& conn, const QString
 
 // The diet of each patient's first record of the day (patient, not companion) that has one.
 QHash<QString, QString> dietsOfDay(const QSqlDatabase& conn, const QString& branch, QDate day) {
-    QSqlQuery query = execSql(conn,
-                              QStringLiteral("SELECT CDPACIENTE, CDDIETPAD FROM SERVINTE"
-                                             " WHERE CDFILIAL = :FILIAL AND DTSERVINTE = :DIA"
-                                             " AND STPACIACOM = '0' AND CDDIETPAD IS NOT NULL"
-                                             " ORDER BY CDPACIENTE, NRSEQUSERV"),
-                              {{QStringLiteral("FILIAL"), branch}, {QStringLiteral("DIA"), day}});
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT CDPACIENTE, CDDIETPAD FROM SERVINTE"
+                                      " WHERE CDFILIAL = :FILIAL AND DTSERVINTE = :DIA"
+                                      " AND STPACIACOM = '0' AND CDDIETPAD IS NOT NULL"
+                                      " ORDER BY CDPACIENTE, NRSEQUSERV"),
+                       {{QStringLiteral("FILIAL"), branch}, {QStringLiteral("DIA"), day}});
     QHash<QString, QString> diets;
     while (query.next())
-        if (!diets.contains(text(query, 0)))
-            diets.insert(text(query, 0), text(query, 1));
+        if (!diets.contains(text(query.query(), 0)))
+            diets.insert(text(query.query(), 0), text(query.query(), 1));
     return diets;
 }
 
@@ -87,7 +87,7 @@ struct DiagnosisDiet {
 // Per stay, its diagnoses that call for a standard diet, in the stay's order.
 QHash<QString, QList<DiagnosisDiet>> diagnosisDiets(const QSqlDatabase& conn,
                                                     const QString& branch) {
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn,
         QStringLiteral("SELECT D.CDPACIENTE, D.DTINTERNA, D.CDDIAGNOST, N.NMDIAGNOST, G.CDDIETPAD"
                        " FROM DIAGINTER D"
@@ -98,27 +98,28 @@ QHash<QString, QList<DiagnosisDiet>> diagnosisDiets(const QSqlDatabase& conn,
         {{QStringLiteral("FILIAL"), branch}});
     QHash<QString, QList<DiagnosisDiet>> byStay;
     while (query.next())
-        byStay[stayKey(text(query, 0), date(query, 1))].append(
-            {text(query, 2), text(query, 3), text(query, 4)});
+        byStay[stayKey(text(query.query(), 0), date(query.query(), 1))].append(
+            {text(query.query(), 2), text(query.query(), 3), text(query.query(), 4)});
     return byStay;
 }
 
 // "service|diet" of every diet the branch's services allow.
 QSet<QString> allowedDiets(const QSqlDatabase& conn, const QString& branch) {
-    QSqlQuery query = execSql(
+    SqlStatement query(
         conn, QStringLiteral("SELECT CDSERVFILI, CDDIETPAD FROM DIETSERV WHERE CDFILIAL = :FILIAL"),
         {{QStringLiteral("FILIAL"), branch}});
     QSet<QString> allowed;
     while (query.next())
-        allowed.insert(text(query, 0) + u'|' + text(query, 1));
+        allowed.insert(text(query.query(), 0) + u'|' + text(query.query(), 1));
     return allowed;
 }
 
 QHash<QString, QString> dietNames(const QSqlDatabase& conn) {
-    QSqlQuery query = execSql(conn, QStringLiteral("SELECT CDDIETPAD, DSDIETPAD FROM DIETPADR"));
+    SqlStatement query(conn, QStringLiteral("SELECT CDDIETPAD, DSDIETPAD FROM DIETPADR"),
+                       QVariantMap());
     QHash<QString, QString> names;
     while (query.next())
-        names.insert(text(query, 0), text(query, 1));
+        names.insert(text(query.query(), 0), text(query.query(), 1));
     return names;
 }
 

@@ -18,9 +18,9 @@ namespace dieta::server {
 namespace {
 
 QString diagnosisName(const QSqlDatabase& conn, const QString& code) {
-    QSqlQuery query =
-        execSql(conn, QStringLiteral("SELECT NMDIAGNOST FROM DIAGNOST WHERE CDDIAGNOST = :CODIGO"),
-                {{QStringLiteral("CODIGO"), code}});
+    SqlStatement query(conn,
+                       QStringLiteral("SELECT NMDIAGNOST FROM DIAGNOST WHERE CDDIAGNOST = :CODIGO"),
+                       {{QStringLiteral("CODIGO"), code}});
     return query.next() ? query.value(0).toString() : QString();
 }
 
@@ -90,7 +90,7 @@ Proposal checkedStay(WriteScope& scope, const QString& branch, const Ticked& ite
 // false when the stay already has a prescription for the day (it is left as it is).
 bool insertPrescription(const QSqlDatabase& conn, const QString& branch, const Ticked& item,
                         QDate day) {
-    QSqlQuery insert = execSql(
+    SqlStatement insert(
         conn,
         QStringLiteral("INSERT INTO PRESDIET (CDFILIAL, CDPACIENTE, DTINTERNA, DTPRESDIET,"
                        " CDDIETPAD) VALUES (:FILIAL, :PACIENTE, :INTERNA, :DIA, :DIETA)"

@@ -197,6 +197,55 @@ private slots:
                  QStringList{"sem sal"});
     }
 
+    // One call for several patients at once: a patient without a record gets a new one, a
+    // record whose dishes had remarks keeps them ("S") with its own rows, the others share the
+    // menu as sent; every record ends with exactly the menu's dishes.
+    void setDietForSeveralPatientsAtOnce_data() { addEngineRows(); }
+    void setDietForSeveralPatientsAtOnce() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        addDayRecord(db, QStringLiteral("P002"), today, QStringLiteral("01"), QStringLiteral("0"),
+                     QStringLiteral("00010"), QStringLiteral("0002"),
+                     {"02|P|02.01.001|S|1", "02|P|02.02.001|S|1"});
+        addDayRecord(db, QStringLiteral("P003"), today, QStringLiteral("01"), QStringLiteral("0"),
+                     QStringLiteral("00010"), QStringLiteral("0002"), {"02|P|02.01.002|S|1"});
+        execOn(db, QStringLiteral("UPDATE CONFESCO SET DSOBSCONF = 'sem sal' WHERE CDPACIENTE ="
+                                  " 'P002' AND CDPRATO = '02.01.001'"));
+        const QStringList menu{"02|P|02.01.001|S|1", "02|P|02.01.002|N|0"};
+        const QVariantList args = confDietaArgs(
+            markedRows({{"P001", "0", ""}, {"P002", "0", "01"}, {"P003", "0", "01"}}, today), menu,
+            QStringLiteral("0001"), QStringLiteral("0"), QStringLiteral("S"));
+        const QVariant result = server->connection().call(QStringLiteral("SetConfDieta"), args);
+        QVERIFY2(isPacket(result), qPrintable(serverErrorText(result)));
+
+        for (const char* patient : {"P001", "P002", "P003"}) {
+            QCOMPARE(recordsOf(db, QLatin1String(patient), today), QStringList{"01/0/0001"});
+            QCOMPARE(choicesOf(db, QLatin1String(patient), today, QStringLiteral("01")),
+                     QStringLiteral("02.01.001:S 02.01.002:N"));
+        }
+        QCOMPARE(columnOf(db, QStringLiteral("SELECT CDPACIENTE || ':' || CDSEQUCOPR || ':' ||"
+                                             " COALESCE(DSOBSCONF, '-') FROM CONFESCO WHERE"
+                                             " CDPRATO = '02.01.001' ORDER BY CDPACIENTE")),
+                 (QStringList{"P001:0001:-", "P002:0001:sem sal", "P003:0001:-"}));
+        QCOMPARE(countOf(db, QStringLiteral("SELECT COUNT(*) FROM SERVINTE WHERE NRVERSAO > 1")),
+                 2);
+        QCOMPARE(columnOf(db, QStringLiteral(
+                                  "SELECT DSPACIENTES FROM AUDIT WHERE DSPACIENTES IS NOT NULL")),
+                 QStringList{"_P001_P002_P003_"});
+
+        // A row that names a record no longer there falls back to the person's first record.
+        execOn(db, QStringLiteral("DELETE FROM CONFESCO WHERE CDPACIENTE = 'P003'"));
+        const QVariantList stale =
+            confDietaArgs(markedRows({{"P003", "0", "07"}}, today), menu, QStringLiteral("0005"),
+                          QStringLiteral("0"), QStringLiteral("N"));
+        QVERIFY(isPacket(server->connection().call(QStringLiteral("SetConfDieta"), stale)));
+        QCOMPARE(recordsOf(db, QStringLiteral("P003"), today), QStringList{"01/0/0005"});
+        QCOMPARE(choicesOf(db, QStringLiteral("P003"), today, QStringLiteral("01")),
+                 QStringLiteral("02.01.001:S 02.01.002:N"));
+    }
+
     // In a quantity diet the quantity decides: a dish with more than 0 portions is chosen, one
     // with 0 is not, whatever chosen flag the row carries.
     void quantityDietChoosesByQuantity_data() { addEngineRows(); }
