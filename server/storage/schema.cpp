@@ -293,6 +293,14 @@ const std::vector<Migration>& migrations() {
              "ALTER TABLE AUDIT ADD COLUMN CDCHAMADA VARCHAR(32)",
              "CREATE INDEX AUDIT_CHAMADA ON AUDIT (CDCHAMADA)",
          }},
+        // The branch's diagnoses on every list load: the stays and their diagnoses read from
+        // the indexes alone, without a fetch of each table row.
+        {6,
+         {
+             "CREATE INDEX INTERNA_ALTA ON INTERNA (CDFILIAL, CDPACIENTE, DTINTERNA, DTALTA)",
+             "CREATE INDEX DIAGINTER_DIAGNOSTICO ON DIAGINTER"
+             " (CDFILIAL, CDPACIENTE, DTINTERNA, NRORDDIAG, CDDIAGNOST)",
+         }},
     };
     return all;
 }
