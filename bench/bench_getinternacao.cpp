@@ -261,7 +261,8 @@ void BM_Remote(benchmark::State& state, TestEngine engine, int inpatients) {
         return;
     Setup& setup = setupFor(engine, inpatients);
     bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
-                        {fromPacket(params(setup))});
+                        {fromPacket(params(setup))},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     std::vector<double> millis;
     const double cpuStart = processCpuMillis();
     for (auto _ : state) {
@@ -296,7 +297,8 @@ void BM_DiagRemote(benchmark::State& state, TestEngine engine, int inpatients) {
     if (skipped(state, engine))
         return;
     Setup& setup = setupFor(engine, inpatients);
-    bench::RawCall call(setup.server->port(), QStringLiteral("GetDiagInter"), {setup.branch});
+    bench::RawCall call(setup.server->port(), QStringLiteral("GetDiagInter"), {setup.branch},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     std::vector<double> millis;
     const double cpuStart = processCpuMillis();
     for (auto _ : state) {
@@ -318,7 +320,8 @@ void BM_Clients(benchmark::State& state, TestEngine engine, int inpatients) {
         return;
     Setup& setup = setupFor(engine, inpatients);
     bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
-                        {fromPacket(params(setup))});
+                        {fromPacket(params(setup))},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     for (auto _ : state) {
         if (call.post().size() < size_t(setup.listBytes)) {
             state.SkipWithError("GetInternacao failed");
