@@ -486,8 +486,9 @@ void TfrmContAlimentar::cdsInternacaoCalcFields() {
 
 namespace {
 
-QString stayKey(const QString& patient, const QDate& admission) {
-    return patient + QLatin1Char('\n') + admission.toString(Qt::ISODate);
+// The diagnoses carry the admission day as text, the way the list's dates are written.
+QString stayKey(const QString& patient, const QString& admission) {
+    return patient + QLatin1Char('\n') + admission;
 }
 
 } // namespace
@@ -495,7 +496,7 @@ QString stayKey(const QString& patient, const QDate& admission) {
 QString TfrmContAlimentar::diagnosesOf(const QString& patient, const QDate& admission) {
     if (!cdsDiagInter->Active())
         return {};
-    return m_diagnosesByStay.value(stayKey(patient, admission)).left(70);
+    return m_diagnosesByStay.value(stayKey(patient, ptbr::formatDate(admission))).left(70);
 }
 
 // The names of a stay's diagnoses, in the order received, joined by " / ".
@@ -508,7 +509,7 @@ void TfrmContAlimentar::indexDiagnoses() {
         const QString name = Consiste::AllTrim(cdsDiagInter->RowValue(row, diagnosis).toString());
         QString& text =
             m_diagnosesByStay[stayKey(cdsDiagInter->RowValue(row, patient).toString(),
-                                      cdsDiagInter->RowValue(row, admission).toDateTime().date())];
+                                      cdsDiagInter->RowValue(row, admission).toString())];
         text = text.isEmpty() ? name : Consiste::AllTrim(text) + " / " + name;
     }
 }
