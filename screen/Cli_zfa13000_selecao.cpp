@@ -26,6 +26,7 @@
 #include "views/Cli_zfa13100.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -43,6 +44,19 @@ namespace {
 
 QString code(const TMaskEdit* edit) {
     return Consiste::AllTrim(edit->Text());
+}
+
+// QDate::currentDate() reads the time zone afresh on every call (a file lookup each time), and
+// the list calculates every record it shows or posts: today's date is kept for a second.
+QDate todayForAges() {
+    static qint64 takenAt = -1;
+    static QDate today;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (takenAt < 0 || now < takenAt || now - takenAt >= 1000) {
+        today = QDate::currentDate();
+        takenAt = now;
+    }
+    return today;
 }
 
 } // namespace
@@ -463,7 +477,7 @@ void TfrmContAlimentar::cdsInternacaoCalcFields() {
         return;
     const TField* birthField = cdsInternacao->FieldByName(u"DTNASCPACI");
     const QDate birth = birthField->AsDate();
-    const Consiste::Age age = Consiste::Idade(birth, QDate::currentDate());
+    const Consiste::Age age = Consiste::Idade(birth, todayForAges());
     QString text;
     // Without a birth date there is no age: "0  Mês" would read as a newborn.
     if (birthField->IsNull() || !birth.isValid())
