@@ -63,7 +63,8 @@ bool InpatientMarks::toggleCurrent() {
 
 void InpatientMarks::markOrUnmarkAll() {
     // Unmarked codes and their copies go in one pass each at the end, also after a failure:
-    // one at a time, each looked up among all the others, a thousand records took seconds.
+    // one at a time, each looked up among all the others, the cost grew with the square of
+    // the records.
     QSet<QString> unmarked;
     try {
         m_list->First();
