@@ -5,6 +5,7 @@
 // Reports the median and 99th percentile of single calls, and the throughput of 8 clients at
 // 1,000 inpatients. SQLite always; PostgreSQL too when DIETA_TEST_PG is set.
 
+#include "bench/cputime.h"
 #include "bench/wirecall.h"
 #include "platform/packetstream.h"
 #include "platform/sqldatabase.h"
@@ -209,12 +210,6 @@ Setup& setupFor(TestEngine engine, int inpatients) {
 
 // CPU time of the whole process (client, server threads, SQLite) in milliseconds: on a loaded
 // machine the wall clock mostly measures the wait for a core; this does not.
-double processCpuMillis() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
 bool skipped(benchmark::State& state, TestEngine engine) {
     if (!engineAvailable(engine)) {
         state.SkipWithError(kPgOffMessage);
@@ -227,7 +222,7 @@ void reportLatencies(benchmark::State& state, std::vector<double>& millis, const
                      double cpuStart) {
     if (millis.empty())
         return;
-    state.counters["cpu_ms"] = (processCpuMillis() - cpuStart) / double(millis.size());
+    state.counters["cpu_ms"] = (bench::processCpuMillis() - cpuStart) / double(millis.size());
     std::sort(millis.begin(), millis.end());
     state.counters["p50_ms"] = millis[millis.size() / 2];
     state.counters["p99_ms"] = millis[std::min(millis.size() - 1, millis.size() * 99 / 100)];
@@ -247,7 +242,7 @@ void BM_Floor(benchmark::State& state, TestEngine engine, int inpatients) {
     const QSqlDatabase conn = setup.server->database().connection();
     const int fields = int(server::inpatientFields().size());
     std::vector<double> millis;
-    const double cpuStart = processCpuMillis();
+    const double cpuStart = bench::processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(floorBytes(conn, fields).size());
@@ -261,9 +256,10 @@ void BM_Remote(benchmark::State& state, TestEngine engine, int inpatients) {
         return;
     Setup& setup = setupFor(engine, inpatients);
     bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
-                        {fromPacket(params(setup))});
+                        {fromPacket(params(setup))},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     std::vector<double> millis;
-    const double cpuStart = processCpuMillis();
+    const double cpuStart = bench::processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const std::string answer = call.post();
@@ -282,7 +278,7 @@ void BM_DiagFloor(benchmark::State& state, TestEngine engine, int inpatients) {
     Setup& setup = setupFor(engine, inpatients);
     const QSqlDatabase conn = setup.server->database().connection();
     std::vector<double> millis;
-    const double cpuStart = processCpuMillis();
+    const double cpuStart = bench::processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(diagnosisFloorBytes(conn, setup.diagnoses.fields).size());
@@ -296,9 +292,10 @@ void BM_DiagRemote(benchmark::State& state, TestEngine engine, int inpatients) {
     if (skipped(state, engine))
         return;
     Setup& setup = setupFor(engine, inpatients);
-    bench::RawCall call(setup.server->port(), QStringLiteral("GetDiagInter"), {setup.branch});
+    bench::RawCall call(setup.server->port(), QStringLiteral("GetDiagInter"), {setup.branch},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     std::vector<double> millis;
-    const double cpuStart = processCpuMillis();
+    const double cpuStart = bench::processCpuMillis();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const std::string answer = call.post();
@@ -318,7 +315,8 @@ void BM_Clients(benchmark::State& state, TestEngine engine, int inpatients) {
         return;
     Setup& setup = setupFor(engine, inpatients);
     bench::RawCall call(setup.server->port(), QStringLiteral("GetInternacao"),
-                        {fromPacket(params(setup))});
+                        {fromPacket(params(setup))},
+                        setup.server->sessionOf(QStringLiteral("NUTRI01")));
     for (auto _ : state) {
         if (call.post().size() < size_t(setup.listBytes)) {
             state.SkipWithError("GetInternacao failed");

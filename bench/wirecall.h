@@ -1,7 +1,8 @@
 #pragma once
 // One remote call as raw HTTP, the way the client sends it, for load runs that must not
 // count the client's decoding. The headers of every call are made here only, so that a header
-// the server comes to require (a session's token) is added once for every run.
+// the server comes to require is added once for every run. Calls carry a session's token
+// (TestServer::sessionOf), as the client's do.
 
 #include "contracts/rdmdietaoral.h"
 #include "platform/wirebytes.h"
@@ -13,8 +14,9 @@
 
 namespace dieta::bench {
 
-inline httplib::Headers callHeaders(const QString& operatorCode) {
-    return {{"X-Operador", operatorCode.toStdString()}};
+inline httplib::Headers callHeaders(const QString& operatorCode, const QString& session) {
+    return {{"X-Operador", operatorCode.toStdString()},
+            {"Authorization", "Bearer " + session.toStdString()}};
 }
 
 inline std::string callPath(const QString& method) {
@@ -36,10 +38,10 @@ inline std::string callBody(const QVariantList& args) {
 // kept-alive connection. post() returns the answer's body, empty on a transport failure.
 class RawCall {
 public:
-    RawCall(int port, const QString& method, const QVariantList& args,
+    RawCall(int port, const QString& method, const QVariantList& args, const QString& session,
             const QString& operatorCode = QStringLiteral("NUTRI01"))
-        : client_("127.0.0.1", port), path_(callPath(method)), headers_(callHeaders(operatorCode)),
-          body_(callBody(args)) {
+        : client_("127.0.0.1", port), path_(callPath(method)),
+          headers_(callHeaders(operatorCode, session)), body_(callBody(args)) {
         client_.set_keep_alive(true);
         client_.set_tcp_nodelay(true);
         client_.set_read_timeout(60, 0);

@@ -1,8 +1,10 @@
 #include "framework/showavi.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QPainter>
 #include <QWidget>
+#include <QWindow>
 #include <vector>
 
 namespace dieta {
@@ -18,8 +20,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents, false);
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::WaitCursor);
-        // The box paints every pixel of itself: painting it now repaints only the box, not the
-        // window beneath it.
+        // The box paints every pixel of itself.
         setAttribute(Qt::WA_OpaquePaintEvent);
         setAttribute(Qt::WA_NoSystemBackground);
         resize(280, 90);
@@ -31,9 +32,39 @@ public:
             move((host->width() - width()) / 2, (host->height() - height()) / 2);
     }
 
+    // Paints the box into the window's backing store and shows that rectangle alone, before
+    // the blocking call that follows gives the event loop no chance. repaint() would not do:
+    // Qt paints everything dirty in the window with it, such as a list just replaced beneath
+    // the box, which then paints again once the call is over. False when the window cannot
+    // be painted now (not exposed yet): the box then paints with the window.
+    bool paintNow() {
+        QWidget* host = window();
+        QBackingStore* store = host->backingStore();
+        QWindow* handle = host->windowHandle();
+        const QRect area(mapTo(host, QPoint()), size());
+        if (!store || !handle || !handle->isExposed() ||
+            !QRect(QPoint(), store->size()).contains(area))
+            return false;
+        const QRegion region(area);
+        store->beginPaint(region);
+        {
+            QPainter p(store->paintDevice());
+            p.translate(area.topLeft());
+            paintBox(p);
+        }
+        store->endPaint();
+        store->flush(region, handle);
+        return true;
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
+        paintBox(p);
+    }
+
+private:
+    void paintBox(QPainter& p) const {
         const QRect box = rect().adjusted(0, 0, -1, -1);
         p.fillRect(box, palette().color(QPalette::Window));
         p.setPen(palette().color(QPalette::Dark));
@@ -49,7 +80,6 @@ protected:
         p.drawText(QRect(0, 52, box.width(), 30), Qt::AlignCenter, m_caption);
     }
 
-private:
     QString m_caption;
 };
 
@@ -81,8 +111,8 @@ void showTop() {
     g_overlay->place();
     g_overlay->show();
     g_overlay->raise();
-    // Painted now, the box alone: the blocking call that follows gives the event loop no chance.
-    g_overlay->repaint(g_overlay->rect());
+    if (!g_overlay->paintNow())
+        g_overlay->update();
 }
 
 } // namespace

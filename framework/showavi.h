@@ -1,9 +1,9 @@
 #pragma once
 // Showavi: the busy animation shown over the host's main window around blocking server calls.
-// Every call is synchronous, so the overlay is painted at once (repaint) before the call and
-// no event loop runs while it shows: handlers cannot run again mid-call. Calls nest; the
-// overlay hides when the last one ends. Prefer the scope guard, which hides it also when the
-// call fails:
+// Every call is synchronous, so the overlay is painted at once before the call (the box alone,
+// never the rest of the window) and no event loop runs while it shows: handlers cannot run
+// again mid-call. Calls nest; the overlay hides when the last one ends. Prefer the scope guard,
+// which hides it also when the call fails:
 //
 //   ShowAviGuard busy(1);
 //   auto result = net->AppServer("GetDiagInter", args);

@@ -23,6 +23,7 @@
 #include "framework/tfrmpadrao.h"
 #include "screen/inpatientmarks.h"
 
+#include <QHash>
 #include <QImage>
 #include <QStringList>
 
@@ -348,8 +349,12 @@ private:
     void updatePageButtons();
     void setButton(QToolButton* button, bool enabled);
     QString diagnosesOf(const QString& patient, const QDate& admission);
+    void indexDiagnoses();
 
     FocusOrder* m_focus = nullptr;
+    // The diagnoses' text of each stay of cdsDiagInter (patient and admission day), built once
+    // per load: the list's calculated field reads it for every record.
+    QHash<QString, QString> m_diagnosesByStay;
     // The page the last page change left shown.
     QWidget* m_pageShown = nullptr;
 };

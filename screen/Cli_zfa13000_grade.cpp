@@ -10,6 +10,7 @@
 #include "framework/dialogservice.h"
 #include "framework/lookups.h"
 #include "framework/paintfreeze.h"
+#include "framework/scrollhandlerheld.h"
 #include "framework/tmaskedit.h"
 #include "platform/tadoibquery.h"
 #include "platform/tclientdataset.h"
@@ -161,13 +162,21 @@ void TfrmContAlimentar::dbgPadraoCellClick(TColumn&) {
 void TfrmContAlimentar::dbgPadraoTitleClick(TColumn& column) {
     if (isColumn(column, QLatin1StringView("IDCHECK")) && cdsInternacao->State() == dsBrowse)
         markOrUnmarkAll();
-    repaint();
+    update();
 }
 
 void TfrmContAlimentar::markOrUnmarkAll() {
     PaintFreeze frozen(this);
     ControlsDisabled disabled(cdsInternacao);
-    marks().markOrUnmarkAll();
+    // The loop visits every record: the scroll handler runs once, on the record it ends on.
+    try {
+        const ScrollHandlerHeld held(cdsInternacao);
+        marks().markOrUnmarkAll();
+    } catch (...) {
+        runAfterScroll(cdsInternacao);
+        throw;
+    }
+    runAfterScroll(cdsInternacao);
 }
 
 // ---------------------------------------------------------------- keys, double click

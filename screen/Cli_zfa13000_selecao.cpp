@@ -9,6 +9,7 @@
 #include "framework/controlevents.h"
 #include "framework/focusorder.h"
 #include "framework/ptbr.h"
+#include "framework/scrollhandlerheld.h"
 #include "framework/showavi.h"
 #include "framework/tbtnpesquisa.h"
 #include "framework/tdateeditplus.h"
@@ -25,6 +26,7 @@
 #include "views/Cli_zfa13100.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -44,12 +46,18 @@ QString code(const TMaskEdit* edit) {
     return Consiste::AllTrim(edit->Text());
 }
 
-// Re-attaches the list grid whatever happens to the load.
-struct GridDetach {
-    TDBGrid* grid;
-    explicit GridDetach(TDBGrid* g) : grid(g) { grid->DetachDataSource(); }
-    ~GridDetach() { grid->AttachDataSource(); }
-};
+// QDate::currentDate() reads the time zone afresh on every call (a file lookup each time), and
+// the list calculates every record it shows or posts: today's date is kept for a second.
+QDate todayForAges() {
+    static qint64 takenAt = -1;
+    static QDate today;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (takenAt < 0 || now < takenAt || now - takenAt >= 1000) {
+        today = QDate::currentDate();
+        takenAt = now;
+    }
+    return today;
+}
 
 } // namespace
 
@@ -415,19 +423,27 @@ void TfrmContAlimentar::panPrinExit() {
     positionOnFiltro();
 }
 
+// The list arrives with the grid detached and its scroll handler held back: the handler runs
+// once, on the first record, with the grid showing the new list (it sets the grid's diet
+// column), instead of twice with no grid to set.
 void TfrmContAlimentar::loadInternacao() {
-    GridDetach detached(dbgPadrao);
-    QVariantList args{QVariant::fromValue(cdsParams->Data())};
-    cdsInternacao->SetData(Consiste::CheckResultServ(
-        netDietaOral->call(contracts::rdm::GetInternacao, args), true, 0));
-    cdsInternacao->First();
+    {
+        const ScrollHandlerHeld held(cdsInternacao);
+        const TDBGridDetach detached(dbgPadrao);
+        QVariantList args{QVariant::fromValue(cdsParams->Data())};
+        cdsInternacao->SetData(Consiste::CheckResultServ(
+            netDietaOral->call(contracts::rdm::GetInternacao, args), true, 0));
+    }
+    runAfterScroll(cdsInternacao);
 }
 
 void TfrmContAlimentar::loadDiagInter() {
     ShowAviGuard busy(1);
     QVariantList args{code(medCdFilial)};
+    m_diagnosesByStay.clear();
     cdsDiagInter->SetData(
         Consiste::CheckResultServ(netDietaOral->call(contracts::rdm::GetDiagInter, args), true, 0));
+    indexDiagnoses();
     // The diagnoses arrive after the list: its calculated texts read them.
     cdsInternacao->RefreshCalcFields();
 }
@@ -461,7 +477,7 @@ void TfrmContAlimentar::cdsInternacaoCalcFields() {
         return;
     const TField* birthField = cdsInternacao->FieldByName(u"DTNASCPACI");
     const QDate birth = birthField->AsDate();
-    const Consiste::Age age = Consiste::Idade(birth, QDate::currentDate());
+    const Consiste::Age age = Consiste::Idade(birth, todayForAges());
     QString text;
     // Without a birth date there is no age: "0  Mês" would read as a newborn.
     if (birthField->IsNull() || !birth.isValid())
@@ -482,20 +498,34 @@ void TfrmContAlimentar::cdsInternacaoCalcFields() {
     }
 }
 
+namespace {
+
+// The diagnoses carry the admission day as text, the way the list's dates are written.
+QString stayKey(const QString& patient, const QString& admission) {
+    return patient + QLatin1Char('\n') + admission;
+}
+
+} // namespace
+
 QString TfrmContAlimentar::diagnosesOf(const QString& patient, const QDate& admission) {
     if (!cdsDiagInter->Active())
         return {};
-    cdsDiagInter->SetFiltered(false);
-    cdsDiagInter->SetFilter("CDPACIENTE = " + QuotedStr(patient) +
-                            "AND DTINTERNA = " + QuotedStr(ptbr::formatDate(admission)));
-    cdsDiagInter->SetFiltered(true);
-    QString text;
-    for (cdsDiagInter->First(); !cdsDiagInter->Eof(); cdsDiagInter->Next()) {
-        const QString name =
-            Consiste::AllTrim(cdsDiagInter->FieldByName(u"NMDIAGNOST")->AsString());
+    return m_diagnosesByStay.value(stayKey(patient, ptbr::formatDate(admission))).left(70);
+}
+
+// The names of a stay's diagnoses, in the order received, joined by " / ".
+void TfrmContAlimentar::indexDiagnoses() {
+    m_diagnosesByStay.clear();
+    const TField* patient = cdsDiagInter->FieldByName(u"CDPACIENTE");
+    const TField* admission = cdsDiagInter->FieldByName(u"DTINTERNA");
+    const TField* diagnosis = cdsDiagInter->FieldByName(u"NMDIAGNOST");
+    for (int row = 0; row < cdsDiagInter->ViewCount(); ++row) {
+        const QString name = Consiste::AllTrim(cdsDiagInter->RowValue(row, diagnosis).toString());
+        QString& text =
+            m_diagnosesByStay[stayKey(cdsDiagInter->RowValue(row, patient).toString(),
+                                      cdsDiagInter->RowValue(row, admission).toString())];
         text = text.isEmpty() ? name : Consiste::AllTrim(text) + " / " + name;
     }
-    return text.left(70);
 }
 
 void TfrmContAlimentar::cdsInternacaoSTPACIACOMGetText(TField* sender, QString& text, bool) {
@@ -572,7 +602,6 @@ void TfrmContAlimentar::pgcPadraoChange() {
     }
     m_pageShown = pgcPadrao->currentWidget();
     TfrmPadrao::pgcPadraoChange();
-    repaint();
     const bool list = pgcPadrao->currentWidget() == tshFolhaDados;
     setButton(sbtFiltro, list);
     setButton(sbtPresDiet, sbtFiltro->isEnabled());
@@ -605,7 +634,9 @@ void TfrmContAlimentar::pgcPadraoChange() {
         dtsInternacaoStateChange();
         setButton(sbtAlterar, cdsInternacao->Active() && !cdsInternacao->IsEmpty());
     }
-    repaint();
+    // Painted with the next events, once: a synchronous repaint here painted the whole form
+    // twice per page change.
+    update();
 }
 
 // ---------------------------------------------------------------- wiring

@@ -62,6 +62,10 @@ bool InpatientMarks::toggleCurrent() {
 }
 
 void InpatientMarks::markOrUnmarkAll() {
+    // Unmarked codes and their copies go in one pass each at the end, also after a failure:
+    // one at a time, each looked up among all the others, the cost grew with the square of
+    // the records.
+    QSet<QString> unmarked;
     try {
         m_list->First();
         const bool markAll = m_list->FieldByName(u"IDCHECKTODOS")->AsString() == kMarked;
@@ -73,15 +77,14 @@ void InpatientMarks::markOrUnmarkAll() {
         while (!m_list->Eof()) {
             m_list->Edit();
             m_list->FieldByName(u"IDCHECKTODOS")->SetAsString(nextToggle);
-            if (markAll) {
+            const QString patient = currentPatient();
+            if (!markAll) {
+                m_list->FieldByName(u"IDCHECK")->SetAsString(kUnmarked);
+                unmarked.insert(patient.toCaseFolded());
+            } else if (!marked.contains(patient.toCaseFolded())) {
                 // A code marked on another record keeps that mark.
-                const QString patient = currentPatient();
-                if (!marked.contains(patient.toCaseFolded())) {
-                    addMark(patient);
-                    marked.insert(patient.toCaseFolded());
-                }
-            } else {
-                unmarkCurrent();
+                addMark(patient);
+                marked.insert(patient.toCaseFolded());
             }
             m_list->Post();
             m_list->Next();
@@ -89,7 +92,28 @@ void InpatientMarks::markOrUnmarkAll() {
         m_list->First();
     } catch (...) {
         cancelPendingEdit(m_list);
+        forget(unmarked);
         throw;
+    }
+    forget(unmarked);
+}
+
+void InpatientMarks::forget(const QSet<QString>& patients) {
+    if (patients.isEmpty())
+        return;
+    m_codes->removeIf(
+        [&patients](const QString& code) { return patients.contains(code.toCaseFolded()); });
+    if (!m_copies->Active())
+        return;
+    const TField* code = m_copies->FieldByName(u"CDPACIENTE");
+    const TField* mark = m_copies->FieldByName(u"IDCHECK");
+    m_copies->First();
+    while (!m_copies->Eof()) {
+        if (mark->AsString().compare(kMarked, Qt::CaseInsensitive) == 0 &&
+            patients.contains(code->AsString().toCaseFolded()))
+            m_copies->Delete(); // the cursor moves on to the next copy
+        else
+            m_copies->Next();
     }
 }
 

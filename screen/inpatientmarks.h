@@ -6,6 +6,7 @@
 //
 // Marking edits the list's current record but never posts it: the caller owns the edit.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,8 @@ private:
     void removeCopy(const QString& patient);
     void removeCode(const QString& patient);
     bool hasCopy(const QString& patient);
+    // Removes the codes and the marked copies of the patients (case-folded codes).
+    void forget(const QSet<QString>& patients);
     // View row of a record of the code that shows the mark; -1 when none does.
     int markedRowOf(const QString& patient) const;
 

@@ -44,6 +44,7 @@ private slots:
     void groupModeAddsAndRemovesServiceColumn();
     void branchKeyFilterKeepsLettersAndDigits();
     void loadedListHasAgesAndDiagnoses();
+    void dietColumnFollowsTheFirstRecordOfALoad();
     void missingBirthDateShowsNoAge();
     void nameFieldsStayReadOnly();
     void toolbarButtonsShowIcons();
@@ -306,6 +307,38 @@ void tst_ContAlimentarSelecao::loadedListHasAgesAndDiagnoses() {
         }
     }
     QVERIFY(sawCompanion);
+}
+
+// The diet column offers its lookup on a record with a diet that is no formula: right after a
+// load too, on the first record, before the operator moves.
+void tst_ContAlimentarSelecao::dietColumnFollowsTheFirstRecordOfALoad() {
+    ContAlimentarProbe form = loadList();
+    QVERIFY(form);
+    TClientDataSet* list = form->cdsInternacao;
+    TDBGrid* grid = form->dbgPadrao;
+    const auto dietButton = [&] {
+        return grid->Column(Consiste::IndiceCol(grid, "CDDIETPAD")).ButtonStyle;
+    };
+    const auto expected = [&] {
+        return !list->FieldByName(u"CDDIETPAD")->AsString().isEmpty() &&
+                       list->FieldByName(u"IDFORMDIET")->AsString() != QLatin1String("1")
+                   ? TColumnButtonStyle::cbsEllipsis
+                   : TColumnButtonStyle::cbsNone;
+    };
+    QVERIFY(!list->IsEmpty());
+    QCOMPARE(list->RecNo(), 1);
+    QCOMPARE(dietButton(), expected());
+    const TColumnButtonStyle first = expected();
+    // A record of the other kind, then the list again: the button follows the first record,
+    // not the record the previous list was left on.
+    while (!list->Eof() && expected() == first)
+        list->Next();
+    QVERIFY2(expected() != first, "the list holds both kinds of record");
+    QCOMPARE(dietButton(), expected());
+    fx->enterPanel(form->medCdServico);
+    fx->leavePanel();
+    QCOMPARE(list->RecNo(), 1);
+    QCOMPARE(dietButton(), first);
 }
 
 void tst_ContAlimentarSelecao::missingBirthDateShowsNoAge() {

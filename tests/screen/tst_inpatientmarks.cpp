@@ -42,6 +42,7 @@ private slots:
     void unmarkingRemovesAllThree();
     void markAllSkipsCodesAlreadyMarkedAndUnmarkAllClears();
     void markAllRestartsFromTheFirstRecord();
+    void unmarkAllKeepsTheMarksOutsideTheView();
     void cancelledEditBringsCodesAndCopiesBackInStep();
     void cancelledEditKeepsTheMarksOfOtherRecords();
     void clearLeavesNothingMarked();
@@ -149,6 +150,29 @@ void tst_InpatientMarks::markAllSkipsCodesAlreadyMarkedAndUnmarkAllClears() {
     QCOMPARE(listMarks(), (QStringList{"N", "N", "N", "N"}));
     QVERIFY(codes.isEmpty());
     QVERIFY(copies.IsEmpty());
+}
+
+// Unmark all goes over the records shown: a patient filtered out keeps its code and copy, in
+// whatever case the code was marked.
+void tst_InpatientMarks::unmarkAllKeepsTheMarksOutsideTheView() {
+    edit(4);
+    QVERIFY(marks.markCurrent());
+    list.Post();
+    copies.Append();
+    copies.FieldByName(u"CDPACIENTE")->SetAsString("p2");
+    copies.FieldByName(u"IDCHECK")->SetAsString("S");
+    copies.Post();
+    codes.append("p2");
+    list.SetFilter("CDPACIENTE = 'P1'");
+    list.SetFiltered(true);
+    marks.markOrUnmarkAll();
+    QCOMPARE(codes, (QStringList{"P3", "p2", "P1"}));
+    marks.markOrUnmarkAll();
+    QCOMPARE(listMarks(), (QStringList{"N", "N"}));
+    QCOMPARE(codes, (QStringList{"P3", "p2"}));
+    list.SetFiltered(false);
+    QCOMPARE(listMarks(), (QStringList{"N", "N", "N", "S"}));
+    verifyInStep();
 }
 
 void tst_InpatientMarks::markAllRestartsFromTheFirstRecord() {

@@ -6,6 +6,8 @@
 #include "framework/tnumberedit.h"
 #include "platform/eabort.h"
 
+#include <QBackingStore>
+#include <QImage>
 #include <QMainWindow>
 #include <QSignalSpy>
 #include <QtTest>
@@ -26,6 +28,7 @@ private slots:
     void numberEditRejectsLetters();
     void maskEditKeepsBlanks();
     void showAviNestsAndHides();
+    void showAviPaintsOnlyItsBox();
 };
 
 void tst_Edits::dateEditStartsEmpty() {
@@ -186,6 +189,46 @@ void tst_Edits::showAviNestsAndHides() {
     QVERIFY(!ShowAviOverlay());
     DeactiveShowAvi(); // one too many is harmless
     QVERIFY(!ShowAviOverlay());
+    SetShowAviWindow(nullptr);
+}
+
+namespace {
+
+class PaintCounter : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+} // namespace
+
+// The box is on screen before the blocking call, and the rest of the window (a list just
+// replaced beneath it) is not painted with it: that paint waits for the events, once.
+void tst_Edits::showAviPaintsOnlyItsBox() {
+    QMainWindow main;
+    auto* beneath = new PaintCounter;
+    main.setCentralWidget(beneath);
+    main.resize(600, 400);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QTRY_VERIFY(beneath->paints > 0);
+    SetShowAviWindow(&main);
+    const int before = beneath->paints;
+    beneath->update();
+    {
+        ShowAviGuard busy(6);
+        QCOMPARE(beneath->paints, before);
+        auto* image = dynamic_cast<QImage*>(main.backingStore()->paintDevice());
+        if (image) { // raster platforms: the box's left folder is in the window's pixels
+            const QPoint folder =
+                ShowAviOverlay()->mapTo(&main, QPoint(20, 25)) * image->devicePixelRatio();
+            QCOMPARE(image->pixelColor(folder).rgb(), QColor(222, 184, 65).rgb());
+        }
+    }
+    QTRY_VERIFY(beneath->paints > before);
     SetShowAviWindow(nullptr);
 }
 
