@@ -10,6 +10,7 @@
 #include "framework/tmaskedit.h"
 #include "host/mainwindow.h"
 #include "platform/datapacket.h"
+#include "platform/localtimezone.h"
 #include "platform/sqldatabase.h"
 #include "platform/tclientdataset.h"
 #include "platform/tnetconnection.h"
@@ -206,6 +207,7 @@ void BM_ClickToPaint_floor(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) {
+    dieta::readLocalTimeZoneOnce(); // as the host does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::RegisterBenchmark("ClickToPaint", BM_ClickToPaint)

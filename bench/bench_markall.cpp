@@ -11,6 +11,7 @@
 #include "framework/tmaskedit.h"
 #include "host/mainwindow.h"
 #include "platform/datapacket.h"
+#include "platform/localtimezone.h"
 #include "platform/tclientdataset.h"
 #include "screen/Cli_zfa13000.h"
 #include "tests/support/hostenvironment.h"
@@ -115,6 +116,7 @@ BENCHMARK(BM_MarkAllThenUnmarkAll)->Unit(benchmark::kMillisecond)->Iterations(10
 } // namespace
 
 int main(int argc, char** argv) {
+    dieta::readLocalTimeZoneOnce(); // as the host does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -7,6 +7,7 @@
 #include "host/mainwindow.h"
 #include "host/screenshot.h"
 #include "platform/dtmdbgeral.h"
+#include "platform/localtimezone.h"
 #include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 
@@ -36,6 +37,7 @@ QString branchNameFromDatabase(SqlDatabase& db, const QString& branch) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    dieta::readLocalTimeZoneOnce();
     QApplication app(argc, argv);
     QApplication::setApplicationName("dieta-host");
 

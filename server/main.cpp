@@ -6,6 +6,7 @@
 // "demo operator CODE password SECRET": the passwords are kept nowhere else (only their
 // hashes), so whoever starts the server hands them on. Security events go to stderr.
 
+#include "platform/localtimezone.h"
 #include "platform/sqldatabase.h"
 #include "server/serverapp.h"
 
@@ -119,6 +120,7 @@ void raiseFileLimit() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    dieta::readLocalTimeZoneOnce();
     // Blocked before any thread starts, so that every thread inherits the mask and the signals
     // reach only the sigwait() below.
     sigset_t stopSignals;

@@ -203,7 +203,7 @@ private slots:
     void setDietForSeveralPatientsAtOnce_data() { addEngineRows(); }
     void setDietForSeveralPatientsAtOnce() {
         DIETA_FETCH_ENGINE(engine);
-        auto server = start(engine);
+        auto server = startSeeded(engine, seedDialogHospital, today);
         QVERIFY2(server->ok(), qPrintable(server->error()));
         SqlDatabase& db = server->database();
         addDayRecord(db, QStringLiteral("P002"), today, QStringLiteral("01"), QStringLiteral("0"),
