@@ -58,7 +58,9 @@ bool ActivationHook::eventFilter(QObject* watched, QEvent* event) {
         default:
             break;
         }
-    } else if (watched == m_subWindow && event->type() == QEvent::WindowUnblocked) {
+    } else if (event->type() == QEvent::WindowUnblocked && watched == m_subWindow) {
+        // The type is tested first: while the sub-window is being destroyed it still sends
+        // events here, and reading the QPointer then casts a half-destroyed object.
         if (isActiveChild())
             request();
     }

@@ -45,9 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Dispatcher dispatcher(app.registry(),
                                        QString::fromLatin1(contracts::rdm::kServerObject));
     CallContext context;
-    context.operatorCode = QStringLiteral("NUTRI01");
+    // Without sessions the dispatcher takes the operator the header names.
+    context.claimedOperator = QStringLiteral("NUTRI01");
     context.db = &app.database();
-    context.peer = QStringLiteral("127.0.0.1");
+    context.clientAddress = QStringLiteral("127.0.0.1");
     const HttpAnswer answer =
         dispatcher.dispatch(dispatcher.objectName(), QString::fromUtf8(input.left(newline)),
                             input.mid(newline + 1), context);

@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const Dispatcher dispatcher(probeRegistry(),
                                        QString::fromLatin1(contracts::rdm::kServerObject));
     CallContext context;
-    context.operatorCode = QStringLiteral("NUTRI01");
+    context.claimedOperator = QStringLiteral("NUTRI01"); // the operator without sessions
     checkAnswer(dispatcher.dispatch(dispatcher.objectName(), method, body, context));
     return 0;
 }

@@ -520,11 +520,11 @@ private:
         case 'n':
             literal("null");
             return;
-        default: {
-            bool whole = false;
-            numberSpan(&whole);
+        default:
+            // Read, not only spanned: a number out of double's range goes to the general road,
+            // which refuses it, instead of passing unseen in a key the reader does not know.
+            number();
             return;
-        }
         }
     }
 

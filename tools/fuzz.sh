@@ -16,10 +16,14 @@ cxx=${DIETA_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++)}
 [ -n "$cxx" ] || { echo "fuzz.sh: clang++ is not installed (tools/install-deps.sh)" >&2; exit 1; }
 
 export CCACHE_BASEDIR=$root
+# Debug info names the build folder; without this a second clone of the tree misses the cache.
+export CCACHE_NOHASHDIR=1
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER="$cxx" -DDIETA_FUZZ=ON -DDIETA_SANITIZE=address,undefined \
     -DDIETA_BUILD_TESTS=OFF -DDIETA_BUILD_BENCH=OFF >/dev/null
+built=$SECONDS
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+echo "== build: $((SECONDS - built)) s"
 
 dict_of() {
     case "$1" in
