@@ -33,7 +33,12 @@ using namespace dieta;
 namespace {
 
 constexpr int kStays = 1000;
-constexpr int kLoads = 30;
+
+// 30 loads; DIETA_BENCH_LOADS raises it for a profile of the loads alone.
+int loadCount() {
+    const int asked = qEnvironmentVariableIntValue("DIETA_BENCH_LOADS");
+    return asked > 0 ? asked : 30;
+}
 
 // Counts the paint events of a widget.
 class PaintProbe : public QObject {
@@ -146,7 +151,7 @@ void BM_ClickToPaint(benchmark::State& state) {
     double cpu = 0;
     int rows = 0;
     for (auto _ : state) {
-        for (int i = 0; i < kLoads; ++i) {
+        for (int i = 0, loads = loadCount(); i < loads; ++i) {
             screen.service->setFocus(Qt::MouseFocusReason); // back to the selection panel
             settle();
             const int before = probe.paints;
@@ -185,7 +190,7 @@ void BM_ClickToPaint_floor(benchmark::State& state) {
     double cpu = 0;
     int rows = 0;
     for (auto _ : state) {
-        for (int i = 0; i < kLoads; ++i) {
+        for (int i = 0, loads = loadCount(); i < loads; ++i) {
             model.setPacket({});
             settle();
             const int before = probe.paints;

@@ -363,6 +363,20 @@ void TNetConnection::connectNow() {
     idle_.start();
 }
 
+std::unique_ptr<TNetConnection> TNetConnection::twin() const {
+    auto other = std::make_unique<TNetConnection>();
+    other->host_ = host_;
+    other->port_ = port_;
+    other->serverName_ = serverName_;
+    other->operator_ = operator_;
+    other->session_ = SessionToken(); // read here, not from the twin's thread
+    other->connectTimeoutMs_ = connectTimeoutMs_;
+    other->readTimeoutMs_ = readTimeoutMs_;
+    other->tls_ = tls_;
+    other->caFile_ = caFile_;
+    return other;
+}
+
 void TNetConnection::disconnectNow() {
     if (client_)
         client_->http.stop();

@@ -137,6 +137,11 @@ public:
     QVariant call(const QString& method, QVariantList& args);
     QVariant call(const QString& method, const QVariantList& args = {});
 
+    // A second connection to the same server with this one's address, server object, operator,
+    // session, time-outs and TLS, not yet connected: for a call that travels beside this
+    // connection's. It has no BeforeConnect, so the address is the one this connection used.
+    std::unique_ptr<TNetConnection> twin() const;
+
 private:
     void connectNow();
     // POSTs a body to a path of the server; the error result of call() on failure.

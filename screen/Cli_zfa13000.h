@@ -21,6 +21,7 @@
 #include "contracts/contalimentar.h"
 #include "framework/tdbgrid.h"
 #include "framework/tfrmpadrao.h"
+#include "platform/callahead.h"
 #include "screen/inpatientmarks.h"
 
 #include <QHash>
@@ -338,6 +339,7 @@ private:
     void loadConfCard();
     // qryServico on the typed service's row, which the dialogs read too.
     void positionOnTypedService();
+    void startDiagInterAhead();
     void loadDiagInter();
     void loadConfesco();
     bool operadorNutricionista();
@@ -355,6 +357,8 @@ private:
     // The diagnoses' text of each stay of cdsDiagInter (patient and admission day), built once
     // per load: the list's calculated field reads it for every record.
     QHash<QString, QString> m_diagnosesByStay;
+    // The branch's diagnoses travel while the list is read: they do not depend on it.
+    CallAhead m_diagInterAhead;
     // The page the last page change left shown.
     QWidget* m_pageShown = nullptr;
 };

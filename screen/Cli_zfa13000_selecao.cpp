@@ -409,6 +409,7 @@ void TfrmContAlimentar::panPrinExit() {
     cdsParams->FieldByName(u"CDFILIAL")->SetAsString(code(medCdFilial));
     cdsParams->Post();
 
+    startDiagInterAhead();
     loadInternacao();
 
     if (cdsInternacao->IsEmpty()) {
@@ -437,12 +438,16 @@ void TfrmContAlimentar::loadInternacao() {
     runAfterScroll(cdsInternacao);
 }
 
+void TfrmContAlimentar::startDiagInterAhead() {
+    m_diagInterAhead.start(*netDietaOral, contracts::rdm::GetDiagInter, {code(medCdFilial)});
+}
+
 void TfrmContAlimentar::loadDiagInter() {
     ShowAviGuard busy(1);
     QVariantList args{code(medCdFilial)};
     m_diagnosesByStay.clear();
-    cdsDiagInter->SetData(
-        Consiste::CheckResultServ(netDietaOral->call(contracts::rdm::GetDiagInter, args), true, 0));
+    cdsDiagInter->SetData(Consiste::CheckResultServ(
+        m_diagInterAhead.takeOrCall(*netDietaOral, contracts::rdm::GetDiagInter, args), true, 0));
     indexDiagnoses();
     // The diagnoses arrive after the list: its calculated texts read them.
     cdsInternacao->RefreshCalcFields();
