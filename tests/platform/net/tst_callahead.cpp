@@ -4,7 +4,7 @@
 #include "platform/callahead.h"
 #include "platform/tnetconnection.h"
 #include "server/transport/httpserver.h"
-#include "tests/support/echomethods.h"
+#include "tests/support/echoserver.h"
 
 #include <QtTest>
 #include <memory>
@@ -24,34 +24,19 @@ private slots:
     void twinCarriesTheOperatorAndFailuresComeBackAsErrorResults();
 
 private:
-    std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01");
+    std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01") {
+        return echo_->connectedClient(op);
+    }
 
-    std::unique_ptr<test::Gate> gate_;
-    server::MethodRegistry registry_;
-    std::unique_ptr<server::HttpServer> server_;
+    std::unique_ptr<test::EchoServer> echo_;
 };
 
 void tst_CallAhead::init() {
-    gate_ = std::make_unique<test::Gate>();
-    registry_ = {};
-    test::addEchoMethods(registry_, gate_.get());
-    server_ = std::make_unique<server::HttpServer>(registry_, nullptr);
-    server_->start();
+    echo_ = std::make_unique<test::EchoServer>();
 }
 
 void tst_CallAhead::cleanup() {
-    gate_->open();
-    server_.reset();
-    gate_.reset();
-}
-
-std::unique_ptr<TNetConnection> tst_CallAhead::connectedClient(const QString& op) {
-    auto client = std::make_unique<TNetConnection>();
-    client->setHost("127.0.0.1");
-    client->setPort(server_->port());
-    client->setOperator(op);
-    client->setConnected(true);
-    return client;
+    echo_.reset();
 }
 
 void tst_CallAhead::answerTravelsWhileTheCallerCallsOnItsOwnConnection() {
@@ -60,7 +45,7 @@ void tst_CallAhead::answerTravelsWhileTheCallerCallsOnItsOwnConnection() {
     ahead.start(*client, "Hold", {});
     // The held call occupies the twin, not the caller's connection.
     QCOMPARE(client->call("Echo", QVariantList{1.0}), QVariant(1.0));
-    gate_->open();
+    echo_->gate().open();
     const std::optional<QVariant> answer = ahead.take("Hold", {});
     QVERIFY(answer.has_value());
     QCOMPARE(*answer, QVariant(QString("released")));
@@ -89,7 +74,7 @@ void tst_CallAhead::nothingIsSentBeforeTheCallerHasConnected() {
     client.setBeforeConnect([&] {
         ++beforeConnectRuns;
         client.setHost("127.0.0.1");
-        client.setPort(server_->port());
+        client.setPort(echo_->port());
     });
     CallAhead ahead;
     ahead.start(client, "Echo", {2.0});
@@ -116,7 +101,7 @@ void tst_CallAhead::twinCarriesTheOperatorAndFailuresComeBackAsErrorResults() {
     QCOMPARE(serverErrorText(failed), QString("Filial sem diagnósticos."));
 
     ahead.start(*client, "Echo", {3.0});
-    server_.reset(); // the server goes while the answer is still to be taken
+    echo_->stop(); // the server goes while the answer is still to be taken
     const QVariant gone = ahead.take("Echo", {3.0}).value();
     QVERIFY(gone == QVariant(3.0) || isServerError(gone));
 }

@@ -5,7 +5,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wirevalue.h"
 #include "server/transport/httpserver.h"
-#include "tests/support/echomethods.h"
+#include "tests/support/echoserver.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -103,35 +103,19 @@ private slots:
     void shorterKeepAliveAnnouncedIsFollowed();
 
 private:
-    std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01");
+    std::unique_ptr<TNetConnection> connectedClient(const QString& op = "NUTRI01") {
+        return echo_->connectedClient(op);
+    }
 
-    // The server goes before the gate its Hold method waits on.
-    std::unique_ptr<test::Gate> gate_;
-    server::MethodRegistry registry_;
-    std::unique_ptr<server::HttpServer> server_;
+    std::unique_ptr<test::EchoServer> echo_;
 };
 
 void tst_TNetConnection::init() {
-    gate_ = std::make_unique<test::Gate>();
-    registry_ = {};
-    test::addEchoMethods(registry_, gate_.get());
-    server_ = std::make_unique<server::HttpServer>(registry_, nullptr);
-    server_->start();
+    echo_ = std::make_unique<test::EchoServer>();
 }
 
 void tst_TNetConnection::cleanup() {
-    gate_->open(); // a call still held ends now
-    server_.reset();
-    gate_.reset();
-}
-
-std::unique_ptr<TNetConnection> tst_TNetConnection::connectedClient(const QString& op) {
-    auto client = std::make_unique<TNetConnection>();
-    client->setHost("127.0.0.1");
-    client->setPort(server_->port());
-    client->setOperator(op);
-    client->setConnected(true);
-    return client;
+    echo_.reset();
 }
 
 void tst_TNetConnection::valuesTravelBothWays_data() {
@@ -213,7 +197,7 @@ void tst_TNetConnection::operatorHeaderArrives() {
 void tst_TNetConnection::connectChecksHealth() {
     TNetConnection client;
     client.setHost("127.0.0.1");
-    client.setPort(server_->port());
+    client.setPort(echo_->port());
     QVERIFY(!client.Connected());
     client.setConnected(true);
     QVERIFY(client.Connected());
@@ -234,7 +218,7 @@ void tst_TNetConnection::beforeConnectRunsFirstAndMayAbandon() {
     client.setBeforeConnect([&] {
         ++runs;
         client.setHost("127.0.0.1");
-        client.setPort(server_->port());
+        client.setPort(echo_->port());
     });
     client.setConnected(true);
     QCOMPARE(runs, 1);
@@ -296,7 +280,7 @@ void tst_TNetConnection::silentServerFailsTheConnectionQuickly() {
 void tst_TNetConnection::serverGoneMidSessionIsAnErrorResult() {
     auto client = connectedClient();
     QVariantList args{QString("abc"), QString("old"), 1.0, QString("keep")};
-    server_.reset();
+    echo_->stop();
     const QVariant result = client->call("Swap", args);
     QVERIFY(isServerError(result));
     QCOMPARE(args.at(1), QVariant(QString("old"))); // untouched by a failed call
@@ -307,7 +291,7 @@ void tst_TNetConnection::timeoutIsAnErrorResultAndTheConnectionRecovers() {
     client->setTimeouts(1000, 300);
     // The server holds the call until the client has given up on it.
     const QVariant result = client->call("Hold");
-    gate_->open();
+    echo_->gate().open();
     QVERIFY(isServerError(result));
     QVERIFY2(serverErrorText(result).contains("a tempo"), qPrintable(serverErrorText(result)));
     QCOMPARE(client->call("Echo", QVariantList{2.0}), QVariant(2.0));
