@@ -371,9 +371,13 @@ void TClientDataSet::rebuildView(Record* keep) {
     for (const auto& record : m_records)
         if (matchesFilter(*record))
             m_view.push_back(record.get());
-    if (m_index.ordered())
-        std::stable_sort(m_view.begin(), m_view.end(),
-                         [this](const Record* a, const Record* b) { return m_index.less(*a, *b); });
+    if (m_index.ordered()) {
+        const auto less = [this](const Record* a, const Record* b) { return m_index.less(*a, *b); };
+        // Packets mostly arrive in the index's order already (the server sorts them): one pass
+        // finds that, where a stable sort compares n log n times for the same order.
+        if (!std::is_sorted(m_view.begin(), m_view.end(), less))
+            std::stable_sort(m_view.begin(), m_view.end(), less);
+    }
     int row = current ? viewIndexOf(current) : -1;
     if (row < 0 && !m_view.empty())
         row = std::clamp(oldCursor, 0, int(m_view.size()) - 1);
