@@ -1,6 +1,7 @@
 #include "platform/wirebytes.h"
 
 #include "platform/datapacket.h"
+#include "platform/packetreader.h"
 #include "platform/packetstream.h"
 #include "platform/wirevalue.h"
 
@@ -133,6 +134,16 @@ std::optional<QVariant> generalFromBytes(QByteArrayView json, QString* error) {
     return fromWire(document.array().at(0), error);
 }
 
+// The writer's own form of a packet, {"packet":P}, read in place: no scan to find P's end and
+// no copy of it. Any other form (blanks, more members) goes the general way.
+std::optional<DataPacket> compactPacket(QByteArrayView json) {
+    static constexpr QByteArrayView head = "{\"packet\":";
+    if (!json.startsWith(head) || !json.endsWith('}'))
+        return std::nullopt;
+    const QByteArrayView inner = json.sliced(head.size(), json.size() - head.size() - 1);
+    return detail::readPacketFast(QByteArray::fromRawData(inner.data(), inner.size()));
+}
+
 std::optional<QVariant> fromBytesAt(QByteArrayView json, int depth, QString* error) {
     json = trimmed(json);
     if (json.startsWith('[')) {
@@ -152,6 +163,8 @@ std::optional<QVariant> fromBytesAt(QByteArrayView json, int depth, QString* err
         return QVariant(list);
     }
     if (json.startsWith('{')) {
+        if (auto packet = compactPacket(json))
+            return fromPacket(*packet);
         auto members = wireObjectMembers(json);
         if (members && members->size() == 1 && members->first().first == u"packet" &&
             members->first().second.startsWith('{')) {

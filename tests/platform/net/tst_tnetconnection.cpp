@@ -99,6 +99,8 @@ private slots:
     void timeoutIsAnErrorResultAndTheConnectionRecovers();
     void garbageAnswersAreErrorResults_data();
     void garbageAnswersAreErrorResults();
+    void compactAnswersAreReadWhateverTheirTexts_data();
+    void compactAnswersAreReadWhateverTheirTexts();
     void invalidMethodNameIsRefusedLocally();
     void shorterKeepAliveAnnouncedIsFollowed();
 
@@ -315,6 +317,11 @@ void tst_TNetConnection::garbageAnswersAreErrorResults_data() {
         << 200 << QByteArray(R"({"result": null, "byref": {"-1": "x"}})");
     QTest::newRow("byref not a position")
         << 200 << QByteArray(R"({"result": null, "byref": {"a": "x"}})");
+    // The server's own compact writing, read in place.
+    QTest::newRow("compact byref out of range")
+        << 200 << QByteArray(R"({"result":null,"byref":{"9":"x"}})");
+    QTest::newRow("compact bad wire value") << 200 << QByteArray(R"({"result":{"date":"ontem"}})");
+    QTest::newRow("compact, unclosed") << 200 << QByteArray(R"({"result":[1,2})");
     QTest::newRow("proxy error page") << 502 << QByteArray("Bad Gateway");
     QTest::newRow("result with failure status") << 500 << QByteArray(R"({"result": 1})");
 }
@@ -334,6 +341,38 @@ void tst_TNetConnection::garbageAnswersAreErrorResults() {
     QVERIFY2(serverErrorText(result).startsWith("Resposta inválida do servidor de aplicação"),
              qPrintable(serverErrorText(result)));
     QCOMPARE(args, QVariantList{QString("mine")});
+}
+
+void tst_TNetConnection::compactAnswersAreReadWhateverTheirTexts_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QVariant>("result");
+    QTest::addColumn<QVariant>("argument");
+    const QVariant mine(QString("mine"));
+    QTest::newRow("a text holding the by-reference key")
+        << QByteArray(R"({"result":"a,\"byref\":{\"0\":1}"})")
+        << QVariant(QString(R"(a,"byref":{"0":1})")) << mine;
+    QTest::newRow("by reference after such a text")
+        << QByteArray(R"({"result":["x,\"byref\":",2],"byref":{"0":"novo"}})")
+        << QVariant(QVariantList{QString(R"(x,"byref":)"), 2.0}) << QVariant(QString("novo"));
+    QTest::newRow("by reference holding the key in a text")
+        << QByteArray(R"({"result":null,"byref":{"0":",\"byref\":"}})") << QVariant()
+        << QVariant(QString(R"(,"byref":)"));
+}
+
+void tst_TNetConnection::compactAnswersAreReadWhateverTheirTexts() {
+    QFETCH(QByteArray, body);
+    QFETCH(QVariant, result);
+    QFETCH(QVariant, argument);
+    FakeServer fake(200, body.toStdString());
+    QVERIFY(fake.ready());
+    TNetConnection client;
+    client.setHost("127.0.0.1");
+    client.setPort(fake.port());
+    QVariantList args{QString("mine")};
+    const QVariant answer = client.call("Anything", args);
+    QVERIFY2(!isServerError(answer), qPrintable(serverErrorText(answer)));
+    QCOMPARE(answer, result);
+    QCOMPARE(args.at(0), argument);
 }
 
 void tst_TNetConnection::invalidMethodNameIsRefusedLocally() {

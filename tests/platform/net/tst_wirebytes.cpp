@@ -104,6 +104,13 @@ void tst_WireBytes::refusesGarbage_data() {
         << QByteArray(R"({"packet": {"fields": [{"name": "A", "type": "string"}],)"
                       R"( "rows": [["\ude00"]]}})");
     QTest::newRow("trailing garbage") << QByteArray(R"({"packet": {"fields": [], "rows": []}} x)");
+    // The writer's compact form is read in place: the same refusals hold there.
+    QTest::newRow("compact packet not an object") << QByteArray(R"({"packet":[1]})");
+    QTest::newRow("compact packet, cut") << QByteArray(R"({"packet":{"fields":[],"rows":[]})");
+    QTest::newRow("compact packet and another member")
+        << QByteArray(R"({"packet":{"fields":[],"rows":[]},"x":1})");
+    QTest::newRow("compact packet row too short")
+        << QByteArray(R"({"packet":{"fields":[{"name":"A","type":"string"}],"rows":[[]]}})");
     QTest::newRow("hostile nesting") << QByteArray(200000, '[') + QByteArray(200000, ']');
     QTest::newRow("hostile object nesting")
         << QByteArray(100000, '{').replace("{", "{\"a\":") + "1" + QByteArray(100000, '}');
