@@ -77,23 +77,30 @@ std::optional<QByteArrayView> member(const WireMembers& members, QStringView key
     return std::nullopt;
 }
 
-// The server writes a success as {"result":R} or {"result":R,"byref":B}. Parsing R in place
-// spares a scan of the whole answer (a list is hundreds of kilobytes) to find its members. The
-// split is at the last ',"byref":'; JSON escapes every quote inside strings, so a wrong split
-// leaves R or B unparsable, and the caller then reads the answer member by member.
-std::optional<QVariant> readPlainResult(QByteArrayView bytes, QVariantList& args) {
-    static constexpr QByteArrayView head = "{\"result\":";
-    static constexpr QByteArrayView byrefKey = ",\"byref\":";
-    if (!bytes.startsWith(head) || !bytes.endsWith('}'))
+// The server writes a success as {"result":R} or, with by-reference values, as
+// {"byref":B,"result":R}: R, a list of hundreds of kilobytes, is then read in place, without a
+// scan of the whole answer to find its members. Anything else (another order, blanks, more
+// members, an older server) is read member by member.
+std::optional<QVariant> readCompactResult(QByteArrayView bytes, QVariantList& args) {
+    static constexpr QByteArrayView resultHead = "{\"result\":";
+    static constexpr QByteArrayView resultNext = ",\"result\":";
+    if (!bytes.endsWith('}'))
         return std::nullopt;
-    const QByteArrayView inner = bytes.sliced(head.size(), bytes.size() - head.size() - 1);
-    const qsizetype split = inner.lastIndexOf(byrefKey);
-    const QByteArrayView resultBytes = split < 0 ? inner : inner.first(split);
+    std::optional<QByteArrayView> byref;
+    QByteArrayView resultBytes;
+    if (bytes.startsWith(resultHead)) {
+        resultBytes = bytes.sliced(resultHead.size(), bytes.size() - resultHead.size() - 1);
+    } else {
+        const std::optional<WireFirstMember> first = wireFirstMember(bytes);
+        if (!first || first->key != u"byref" || !first->rest.startsWith(resultNext))
+            return std::nullopt;
+        byref = first->value;
+        resultBytes =
+            first->rest.sliced(resultNext.size(), first->rest.size() - resultNext.size() - 1);
+    }
     std::optional<QVariant> result = fromWireBytes(resultBytes);
-    if (!result)
-        return std::nullopt;
     // A by-reference part that does not read leaves args untouched.
-    if (split >= 0 && !readByRef(inner.sliced(split + byrefKey.size()), args))
+    if (!result || !readByRef(byref, args))
         return std::nullopt;
     return result;
 }
@@ -101,7 +108,7 @@ std::optional<QVariant> readPlainResult(QByteArrayView bytes, QVariantList& args
 QVariant readAnswer(int status, const std::string& body, QVariantList& args) {
     const QByteArrayView bytes(body.data(), qsizetype(body.size()));
     if (status == 200)
-        if (std::optional<QVariant> result = readPlainResult(bytes, args))
+        if (std::optional<QVariant> result = readCompactResult(bytes, args))
             return *std::move(result);
     const std::optional<WireMembers> answer = wireObjectMembers(bytes);
     if (!answer)

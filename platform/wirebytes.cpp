@@ -237,6 +237,25 @@ std::optional<WireMembers> wireObjectMembers(QByteArrayView json) {
     return members;
 }
 
+std::optional<WireFirstMember> wireFirstMember(QByteArrayView json) {
+    Scanner scanner(json);
+    if (!scanner.consume('{'))
+        return std::nullopt;
+    scanner.skipSpace();
+    const qsizetype keyStart = scanner.position();
+    if (!scanner.skipString())
+        return std::nullopt;
+    const QByteArrayView key = json.sliced(keyStart, scanner.position() - keyStart);
+    if (!scanner.consume(':'))
+        return std::nullopt;
+    scanner.skipSpace();
+    const qsizetype valueStart = scanner.position();
+    if (!scanner.skipValue(1))
+        return std::nullopt;
+    return WireFirstMember{keyText(key), json.sliced(valueStart, scanner.position() - valueStart),
+                           json.sliced(scanner.position())};
+}
+
 std::optional<QList<QByteArrayView>> wireArrayElements(QByteArrayView json) {
     Scanner scanner(json);
     if (!scanner.consume('['))

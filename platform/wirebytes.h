@@ -26,6 +26,15 @@ PLATFORM_EXPORT std::optional<QVariant> fromWireBytes(QByteArrayView json,
 // strings); their content is read by whoever takes them.
 using WireMembers = QList<std::pair<QString, QByteArrayView>>;
 PLATFORM_EXPORT std::optional<WireMembers> wireObjectMembers(QByteArrayView json);
+// The first member of a JSON object: its key, the raw bytes of its value, and the bytes that
+// follow the value (from the ',' or '}' after it, unchecked); nullopt when the bytes do not
+// start with an object's first member.
+struct WireFirstMember {
+    QString key;
+    QByteArrayView value;
+    QByteArrayView rest;
+};
+PLATFORM_EXPORT std::optional<WireFirstMember> wireFirstMember(QByteArrayView json);
 // The raw bytes of each element of a JSON array; nullopt when the bytes are no array.
 PLATFORM_EXPORT std::optional<QList<QByteArrayView>> wireArrayElements(QByteArrayView json);
 

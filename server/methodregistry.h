@@ -2,7 +2,8 @@
 // The remote data module's methods as the transport runs them: name, argument kinds,
 // by-reference positions and handler. The transport decodes the wire arguments, checks their
 // count and kinds against the entry, runs the handler and answers
-// {"result": v, "byref": {...}} or {"error": text}. The real methods' entries are made from
+// {"byref": {...}, "result": v} (by-reference values first, when the method has any) or
+// {"error": text}. The real methods' entries are made from
 // the method table of contracts/rdmdietaoral.h (methods/methodcall.h); tests add their own.
 
 #include "contracts/rdmdietaoral.h"

@@ -2,8 +2,8 @@
 
 #include "platform/wirebytes.h"
 #include "platform/wirevalue.h"
-#include "server/methods/domain.h"
 #include "server/auth/listreadaudit.h"
+#include "server/methods/domain.h"
 #include "server/transport/sessioncalls.h"
 
 #include <QDate>
@@ -172,10 +172,13 @@ HttpAnswer runHandler(const MethodEntry& entry, QVariantList& args, CallContext&
         auditListRead(context, argsBefore, outcome.result);
     // Written as bytes: a packet result goes through the packet's fast writer.
     // Appended in place: a list answer is hundreds of kilobytes, copied once per "x" + bytes.
-    QByteArray answer("{\"result\":");
-    answer += toWireBytes(outcome.result);
+    // The small by-reference part first: the client then reads the result, which may be a
+    // list of hundreds of kilobytes, in place up to the closing brace.
+    QByteArray answer("{");
     if (!entry.byref.isEmpty())
-        answer += ",\"byref\":" + byRefBytes(entry, args);
+        answer += "\"byref\":" + byRefBytes(entry, args) + ',';
+    answer += "\"result\":";
+    answer += toWireBytes(outcome.result);
     answer += '}';
     return {200, std::move(answer)};
 }

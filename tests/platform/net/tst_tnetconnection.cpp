@@ -319,7 +319,10 @@ void tst_TNetConnection::garbageAnswersAreErrorResults_data() {
         << 200 << QByteArray(R"({"result": null, "byref": {"a": "x"}})");
     // The server's own compact writing, read in place.
     QTest::newRow("compact byref out of range")
-        << 200 << QByteArray(R"({"result":null,"byref":{"9":"x"}})");
+        << 200 << QByteArray(R"({"byref":{"9":"x"},"result":null})");
+    QTest::newRow("compact byref cut") << 200 << QByteArray(R"({"byref":{"0":"x","result":null})");
+    QTest::newRow("compact byref, no result")
+        << 200 << QByteArray(R"({"byref":{"0":"x"},"resultado":null})");
     QTest::newRow("compact bad wire value") << 200 << QByteArray(R"({"result":{"date":"ontem"}})");
     QTest::newRow("compact, unclosed") << 200 << QByteArray(R"({"result":[1,2})");
     QTest::newRow("proxy error page") << 502 << QByteArray("Bad Gateway");
@@ -354,6 +357,12 @@ void tst_TNetConnection::compactAnswersAreReadWhateverTheirTexts_data() {
     QTest::newRow("by reference after such a text")
         << QByteArray(R"({"result":["x,\"byref\":",2],"byref":{"0":"novo"}})")
         << QVariant(QVariantList{QString(R"(x,"byref":)"), 2.0}) << QVariant(QString("novo"));
+    QTest::newRow("by reference first, then the result")
+        << QByteArray(R"({"byref":{"0":"novo"},"result":["x",2]})")
+        << QVariant(QVariantList{QString("x"), 2.0}) << QVariant(QString("novo"));
+    QTest::newRow("by reference first, holding the result's key in a text")
+        << QByteArray(R"({"byref":{"0":",\"result\":"},"result":1})") << QVariant(1.0)
+        << QVariant(QString(R"(,"result":)"));
     QTest::newRow("by reference holding the key in a text")
         << QByteArray(R"({"result":null,"byref":{"0":",\"byref\":"}})") << QVariant()
         << QVariant(QString(R"(,"byref":)"));
