@@ -217,10 +217,7 @@ void writeMenus(const MarkedDay& day, const QList<TargetRecord>& targets, const 
         else
             plain.append(record);
     }
-    if (plain.isEmpty() || menu.isEmpty())
-        return;
-    writer.insert({day.branch, plain.first().first, day.day, plain.first().second}, menu);
-    copyChoices(day, plain.first(), plain.mid(1));
+    insertMenus(day, plain, menu);
 }
 
 QJsonObject changeNote(const QString& service, const DietInfo& diet, QDate day,
