@@ -72,6 +72,51 @@ DietInfo requireDiet(const QSqlDatabase& conn, const QString& branch, const Serv
     return *diet;
 }
 
+struct ServiceAndDiet {
+    ServiceInfo service;
+    DietInfo diet;
+};
+
+QString textOf(const SqlStatement& query, int column) {
+    const QVariant value = query.value(column);
+    return value.isNull() ? QString() : value.toString();
+}
+
+// The service and the diet checked as requireService and requireDiet check them (same
+// refusals, in the same order), in one statement.
+ServiceAndDiet requireServiceAndDiet(const QSqlDatabase& conn, const QString& branch,
+                                     const QString& service, const QString& diet) {
+    if (service.isEmpty())
+        throw MethodError(QStringLiteral("Serviço deve ser informado."));
+    SqlStatement query(
+        conn,
+        QStringLiteral("SELECT SV.CDSERVFILI, SV.NMSERVICO, SV.IDTIPOSERV, SV.CDGRUPSERV,"
+                       " D.CDDIETPAD, D.DSDIETPAD, D.CDDIETGRUP, D.IDFORMDIET, D.IDDIETESPE,"
+                       " (SELECT COUNT(*) FROM DIETSERV DS WHERE DS.CDFILIAL = :FILIAL"
+                       " AND DS.CDSERVFILI = :SERVICO AND DS.CDDIETPAD = :DIETA)"
+                       " FROM (SELECT 1 AS UM) X"
+                       " LEFT JOIN SERVICO SV ON SV.CDFILIAL = :FILIAL AND SV.CDSERVFILI = :SERVICO"
+                       " LEFT JOIN DIETPADR D ON D.CDDIETPAD = :DIETA"),
+        {{QStringLiteral("FILIAL"), branch},
+         {QStringLiteral("SERVICO"), service},
+         {QStringLiteral("DIETA"), diet}});
+    if (!query.next() || query.value(0).isNull())
+        throw MethodError(
+            QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(service, branch));
+    ServiceAndDiet found;
+    found.service = {textOf(query, 0), textOf(query, 1), textOf(query, 2), textOf(query, 3)};
+    if (diet.isEmpty())
+        throw MethodError(QStringLiteral("Dieta deve ser informada."));
+    if (query.value(4).isNull())
+        throw MethodError(QStringLiteral("Dieta %1 não cadastrada.").arg(diet));
+    found.diet = {textOf(query, 4), textOf(query, 5), textOf(query, 6), textOf(query, 7),
+                  textOf(query, 8) == u"S"};
+    if (query.value(9).toInt() == 0)
+        throw MethodError(QStringLiteral("Dieta %1 não cadastrada para o serviço %2.")
+                              .arg(diet, found.service.code));
+    return found;
+}
+
 QVariant numberCell(const DataPacket& packet, int row, QStringView field) {
     return checkedAmount(packet.value(row, field), field.toString());
 }
@@ -82,6 +127,8 @@ struct MenuLookups {
     QHash<QString, QStringList> dishBranches; // the branch's own dish first, then the common one
 };
 
+// Both lookup tables in one statement: the dish types (kind 0) and the dishes of the branch
+// or common (kind 1), each dish's own branch before the common one.
 MenuLookups menuLookups(const QSqlDatabase& conn, SqlEngine engine, const QString& branch,
                         const DataPacket& menu) {
     QStringList types;
@@ -90,24 +137,24 @@ MenuLookups menuLookups(const QSqlDatabase& conn, SqlEngine engine, const QStrin
         types.append(cellText(menu, row, u"CDTIPOPRAT").trimmed());
         dishes.append(cellText(menu, row, u"CDPRATO").trimmed());
     }
+    SqlStatement rows(
+        conn,
+        QStringLiteral("SELECT 0, CDTIPOPRAT, CDTIPOPRAT, 0 FROM TIPOPRAT WHERE %1"
+                       " UNION ALL SELECT 1, CDPRATO, CDFILAUXPRAT, CASE WHEN CDFILAUXPRAT = 'P'"
+                       " THEN 1 ELSE 0 END FROM PRATO WHERE %2"
+                       " AND (CDFILAUXPRAT = :FILIAL OR CDFILAUXPRAT = 'P') ORDER BY 1, 2, 4")
+            .arg(codeCondition(engine, QStringLiteral("CDTIPOPRAT"), QStringLiteral("TIPOS")),
+                 codeCondition(engine, QStringLiteral("CDPRATO"), QStringLiteral("PRATOS"))),
+        {{QStringLiteral("TIPOS"), jsonList(types)},
+         {QStringLiteral("PRATOS"), jsonList(dishes)},
+         {QStringLiteral("FILIAL"), branch}});
     MenuLookups lookups;
-    SqlStatement typeRows(
-        conn,
-        QStringLiteral("SELECT CDTIPOPRAT FROM TIPOPRAT WHERE %1")
-            .arg(codeCondition(engine, QStringLiteral("CDTIPOPRAT"), QStringLiteral("TIPOS"))),
-        {{QStringLiteral("TIPOS"), jsonList(types)}});
-    while (typeRows.next())
-        lookups.dishTypes.insert(typeRows.value(0).toString());
-    SqlStatement dishRows(
-        conn,
-        QStringLiteral("SELECT CDPRATO, CDFILAUXPRAT FROM PRATO WHERE %1"
-                       " AND (CDFILAUXPRAT = :FILIAL OR CDFILAUXPRAT = 'P')"
-                       " ORDER BY CDPRATO, CASE WHEN CDFILAUXPRAT = 'P' THEN 1"
-                       " ELSE 0 END")
-            .arg(codeCondition(engine, QStringLiteral("CDPRATO"), QStringLiteral("PRATOS"))),
-        {{QStringLiteral("PRATOS"), jsonList(dishes)}, {QStringLiteral("FILIAL"), branch}});
-    while (dishRows.next())
-        lookups.dishBranches[dishRows.value(0).toString()].append(dishRows.value(1).toString());
+    while (rows.next()) {
+        if (rows.value(0).toInt() == 0)
+            lookups.dishTypes.insert(rows.value(1).toString());
+        else
+            lookups.dishBranches[rows.value(1).toString()].append(rows.value(2).toString());
+    }
     return lookups;
 }
 
@@ -217,10 +264,7 @@ void writeMenus(const MarkedDay& day, const QList<TargetRecord>& targets, const 
         else
             plain.append(record);
     }
-    if (plain.isEmpty() || menu.isEmpty())
-        return;
-    writer.insert({day.branch, plain.first().first, day.day, plain.first().second}, menu);
-    copyChoices(day, plain.first(), plain.mid(1));
+    insertMenus(day, plain, menu);
 }
 
 QJsonObject changeNote(const QString& service, const DietInfo& diet, QDate day,
@@ -279,8 +323,8 @@ CallResult setConfDieta(MethodCall& call) {
         return CallResult::fail(error.text());
     }
     const CallResult written = runWrite(call.context(), op.code, {branch}, [&](WriteScope& scope) {
-        const ServiceInfo service = requireService(scope.conn, branch, request.service);
-        const DietInfo diet = requireDiet(scope.conn, branch, service, request.diet);
+        const auto [service, diet] =
+            requireServiceAndDiet(scope.conn, branch, request.service, request.diet);
         const QList<Choice> menu = choicesFromMenu(
             menuLookups(scope.conn, scope.engine, branch, request.menu), request.menu, diet);
 

@@ -122,14 +122,20 @@ QString bedConditions(const CopyScope& scope, SqlEngine engine, QVariantMap& val
 
 // The condition that the record's stay is active on the destination day, in a bed of the
 // scope's beds, wings and floors, and, for a companion's record, still has its companion.
+// The branch's active stays are read once, as a set (a hashed subquery on PostgreSQL): a
+// correlated EXISTS per record let PostgreSQL, with its statistics not yet gathered, probe the
+// branch's stays by an index on the branch alone for every record (a whole day's copy went
+// from a few milliseconds to a quarter of a second).
 QString stayCondition(const CopyScope& scope, SqlEngine engine, QVariantMap& values) {
-    return QStringLiteral(" AND EXISTS (SELECT 1 FROM INTERNA I"
-                          " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
-                          " WHERE I.CDFILIAL = S.CDFILIAL AND I.CDPACIENTE = S.CDPACIENTE"
-                          " AND I.DTINTERNA <= :DESTINO"
-                          " AND (I.DTALTA IS NULL OR I.DTALTA >= :DESTINO)"
-                          " AND (S.STPACIACOM = '0' OR I.IDACOMPANH = 'S')") +
-           bedConditions(scope, engine, values) + u')';
+    const QString activeStays =
+        QStringLiteral("SELECT I.CDPACIENTE FROM INTERNA I"
+                       " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
+                       " WHERE I.CDFILIAL = :FILIAL AND I.DTINTERNA <= :DESTINO"
+                       " AND (I.DTALTA IS NULL OR I.DTALTA >= :DESTINO)") +
+        bedConditions(scope, engine, values);
+    return QStringLiteral(" AND ((S.STPACIACOM = '0' AND S.CDPACIENTE IN (%1))"
+                          " OR S.CDPACIENTE IN (%1 AND I.IDACOMPANH = 'S'))")
+        .arg(activeStays);
 }
 
 // The patients with records of the origin day in scope whose stay ended between the two days:

@@ -1,8 +1,11 @@
 #include "server/methods/dialogs/markedrecords.h"
 
+#include "server/methods/dialogs/menuwriter.h"
 #include "server/methods/methodsupport.h"
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 
 namespace dieta::server {
@@ -74,6 +77,49 @@ TargetRecord pickTarget(const MarkedPatient& marked, const QList<ExistingRecord>
         throw MethodError(
             QStringLiteral("O paciente já tem o número máximo de registros de dieta no dia."));
     return {marked.patient, formatSequence(last + 1, kSequenceWidth), true};
+}
+
+// The menu's rows as a JSON array of arrays, each with the values of choiceColumns: a
+// date-time as the driver binds one (UTC, milliseconds), a null as JSON null.
+QString menuJson(const QList<Choice>& menu) {
+    QJsonArray rows;
+    for (qsizetype i = 0; i < menu.size(); ++i) {
+        QJsonArray row;
+        for (const QVariant& value : choiceColumns(menu[i], int(i) + 1)) {
+            if (value.isNull())
+                row.append(QJsonValue::Null);
+            else if (value.metaType().id() == QMetaType::QDateTime)
+                row.append(value.toDateTime().isValid()
+                               ? QJsonValue(value.toDateTime().toUTC().toString(Qt::ISODateWithMs))
+                               : QJsonValue(QJsonValue::Null));
+            else
+                row.append(QJsonValue::fromVariant(value));
+        }
+        rows.append(row);
+    }
+    return QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact));
+}
+
+// Every menu row for every record in one statement: one round trip instead of a prepared
+// multi-row INSERT for the first record (prepared, run and released) and a copy to the rest.
+void insertMenusAtOnce(const MarkedDay& day, const QList<KeyPair>& records,
+                       const QList<Choice>& menu) {
+    QVariantMap values = dayValues(day);
+    values.insert(QStringLiteral("RECORDS"), jsonPairs(records));
+    values.insert(QStringLiteral("MENU"), menuJson(menu));
+    const SqlStatement insert(
+        day.conn,
+        QStringLiteral(
+            "INSERT INTO CONFESCO (CDFILIAL, CDPACIENTE, DTSERVINTE, NRSEQUSERV, CDSEQUCOPR,"
+            " CDTIPOPRAT, CDPRATO, CDFILAUXPRAT, IDESCOCONF, IDOPCAOCONF, DSOBSCONF, QTPRATCONF,"
+            " HRCONSCONF, HRINTECONF, HRPERICONF, DTCONSCONF, IDRESTCONF)"
+            " SELECT :BRANCH, K ->> 0, CAST(:DAY AS DATE), K ->> 1, M ->> 0, M ->> 1, M ->> 2,"
+            " M ->> 3, M ->> 4, M ->> 5, M ->> 6, CAST(M ->> 7 AS DOUBLE PRECISION),"
+            " CAST(M ->> 8 AS DOUBLE PRECISION), CAST(M ->> 9 AS DOUBLE PRECISION),"
+            " CAST(M ->> 10 AS DOUBLE PRECISION), CAST(M ->> 11 AS TIMESTAMPTZ), M ->> 12"
+            " FROM jsonb_array_elements(CAST(:RECORDS AS jsonb)) K"
+            " CROSS JOIN jsonb_array_elements(CAST(:MENU AS jsonb)) M"),
+        values);
 }
 
 } // namespace
@@ -274,6 +320,19 @@ void copyChoices(const MarkedDay& day, const KeyPair& source, const QList<KeyPai
             " :DAY AND C.CDPACIENTE = :SOURCE AND C.NRSEQUSERV = :SOURCESEQ")
             .arg(pairsFrom(day.engine, QStringLiteral("RECORDS"))),
         values);
+}
+
+void insertMenus(const MarkedDay& day, const QList<KeyPair>& records, const QList<Choice>& menu) {
+    if (records.isEmpty() || menu.isEmpty())
+        return;
+    checkMenuSize(menu);
+    if (day.engine == SqlEngine::PostgreSQL) {
+        insertMenusAtOnce(day, records, menu);
+        return;
+    }
+    MenuWriter(day.conn).insert(
+        {day.branch, records.first().first, day.day, records.first().second}, menu);
+    copyChoices(day, records.first(), records.mid(1));
 }
 
 } // namespace dieta::server

@@ -73,6 +73,11 @@ QHash<KeyPair, DishSettings> dishSettings(const MarkedDay& day, const QList<KeyP
 QString dishIdentity(const QString& type, const QString& branch, const QString& dish);
 
 void deleteChoicesOf(const MarkedDay& day, const QList<KeyPair>& records);
+// Gives every record of `records` (which have no choices) the menu, numbered "0001"... in order.
+// PostgreSQL: one INSERT ... SELECT of the menu, sent as JSON, for all the records; SQLite: the
+// menu written to the first record and copied to the others. MethodError for a menu of more
+// than 9,999 dishes.
+void insertMenus(const MarkedDay& day, const QList<KeyPair>& records, const QList<Choice>& menu);
 // Copies the choices of the record `source` to every record of `records` (which have none).
 void copyChoices(const MarkedDay& day, const KeyPair& source, const QList<KeyPair>& records);
 

@@ -9,7 +9,6 @@ namespace dieta::server {
 
 namespace {
 
-constexpr int kColumns = 17;
 // 17 values a row: 850 values a statement, under SQLite's oldest limit of 999.
 constexpr int kRowsPerStatement = 50;
 
@@ -42,6 +41,27 @@ QSqlQuery prepared(const QSqlDatabase& conn, const QString& text) {
 
 } // namespace
 
+QVariantList choiceColumns(const Choice& choice, int number) {
+    return {formatSequence(number, kChoiceSequenceWidth),
+            choice.dishType,
+            choice.dish,
+            choice.dishBranch,
+            choice.chosen == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
+            choice.option == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
+            choice.remark,
+            choice.quantity,
+            choice.consumption,
+            choice.interval,
+            choice.period,
+            choice.consumptionDate,
+            choice.restriction.isEmpty() ? QStringLiteral("0") : choice.restriction};
+}
+
+void checkMenuSize(const QList<Choice>& choices) {
+    if (choices.size() > 9999)
+        throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
+}
+
 MenuWriter::MenuWriter(const QSqlDatabase& conn) : conn_(conn) {}
 
 QSqlQuery& MenuWriter::insertOf(int rows) {
@@ -56,26 +76,10 @@ void MenuWriter::insertChunk(const DayRecordKey& key, const QList<Choice>& choic
     QSqlQuery& insert = insertOf(rows);
     int position = 0;
     for (qsizetype i = first; i < first + rows; ++i) {
-        const Choice& choice = choices[i];
-        const QVariant values[kColumns] = {
-            key.branch,
-            key.patient,
-            key.date,
-            key.sequence,
-            formatSequence(int(i) + 1, kChoiceSequenceWidth),
-            choice.dishType,
-            choice.dish,
-            choice.dishBranch,
-            choice.chosen == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
-            choice.option == u"S" ? QStringLiteral("S") : QStringLiteral("N"),
-            choice.remark,
-            choice.quantity,
-            choice.consumption,
-            choice.interval,
-            choice.period,
-            choice.consumptionDate,
-            choice.restriction.isEmpty() ? QStringLiteral("0") : choice.restriction};
-        for (const QVariant& value : values)
+        for (const QVariant& value : {QVariant(key.branch), QVariant(key.patient),
+                                      QVariant(key.date), QVariant(key.sequence)})
+            insert.bindValue(position++, value);
+        for (const QVariant& value : choiceColumns(choices[i], int(i) + 1))
             insert.bindValue(position++, value);
     }
     if (!insert.exec())
@@ -83,15 +87,13 @@ void MenuWriter::insertChunk(const DayRecordKey& key, const QList<Choice>& choic
 }
 
 void MenuWriter::write(const DayRecordKey& key, const QList<Choice>& choices) {
-    if (choices.size() > 9999)
-        throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
+    checkMenuSize(choices);
     deleteChoices(conn_, key);
     insert(key, choices);
 }
 
 void MenuWriter::insert(const DayRecordKey& key, const QList<Choice>& choices) {
-    if (choices.size() > 9999)
-        throw MethodError(QStringLiteral("O registro de dieta tem pratos demais."));
+    checkMenuSize(choices);
     for (qsizetype first = 0; first < choices.size(); first += kRowsPerStatement)
         insertChunk(key, choices, first,
                     int(std::min<qsizetype>(kRowsPerStatement, choices.size() - first)));

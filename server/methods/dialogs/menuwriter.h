@@ -9,9 +9,16 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QVariantList>
 #include <memory>
 
 namespace dieta::server {
+
+// The values of a choice's columns from CDSEQUCOPR to IDRESTCONF, in the table's order, as
+// every menu write stores them; `number` is its place in the menu, from 1.
+QVariantList choiceColumns(const Choice& choice, int number);
+// MethodError for a menu of more than 9,999 dishes (CDSEQUCOPR has four digits).
+void checkMenuSize(const QList<Choice>& choices);
 
 class MenuWriter {
 public:

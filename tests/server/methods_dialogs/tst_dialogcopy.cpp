@@ -225,6 +225,35 @@ private slots:
         QCOMPARE(missingRows(answer.missing), QStringList{});
     }
 
+    // A companion's record goes with the copy only while the stay still has its companion; the
+    // patient's own record goes either way, and a bed scope still applies to both.
+    void companionRecordNeedsCompanion_data() { addEngineRows(); }
+    void companionRecordNeedsCompanion() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = start(engine);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        SqlDatabase& db = server->database();
+        TNetConnection& net = server->connection();
+        const QDate tomorrow = today.addDays(1);
+        execOn(db, QStringLiteral("UPDATE INTERNA SET IDACOMPANH = 'N' WHERE CDPACIENTE = 'P001'"));
+        CopyAnswer answer = copy(net, CopyRequest{}, yesterday, tomorrow);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(dayOf(db, tomorrow), (QStringList{"P001/01/0/0001", "P002/01/0/0002",
+                                                   "P003/01/0/0004", "P005/01/0/0001"}));
+
+        execOn(db, QStringLiteral("UPDATE INTERNA SET IDACOMPANH = 'S' WHERE CDPACIENTE = 'P001'"));
+        CopyRequest request;
+        request.overwrite = true;
+        request.beds = QStringLiteral("_L101_");
+        answer = copy(net, request, yesterday, tomorrow);
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QCOMPARE(dayOf(db, tomorrow),
+                 (QStringList{"P001/01/0/0001", "P001/02/1/0001", "P002/01/0/0002",
+                              "P003/01/0/0004", "P005/01/0/0001"}));
+        QCOMPARE(choicesOf(db, tomorrow).filter(QStringLiteral("P001/02/")),
+                 QStringList{"P001/02/02.01.001/S"});
+    }
+
     void copyScopeAndMissingMenus_data() { addEngineRows(); }
     void copyScopeAndMissingMenus() {
         DIETA_FETCH_ENGINE(engine);

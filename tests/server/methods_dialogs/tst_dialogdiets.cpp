@@ -295,6 +295,24 @@ private slots:
             refusal(confDietaArgs(markedRows({{"P001", "0", ""}}, today), menu, "0009", "0", "N"),
                     net)
                 .startsWith(QStringLiteral("Dieta 0009 não cadastrada")));
+        // The service is refused before the diet, an empty diet before an unknown one, and a
+        // diet the service does not serve after both.
+        const auto inService = [&](const QString& service, const QString& diet) {
+            QVariantList args =
+                confDietaArgs(markedRows({{"P001", "0", ""}}, today), menu, diet, "0", "N");
+            args[1] = service;
+            return refusal(args, net);
+        };
+        QCOMPARE(inService("99999", "0009"),
+                 QStringLiteral("Serviço 99999 não cadastrado na filial 0001."));
+        QCOMPARE(inService("00020", ""), QStringLiteral("Dieta deve ser informada."));
+        QCOMPARE(inService("00020", "0009"), QStringLiteral("Dieta 0009 não cadastrada."));
+        QCOMPARE(inService("00020", "0002"),
+                 QStringLiteral("Dieta 0002 não cadastrada para o serviço 00020."));
+        QCOMPARE(refusal(confDietaArgs(markedRows({{"P001", "0", ""}}, today),
+                                       {"09|P|02.01.001|S|1"}, "0001", "0", "N"),
+                         net),
+                 QStringLiteral("Tipo de prato 09 não cadastrado."));
         QCOMPARE(refusal(confDietaArgs(markedRows({}, today), menu, "0001", "0", "N"), net),
                  QStringLiteral("Paciente deve ser informado."));
         QCOMPARE(

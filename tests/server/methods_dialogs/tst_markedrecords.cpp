@@ -3,6 +3,7 @@
 // records numbered after the day's last, and an update that finds a record gone.
 
 #include "server/methods/dialogs/markedrecords.h"
+#include "server/methods/dialogs/menuwriter.h"
 #include "server/methods/methodsupport.h"
 #include "tests/support/sqlprobes.h"
 #include "tests/support/testserver.h"
@@ -37,6 +38,48 @@ QString targetsText(const QList<TargetRecord>& targets) {
         parts.append(target.patient + u':' + target.sequence +
                      (target.fresh ? QStringLiteral("+") : QString()));
     return parts.join(u' ');
+}
+
+// A menu with every column set (a remark awkward in SQL and JSON, fractions, a date-time with
+// milliseconds, a restriction) and one with as little as a choice holds.
+QList<Choice> awkwardMenu(QDate day) {
+    Choice full;
+    full.dishType = QStringLiteral("02");
+    full.dishBranch = QStringLiteral("P");
+    full.dish = QStringLiteral("02.01.001");
+    full.chosen = QStringLiteral("S");
+    full.option = QStringLiteral("S");
+    full.remark = QStringLiteral("sem sal, O'Neil \"à parte\" \\ [1]");
+    full.quantity = 1.25;
+    full.consumption = 7.5;
+    full.interval = 0.1;
+    full.period = 12.0;
+    full.consumptionDate = QDateTime(day, QTime(8, 30, 15, 250));
+    full.restriction = QStringLiteral("1");
+    Choice bare;
+    bare.dishType = QStringLiteral("01");
+    bare.dishBranch = QStringLiteral("0001");
+    bare.dish = QStringLiteral("01.01.002");
+    return {full, bare, full};
+}
+
+// The stored choices of a record, every column but the record's own key, in order.
+QList<QVariantList> choicesOf(SqlDatabase& db, const QString& patient, const QString& sequence) {
+    QSqlQuery query = execSql(
+        db.connection(),
+        QStringLiteral("SELECT CDFILIAL, DTSERVINTE, CDSEQUCOPR, CDTIPOPRAT, CDPRATO, CDFILAUXPRAT,"
+                       " IDESCOCONF, IDOPCAOCONF, DSOBSCONF, QTPRATCONF, HRCONSCONF, HRINTECONF,"
+                       " HRPERICONF, DTCONSCONF, IDRESTCONF, NRVERSAO FROM CONFESCO WHERE"
+                       " CDPACIENTE = :P AND NRSEQUSERV = :S ORDER BY CDSEQUCOPR"),
+        {{QStringLiteral("P"), patient}, {QStringLiteral("S"), sequence}});
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int column = 0; column < 16; ++column)
+            row.append(query.value(column));
+        rows.append(row);
+    }
+    return rows;
 }
 
 } // namespace
@@ -76,6 +119,39 @@ private slots:
                                           {QStringLiteral("A"), QStringLiteral("B|02")}})),
                  (QStringList{"A|B/02", "Zé/01"}));
         QCOMPARE(select(pairs, jsonPairs({})), QStringList());
+    }
+
+    // The menu written for many records at once is stored as the one-record writer stores it,
+    // value for value, in every record.
+    void menusAtOnceAsWrittenOne_data() { addEngineRows(); }
+    void menusAtOnceAsWrittenOne() {
+        DIETA_FETCH_ENGINE(engine);
+        TestServer server({.engine = engine});
+        QVERIFY2(server.ok(), qPrintable(server.error()));
+        SqlDatabase& db = server.database();
+        const QList<Choice> menu = awkwardMenu(day);
+        {
+            WriteTransaction transaction(db);
+            MenuWriter(transaction.connection())
+                .write({QStringLiteral("0001"), QStringLiteral("REF"), day, QStringLiteral("01")},
+                       menu);
+            const MarkedDay marked{transaction.connection(), db.engine(), QStringLiteral("0001"),
+                                   day, QStringLiteral("0")};
+            QList<KeyPair> records;
+            for (const QString& patient : awkward)
+                records.append({patient, QStringLiteral("02")});
+            insertMenus(marked, records, menu);
+            insertMenus(marked, {}, menu);
+            insertMenus(marked, {{QStringLiteral("NONE"), QStringLiteral("01")}}, {});
+            transaction.commit();
+        }
+        const QList<QVariantList> reference = choicesOf(db, QStringLiteral("REF"), "01");
+        QCOMPARE(reference.size(), 3);
+        QCOMPARE(reference[0][8].toString(), menu[0].remark.toString());
+        QVERIFY(reference[1][8].isNull() && reference[1][9].isNull());
+        for (const QString& patient : awkward)
+            QCOMPARE(choicesOf(db, patient, QStringLiteral("02")), reference);
+        QCOMPARE(countOf(db, QStringLiteral("SELECT COUNT(*) FROM CONFESCO")), 3 * 6);
     }
 
     void targetsAndNewRecords_data() { addEngineRows(); }
