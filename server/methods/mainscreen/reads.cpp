@@ -157,11 +157,12 @@ CallResult getConfCard(MethodCall& call) {
                            " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"),
             {{QStringLiteral("BRANCH"), branchArg(call)},
              {QStringLiteral("SERVICE"), serviceArg(call)}});
-        return CallResult::ok(fromPacket(packetFromQuery(
-            query.query(),
+        // Asked for on every change of service: the fields' part is encoded once.
+        static const QueryPacketWriter writer(
             {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
              textField(QStringLiteral("CDFILIAL"), 4), textField(QStringLiteral("CDSERVFILI"), 5),
-             textField(QStringLiteral("NMTIPOPRAT"), 15)})));
+             textField(QStringLiteral("NMTIPOPRAT"), 15)});
+        return CallResult::ok(QVariant::fromValue(writer.write(query.query())));
     });
 }
 
