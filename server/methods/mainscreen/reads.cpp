@@ -154,9 +154,10 @@ CallResult getConfCard(MethodCall& call) {
             QStringLiteral("SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
                            " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
                            " TP.CDTIPOPRAT = CC.CDTIPOPRAT WHERE CC.CDFILIAL = :BRANCH AND"
-                           " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"),
-            {{QStringLiteral("BRANCH"), branchArg(call)},
-             {QStringLiteral("SERVICE"), serviceArg(call)}});
+                           " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"));
+        query.bind(QStringLiteral("BRANCH"), branchArg(call))
+            .bind(QStringLiteral("SERVICE"), serviceArg(call))
+            .exec();
         // Asked for on every change of service: the fields' part is encoded once.
         static const QueryPacketWriter writer(
             {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
