@@ -84,6 +84,18 @@ void appendString(QByteArray& out, const QString& text) {
     out.append('"');
 }
 
+void appendRow(QByteArray& out, const Row& row, const QList<FieldDef>& fields) {
+    out.append('[');
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        appendCell(out, i < row.size() ? row[i] : QVariant(), fields[i].kind);
+    }
+    out.append(']');
+}
+
+} // namespace
+
 void appendCell(QByteArray& out, const QVariant& value, FieldKind kind) {
     if (!value.isValid() || value.isNull()) {
         out.append("null", 4);
@@ -148,18 +160,6 @@ void appendCell(QByteArray& out, const QVariant& value, FieldKind kind) {
     }
     out.append("null", 4);
 }
-
-void appendRow(QByteArray& out, const Row& row, const QList<FieldDef>& fields) {
-    out.append('[');
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out.append(',');
-        appendCell(out, i < row.size() ? row[i] : QVariant(), fields[i].kind);
-    }
-    out.append(']');
-}
-
-} // namespace
 
 void appendJsonString(QByteArray& out, const QString& text) {
     appendString(out, text);

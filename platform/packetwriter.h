@@ -15,5 +15,7 @@ QByteArray writePacket(const DataPacket& packet);
 void appendJsonString(QByteArray& out, const QString& text);
 // A date-time cell, quoted; the date must lie in years 1 to 9999.
 void appendJsonDateTime(QByteArray& out, QDate date, QTime time);
+// One cell of a row as the writer writes it (null, or the value as the field's kind).
+PLATFORM_EXPORT void appendCell(QByteArray& out, const QVariant& value, FieldKind kind);
 
 } // namespace dieta::detail

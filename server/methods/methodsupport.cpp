@@ -1,5 +1,6 @@
 #include "server/methods/methodsupport.h"
 
+#include "platform/packetwriter.h"
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "server/storage/audit.h"
@@ -218,6 +219,20 @@ QVariant cellFromSql(const QVariant& value, FieldKind kind) {
     return value;
 }
 
+namespace {
+
+// Column i of the query's current row as the packet's cell of the field.
+QVariant packetCell(const QSqlQuery& query, int column, const FieldDef& field) {
+    QVariant cell = cellFromSql(query.value(column), field.kind);
+    // A longer stored name would make the client refuse the whole packet.
+    if (field.kind == FieldKind::String && field.size > 0 && !cell.isNull() &&
+        cell.toString().size() > field.size)
+        cell = cell.toString().left(field.size);
+    return cell;
+}
+
+} // namespace
+
 DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields) {
     DataPacket packet;
     packet.fields = std::move(fields);
@@ -225,17 +240,36 @@ DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields) {
     while (query.next()) {
         Row row;
         row.reserve(columns);
-        for (qsizetype i = 0; i < columns; ++i) {
-            const FieldDef& field = packet.fields[i];
-            QVariant cell = cellFromSql(query.value(int(i)), field.kind);
-            // A longer stored name would make the client refuse the whole packet.
-            if (field.kind == FieldKind::String && field.size > 0 && !cell.isNull() &&
-                cell.toString().size() > field.size)
-                cell = cell.toString().left(field.size);
-            row.append(std::move(cell));
-        }
+        for (qsizetype i = 0; i < columns; ++i)
+            row.append(packetCell(query, int(i), packet.fields[i]));
         packet.rows.append(std::move(row));
     }
+    return packet;
+}
+
+QueryPacketWriter::QueryPacketWriter(QList<FieldDef> fields) : fields_(std::move(fields)) {
+    DataPacket empty;
+    empty.fields = fields_;
+    head_ = empty.toJsonBytes();
+    head_.chop(2); // "]}": the rows follow
+}
+
+EncodedPacket QueryPacketWriter::write(QSqlQuery& query) const {
+    EncodedPacket packet;
+    packet.json.reserve(head_.size() + 512);
+    packet.json.append(head_);
+    packet.rows = 0;
+    const qsizetype columns = fields_.size();
+    while (query.next()) {
+        packet.json.append(packet.rows++ > 0 ? ",[" : "[");
+        for (qsizetype i = 0; i < columns; ++i) {
+            if (i > 0)
+                packet.json.append(',');
+            detail::appendCell(packet.json, packetCell(query, int(i), fields_[i]), fields_[i].kind);
+        }
+        packet.json.append(']');
+    }
+    packet.json.append("]}", 2);
     return packet;
 }
 

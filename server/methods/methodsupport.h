@@ -5,6 +5,7 @@
 // writes).
 
 #include "platform/datapacket.h"
+#include "platform/packetstream.h"
 #include "platform/sqldatabase.h"
 #include "server/methodregistry.h"
 
@@ -93,6 +94,19 @@ QVariant cellFromSql(const QVariant& value, FieldKind kind);
 
 // The rows of an executed query, column i into field i; texts cut to their field's size.
 DataPacket packetFromQuery(QSqlQuery& query, QList<FieldDef> fields);
+
+// The same packet as packetFromQuery's, written straight into its wire bytes: no QVariant rows
+// in between, and the fields' part encoded once, when the writer is made. For small answers
+// asked for many times a second; keep one writer per field list (a static) and share it.
+class QueryPacketWriter {
+public:
+    explicit QueryPacketWriter(QList<FieldDef> fields);
+    EncodedPacket write(QSqlQuery& query) const;
+
+private:
+    QList<FieldDef> fields_;
+    QByteArray head_; // {"fields":[...],"rows":[
+};
 
 // ---- Call frames ----
 

@@ -113,6 +113,27 @@ std::optional<QList<QByteArrayView>> argumentBytes(const QByteArray& body) {
     return QList<QByteArrayView>();
 }
 
+// A plain ASCII string with nothing to unescape, as most codes are: read without the general
+// JSON reader, to the same value it would give.
+std::optional<QVariant> plainString(QByteArrayView element) {
+    element = element.trimmed();
+    if (element.size() < 2 || element.front() != '"' || element.back() != '"')
+        return std::nullopt;
+    const QByteArrayView inner = element.sliced(1, element.size() - 2);
+    for (const char c : inner) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\')
+            return std::nullopt;
+    }
+    return QVariant(QString::fromLatin1(inner));
+}
+
+std::optional<QVariant> argumentValue(QByteArrayView element, QString* error) {
+    if (std::optional<QVariant> text = plainString(element))
+        return text;
+    return fromWireBytes(element, error);
+}
+
 Decoded decodeArguments(const MethodEntry& entry, const QByteArray& body) {
     const std::optional<QList<QByteArrayView>> elements = argumentBytes(body);
     if (!elements)
@@ -126,7 +147,7 @@ Decoded decodeArguments(const MethodEntry& entry, const QByteArray& body) {
     Decoded decoded;
     for (int i = 0; i < elements->size(); ++i) {
         QString wireError;
-        std::optional<QVariant> value = fromWireBytes(elements->at(i), &wireError);
+        std::optional<QVariant> value = argumentValue(elements->at(i), &wireError);
         if (!value)
             return {{},
                     QStringLiteral("%1: argumento %2 inválido: %3")

@@ -181,8 +181,7 @@ template <class Stream> void HttpConnection<Stream>::readBody() {
 template <class Stream> void HttpConnection<Stream>::onBody(error_code ec) {
     if (ec)
         return readFailed(ec);
-    timer_.cancel(); // a method may take its time; the client waits for it
-    ++timerGeneration_;
+    disarmTimer(); // a method may take its time; the client waits for it
     phase_ = Phase::Running;
     route();
 }
@@ -315,12 +314,33 @@ template <class Stream> void HttpConnection<Stream>::linger() {
 }
 
 template <class Stream> void HttpConnection<Stream>::armTimer(int seconds) {
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    if (armedFor_ > deadline_)
+        startTimer(deadline_);
+}
+
+template <class Stream> void HttpConnection<Stream>::disarmTimer() {
+    deadline_ = std::chrono::steady_clock::time_point::max();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::startTimer(std::chrono::steady_clock::time_point at) {
+    armedFor_ = at;
     const unsigned generation = ++timerGeneration_;
-    timer_.expires_after(std::chrono::seconds(seconds));
+    timer_.expires_at(at);
     timer_.async_wait([self = this->shared_from_this(), generation](error_code ec) {
         if (!ec && generation == self->timerGeneration_ && self->phase_ != Phase::Closed)
-            self->onTimer();
+            self->onTimerDue();
     });
+}
+
+template <class Stream> void HttpConnection<Stream>::onTimerDue() {
+    armedFor_ = std::chrono::steady_clock::time_point::max();
+    if (deadline_ == std::chrono::steady_clock::time_point::max())
+        return; // a method runs: no deadline
+    if (std::chrono::steady_clock::now() < deadline_)
+        return startTimer(deadline_); // moved on since the timer was set
+    onTimer();
 }
 
 template <class Stream> void HttpConnection<Stream>::onTimer() {

@@ -9,6 +9,7 @@
 
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http/message.hpp>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,9 @@ private:
     void sendAndClose(const HttpAnswer& answer);
     void linger();
     void armTimer(int seconds);
+    void disarmTimer();
+    void startTimer(std::chrono::steady_clock::time_point at);
+    void onTimerDue();
     void onTimer();
     QString target() const;
     boost::asio::ip::tcp::socket& socket();
@@ -62,6 +66,11 @@ private:
     QString address_;
     boost::asio::steady_timer timer_;
     unsigned timerGeneration_ = 0;
+    // The phase's deadline, and when the timer fires (max: never). The timer is moved only when
+    // a deadline comes before it; otherwise it fires early and waits on to the deadline, so that
+    // a request does not reset it three times.
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
+    std::chrono::steady_clock::time_point armedFor_ = std::chrono::steady_clock::time_point::max();
     boost::beast::flat_buffer buffer_;
     std::optional<RequestParser> parser_;
     std::optional<Response> response_;

@@ -16,8 +16,8 @@ constexpr int refusalBacklog = 256;
 
 TransportCore::TransportCore(const MethodRegistry& registry, SqlDatabase* database,
                              HttpServerOptions opts, int maxConnections)
-    : options(std::move(opts)), dispatcher(registry, options.objectName, options.sessions), db(database),
-      table(maxConnections, options.maxConnectionsPerClient) {
+    : options(std::move(opts)), dispatcher(registry, options.objectName, options.sessions),
+      db(database), table(maxConnections, options.maxConnectionsPerClient) {
     pool = std::make_unique<WorkerPool>(options.workers, [this] {
         if (db)
             db->releaseThreadConnection();
@@ -40,11 +40,12 @@ void TransportCore::refuse(const RefusalEvent& event) {
 void TransportCore::runCall(std::function<HttpAnswer()> call,
                             std::function<void(HttpAnswer)> done) {
     pool->enqueue([this, call = std::move(call), done = std::move(done)]() mutable {
-        HttpAnswer answer = internalErrorAnswer();
+        HttpAnswer answer;
         try {
             answer = call();
         } catch (...) {
             qWarning().noquote() << "dieta-server: a call failed outside its method";
+            answer = internalErrorAnswer(); // made here only: it costs a JSON document
         }
         boost::asio::post(io, [done = std::move(done), answer = std::move(answer)]() mutable {
             done(std::move(answer));

@@ -154,14 +154,16 @@ CallResult getConfCard(MethodCall& call) {
             QStringLiteral("SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
                            " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
                            " TP.CDTIPOPRAT = CC.CDTIPOPRAT WHERE CC.CDFILIAL = :BRANCH AND"
-                           " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"),
-            {{QStringLiteral("BRANCH"), branchArg(call)},
-             {QStringLiteral("SERVICE"), serviceArg(call)}});
-        return CallResult::ok(fromPacket(packetFromQuery(
-            query.query(),
+                           " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"));
+        query.bind(QStringLiteral("BRANCH"), branchArg(call))
+            .bind(QStringLiteral("SERVICE"), serviceArg(call))
+            .exec();
+        // Asked for on every change of service: the fields' part is encoded once.
+        static const QueryPacketWriter writer(
             {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
              textField(QStringLiteral("CDFILIAL"), 4), textField(QStringLiteral("CDSERVFILI"), 5),
-             textField(QStringLiteral("NMTIPOPRAT"), 15)})));
+             textField(QStringLiteral("NMTIPOPRAT"), 15)});
+        return CallResult::ok(QVariant::fromValue(writer.write(query.query())));
     });
 }
 

@@ -101,6 +101,7 @@ class tst_Sessions : public QObject {
 
 private slots:
     void passwordsAreSaltedSlowHashes();
+    void onlyABearerTokenOfItsAlphabetIsRead();
     void nothingAnswersWithoutASession_data() { test::addEngineRows(); }
     void nothingAnswersWithoutASession();
     void loginOpensAndLogoutEndsTheSession_data() { test::addEngineRows(); }
@@ -138,6 +139,33 @@ void tst_Sessions::passwordsAreSaltedSlowHashes() {
     QVERIFY(token != server::auth::newSessionToken());
     QCOMPARE(server::auth::tokenDigest(token).size(), 64);
     QVERIFY(server::auth::tokenDigest(token) != token);
+}
+
+// The Authorization header's token, read on every call; anything but the one form is no token.
+void tst_Sessions::onlyABearerTokenOfItsAlphabetIsRead() {
+    using server::auth::SessionGate;
+    const QString token16 = QStringLiteral("abcDEF0123456_-z");
+    const QString token128 = QString(128, u'A');
+    QCOMPARE(SessionGate::bearerToken("Bearer " + token16), token16);
+    QCOMPARE(SessionGate::bearerToken("bEARER    " + token16), token16);
+    QCOMPARE(SessionGate::bearerToken("  Bearer " + token128 + " \r\n"), token128);
+    const QStringList refused{
+        "",
+        "Bearer",
+        "Bearer ",
+        "Bearer" + token16,                           // no space
+        "Bearer\t" + token16,                         // a tab is no space
+        "Basic " + token16,                           // another scheme
+        "Bearer " + token16.left(15),                 // too short
+        "Bearer " + token128 + "A",                   // too long
+        "Bearer " + token16 + "=",                    // outside the alphabet
+        "Bearer " + token16 + " " + token16,          // two tokens
+        "Bearer " + token16.left(15) + QChar(0xE9),   // a letter outside ASCII
+        "Bearer " + token16.left(15) + QChar(0x212A), // the Kelvin sign folds to k elsewhere
+        "Bearer\u00A0" + token16,                     // a no-break space
+    };
+    for (const QString& header : refused)
+        QVERIFY2(SessionGate::bearerToken(header).isEmpty(), qPrintable(header));
 }
 
 // Before sessions any process on the port read every patient and wrote as any nutritionist

@@ -94,6 +94,7 @@ private slots:
     void cleanup();
 
     void answersFollowTheProtocol();
+    void textArgumentsArriveAsWritten();
     void badRequestsAreAnsweredAndServingGoesOn_data();
     void badRequestsAreAnsweredAndServingGoesOn();
     void clientAddressComesFromTheSocket();
@@ -149,6 +150,33 @@ void tst_HttpServer::answersFollowTheProtocol() {
                                                   "\r\nX-Operador: NUTRI01\r\n"));
     QCOMPARE(op.status, 200);
     QCOMPARE(jsonOf(op.body).value("result").toString(), QString("NUTRI01"));
+}
+
+// Plain texts are read by a short road, the rest by the general reader: both give the text the
+// client wrote, and both refuse what is no text.
+void tst_HttpServer::textArgumentsArriveAsWritten() {
+    const QList<std::pair<QByteArray, QString>> texts{
+        {R"("0001")", "0001"},
+        {R"(  " spaced "  )", " spaced "},
+        {R"("")", ""},
+        {R"("a\"b\\c")", "a\"b\\c"},
+        {R"("tab\there")", "tab\there"},
+        {R"("caf\u00e9")", QString::fromUtf8("café")},
+        {"\"caf\xc3\xa9 \xf0\x9d\x84\x9e\"", QString::fromUtf8("café 𝄞")},
+        {"\"del\x7f\"", QString::fromLatin1("del\x7f")},
+    };
+    for (const auto& [wire, text] : texts) {
+        const RawAnswer echo =
+            exchange(server_->port(), post(callPath + "Echo", R"({"args": [)" + wire + "]}"));
+        QCOMPARE(echo.status, 200);
+        QCOMPARE(jsonOf(echo.body).value("result").toString(), text);
+    }
+    for (const QByteArray& wire :
+         {QByteArray("\"raw\ttab\""), QByteArray("\"open"), QByteArray(R"("\ud800")")}) {
+        const RawAnswer refused =
+            exchange(server_->port(), post(callPath + "Echo", R"({"args": [)" + wire + "]}"));
+        QVERIFY2(refused.status == 400, wire.constData());
+    }
 }
 
 void tst_HttpServer::badRequestsAreAnsweredAndServingGoesOn_data() {

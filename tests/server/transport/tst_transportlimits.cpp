@@ -91,6 +91,7 @@ private slots:
     void keepAliveOutlastsAPauseOfSeconds();
     void pipelinedRequestsAreAnsweredInOrder();
     void idleConnectionIsClosedQuietlyAfterKeepAlive();
+    void deadlinesHoldAfterCallsOnAKeptConnection();
     void stopDoesNotWaitForIdleOrSlowClients();
 
 private:
@@ -352,6 +353,36 @@ void tst_TransportLimits::idleConnectionIsClosedQuietlyAfterKeepAlive() {
     QCOMPARE(client.readAnswer(2000).status, 200);
     QVERIFY(client.closedWithin(3000));
     QCOMPARE(refusals_.events().size(), 0);
+}
+
+// Each phase's deadline counts from its own start, whatever the phases before it set: a
+// request half sent after calls on the connection still ends at its deadline, and the
+// keep-alive wait after calls is neither cut short nor extended.
+void tst_TransportLimits::deadlinesHoldAfterCallsOnAKeptConnection() {
+    server::HttpServerOptions options;
+    options.requestTimeoutSeconds = 1;
+    options.keepAliveSeconds = 3;
+    startServer(options);
+    RawClient half;
+    RawClient idle;
+    QVERIFY(half.connect(server_->port()));
+    QVERIFY(idle.connect(server_->port()));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(half.send(postRequest("Echo", echoCall)));
+        QCOMPARE(half.readAnswer(2000).status, 200);
+        QVERIFY(idle.send(postRequest("Echo", echoCall)));
+        QCOMPARE(idle.readAnswer(2000).status, 200);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(half.send(postRequest("Echo", echoCall).chopped(5)));
+    QCOMPARE(half.readAnswer(5000).status, 408);
+    QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() < 2500,
+             qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!idle.closedWithin(int(2500 - clock.elapsed())));
+    QVERIFY(idle.closedWithin(3000));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE(refusals_.count(server::RefusalReason::Deadline), 1);
 }
 
 void tst_TransportLimits::stopDoesNotWaitForIdleOrSlowClients() {
