@@ -6,6 +6,7 @@
 #include "server/storage/rowcursor.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace dieta::server {
 
@@ -175,25 +176,27 @@ enum Selected {
 // record's part (a record row) or the empty record of a patient who has none yet.
 class ListWriter {
 public:
+    // The cells every row repeats are encoded once.
     ListWriter(RowCursor& cursor, const Filters& filters)
-        : cursor_(cursor), stream_(inpatientFields()), branch_(filters.branch), day_(filters.date) {
-    }
+        : cursor_(cursor), stream_(inpatientFields()),
+          branch_(PacketStream::textCell(filters.branch)),
+          day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))) {}
 
-    void emptyPatientRow(QByteArrayView restriction) {
+    void emptyPatientRow(bool restricted) {
         stayPart();
-        stream_.text(QString());   // CDDIETPAD
-        stream_.text(QString());   // DSDIETPAD
-        stayTail();                // CDFILIAL, CDSERVFILI, DTSERVINTE
-        stream_.utf8("0");         // STPACIACOM
-        stream_.null();            // DSPRESMEDI
-        stream_.utf8("N");         // IDCHECK
-        stream_.text(QString());   // NRSEQUSERV
-        stream_.null();            // IDFORMDIET
-        stream_.utf8(restriction); // IDRESTSERIN
-        stream_.null();            // IDIMPRSERV
-        stream_.null();            // CDDIETGRUP
-        stream_.utf8("S");         // IDCHECKTODOS
-        stream_.null();            // DSSERVINTE
+        stream_.cell(emptyText);        // CDDIETPAD
+        stream_.cell(emptyText);        // DSDIETPAD
+        stayTail();                     // CDFILIAL, CDSERVFILI, DTSERVINTE
+        stream_.cell("\"0\"");          // STPACIACOM
+        stream_.null();                 // DSPRESMEDI
+        stream_.cell("\"N\"");          // IDCHECK
+        stream_.cell(emptyText);        // NRSEQUSERV
+        stream_.null();                 // IDFORMDIET
+        stream_.cell(flag(restricted)); // IDRESTSERIN
+        stream_.null();                 // IDIMPRSERV
+        stream_.null();                 // CDDIETGRUP
+        stream_.cell("\"S\"");          // IDCHECKTODOS
+        stream_.null();                 // DSSERVINTE
         stream_.endRow();
     }
 
@@ -205,16 +208,16 @@ public:
         stayTail();
         text(qSTPACIACOM);
         text(qDSPRESMEDI);
-        stream_.utf8("N"); // IDCHECK
+        stream_.cell("\"N\""); // IDCHECK
         text(qNRSEQUSERV);
         text(qIDFORMDIET);
         if (patient)
             text(qRESTRICTION);
         else
-            stream_.utf8("0");
+            stream_.cell(flag(false));
         text(qIDIMPRSERV);
         text(qCDDIETGRUP);
-        stream_.utf8("S"); // IDCHECKTODOS
+        stream_.cell("\"S\""); // IDCHECKTODOS
         text(qDSSERVINTE);
         stream_.endRow();
     }
@@ -241,20 +244,35 @@ private:
     }
 
     void stayTail() {
-        stream_.text(branch_);
+        stream_.cell(branch_);
         text(qCDSERVFILI);
-        stream_.dateTime(day_, QTime(0, 0));
+        stream_.cell(day_);
     }
+
+    static constexpr QByteArrayView emptyText = "\"\"";
+    static QByteArrayView flag(bool on) { return on ? "\"1\"" : "\"0\""; }
 
     RowCursor& cursor_;
     PacketStream stream_;
-    QString branch_;
-    QDate day_;
+    QByteArray branch_; // CDFILIAL's cell
+    QByteArray day_;    // DTSERVINTE's cell
 };
 
-QByteArray copyOf(QByteArrayView bytes) {
-    return QByteArray(bytes.data(), bytes.size());
-}
+// Tells when the rows move on to the next stay (patient and admission) without building a key
+// for every row.
+class StayChange {
+public:
+    bool next(QByteArrayView patient, QByteArrayView admission) {
+        if (patient == QByteArrayView(patient_) && admission == QByteArrayView(admission_))
+            return false;
+        patient_.assign(patient.data(), size_t(patient.size()));
+        admission_.assign(admission.data(), size_t(admission.size()));
+        return true;
+    }
+
+private:
+    std::string patient_, admission_;
+};
 
 } // namespace
 
@@ -300,26 +318,22 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     const QString sql = listQuery(filters, conn.driverName() == u"QPSQL", values);
     RowCursor cursor(conn, sql, values);
     ListWriter writer(cursor, filters);
-    QByteArray currentStay;
+    StayChange stays;
     bool stayHasPatientRow = false;
     while (cursor.next()) {
-        // The patient and the admission's text, which is unique to the stay.
-        QByteArray stay = copyOf(cursor.utf8(qCDPACIENTE));
-        stay += '|';
-        stay += cursor.utf8(qDTINTERNA);
-        if (stay != currentStay)
+        if (stays.next(cursor.utf8(qCDPACIENTE), cursor.utf8(qDTINTERNA)))
             stayHasPatientRow = false;
-        currentStay = std::move(stay);
         const bool noRecord = cursor.isNull(qSTPACIACOM);
         const bool patient = noRecord || cursor.utf8(qSTPACIACOM) == "0";
         const bool companionShown = cursor.utf8(qIDACOMPANH) == "S";
+        const bool restricted = cursor.utf8(qRESTRICTION) == "1";
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
-            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
+            writer.emptyPatientRow(restricted);
             stayHasPatientRow = true;
         }
         if (noRecord)
-            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
+            writer.emptyPatientRow(restricted);
         else if (patient || companionShown)
             writer.recordRow(patient);
         stayHasPatientRow = stayHasPatientRow || patient;
