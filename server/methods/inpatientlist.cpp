@@ -5,8 +5,11 @@
 #include "server/methods/methodsupport.h"
 #include "server/storage/rowcursor.h"
 
+#include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace dieta::server {
 
@@ -125,9 +128,8 @@ QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
     // given on the day has an active ingredient that interacts with a nutrient.
     return QStringLiteral(
                "SELECT P.NMPACIENTE, I.CDPACIENTE, I.DTALTA, I.DTINTERNA, I.CDSERPADDIE,"
-               " I.CDLEITO, L.NMLEITO, PS.NMSERPADDIE, P.DTNASCPACI, S.CDDIETPAD, D.DSDIETPAD,"
-               " I.CDSERVFILI, S.STPACIACOM, S.DSPRESMEDI, S.NRSEQUSERV, D.IDFORMDIET,"
-               " S.IDIMPRSERV, D.CDDIETGRUP, S.DSSERVINTE, I.IDACOMPANH,"
+               " I.CDLEITO, L.NMLEITO, P.DTNASCPACI, S.CDDIETPAD, I.CDSERVFILI, S.STPACIACOM,"
+               " S.DSPRESMEDI, S.NRSEQUSERV, S.IDIMPRSERV, S.DSSERVINTE, I.IDACOMPANH,"
                " CASE WHEN EXISTS (SELECT 1 FROM DIAGINTER DI JOIN RESTINTO R ON R.CDDIAGNOST ="
                " DI.CDDIAGNOST WHERE DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
                " AND DI.DTINTERNA = I.DTINTERNA) OR EXISTS (SELECT 1 FROM MEDIINTE MI JOIN"
@@ -138,10 +140,8 @@ QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
                " FROM INTERNA I"
                " JOIN PACIENTE P ON P.CDPACIENTE = I.CDPACIENTE"
                " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
-               " LEFT JOIN PADRAOSERV PS ON PS.CDSERPADDIE = I.CDSERPADDIE"
                " LEFT JOIN SERVINTE S ON S.CDFILIAL = I.CDFILIAL AND S.CDPACIENTE ="
                " I.CDPACIENTE AND S.DTSERVINTE = :DAY"
-               " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
                " WHERE I.CDFILIAL = :BRANCH AND I.DTINTERNA <= :DAY AND (I.DTALTA IS NULL OR"
                " I.DTALTA >= :DAY)%1%2")
         .arg(where, listOrder(postgres));
@@ -156,20 +156,60 @@ enum Selected {
     qCDSERPADDIE,
     qCDLEITO,
     qNMLEITO,
-    qNMSERPADDIE,
     qDTNASCPACI,
     qCDDIETPAD,
-    qDSDIETPAD,
     qCDSERVFILI,
     qSTPACIACOM,
     qDSPRESMEDI,
     qNRSEQUSERV,
-    qIDFORMDIET,
     qIDIMPRSERV,
-    qCDDIETGRUP,
     qDSSERVINTE,
     qIDACOMPANH,
     qRESTRICTION
+};
+
+// A code table of a few dozen rows (standards, diets) read once per list and looked up per
+// row: joined, it cost every row two index seeks. Holds each code's cells in their wire form.
+class CodeCells {
+public:
+    // `sql` selects the code, then the cells.
+    CodeCells(const QSqlDatabase& conn, const QString& sql, int cellCount)
+        : nulls_(size_t(cellCount), QByteArray("null")) {
+        RowCursor rows(conn, sql, {});
+        while (rows.next()) {
+            std::vector<QByteArray> cells;
+            for (int i = 1; i <= cellCount; ++i)
+                cells.push_back(rows.isNull(i) ? QByteArray("null")
+                                               : PacketStream::textCell(QString::fromUtf8(
+                                                     rows.utf8(i).toByteArray())));
+            const QByteArrayView code = rows.utf8(0);
+            cells_.emplace(std::string(code.data(), size_t(code.size())), std::move(cells));
+        }
+    }
+
+    // The code's cells; nulls for a code the table lacks, as a left join gives them.
+    const std::vector<QByteArray>& of(RowCursor& cursor, int column) const {
+        if (cursor.isNull(column))
+            return nulls_;
+        const QByteArrayView code = cursor.utf8(column);
+        const auto it = cells_.find(std::string_view(code.data(), size_t(code.size())));
+        return it == cells_.end() ? nulls_ : it->second;
+    }
+
+private:
+    std::map<std::string, std::vector<QByteArray>, std::less<>> cells_;
+    std::vector<QByteArray> nulls_;
+};
+
+struct CodeTables {
+    explicit CodeTables(const QSqlDatabase& conn)
+        : standards(conn, QStringLiteral("SELECT CDSERPADDIE, NMSERPADDIE FROM PADRAOSERV"), 1),
+          diets(conn,
+                QStringLiteral("SELECT CDDIETPAD, DSDIETPAD, IDFORMDIET, CDDIETGRUP FROM DIETPADR"),
+                3) {}
+
+    CodeCells standards; // NMSERPADDIE by CDSERPADDIE
+    CodeCells diets;     // DSDIETPAD, IDFORMDIET, CDDIETGRUP by CDDIETPAD
 };
 
 // Writes one row of the list: the stay's part from the current row of the query, then the
@@ -177,10 +217,10 @@ enum Selected {
 class ListWriter {
 public:
     // The cells every row repeats are encoded once.
-    ListWriter(RowCursor& cursor, const Filters& filters)
+    ListWriter(RowCursor& cursor, const Filters& filters, const CodeTables& codes)
         : cursor_(cursor), stream_(inpatientFields()),
           branch_(PacketStream::textCell(filters.branch)),
-          day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))) {}
+          day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))), codes_(codes) {}
 
     void emptyPatientRow(bool restricted) {
         stayPart();
@@ -203,20 +243,21 @@ public:
     // Restrictions are the patient's; a companion's meals are not checked against them.
     void recordRow(bool patient) {
         stayPart();
+        const std::vector<QByteArray>& diet = codes_.diets.of(cursor_, qCDDIETPAD);
         text(qCDDIETPAD);
-        text(qDSDIETPAD);
+        stream_.cell(diet[0]); // DSDIETPAD
         stayTail();
         text(qSTPACIACOM);
         text(qDSPRESMEDI);
         stream_.cell("\"N\""); // IDCHECK
         text(qNRSEQUSERV);
-        text(qIDFORMDIET);
+        stream_.cell(diet[1]); // IDFORMDIET
         if (patient)
             text(qRESTRICTION);
         else
             stream_.cell(flag(false));
         text(qIDIMPRSERV);
-        text(qCDDIETGRUP);
+        stream_.cell(diet[2]); // CDDIETGRUP
         stream_.cell("\"S\""); // IDCHECKTODOS
         text(qDSSERVINTE);
         stream_.endRow();
@@ -239,7 +280,7 @@ private:
         text(qCDSERPADDIE);
         text(qCDLEITO);
         text(qNMLEITO);
-        text(qNMSERPADDIE);
+        stream_.cell(codes_.standards.of(cursor_, qCDSERPADDIE)[0]); // NMSERPADDIE
         dateTime(qDTNASCPACI);
     }
 
@@ -256,6 +297,7 @@ private:
     PacketStream stream_;
     QByteArray branch_; // CDFILIAL's cell
     QByteArray day_;    // DTSERVINTE's cell
+    const CodeTables& codes_;
 };
 
 // Tells when the rows move on to the next stay (patient and admission) without building a key
@@ -316,8 +358,9 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     const Filters filters = readFilters(conn, params);
     QVariantMap values;
     const QString sql = listQuery(filters, conn.driverName() == u"QPSQL", values);
+    const CodeTables codes(conn);
     RowCursor cursor(conn, sql, values);
-    ListWriter writer(cursor, filters);
+    ListWriter writer(cursor, filters, codes);
     StayChange stays;
     bool stayHasPatientRow = false;
     while (cursor.next()) {
