@@ -43,6 +43,10 @@ bool validUtf8(QByteArrayView bytes) {
     return true;
 }
 
+bool validDateTime(QDate date, QTime time) {
+    return date.isValid() && date.year() >= 1 && date.year() <= 9999 && time.isValid();
+}
+
 } // namespace
 
 PacketStream::PacketStream(const QList<FieldDef>& fields) {
@@ -100,11 +104,31 @@ void PacketStream::utf8(QByteArrayView value) {
 
 void PacketStream::dateTime(QDate date, QTime time) {
     separate();
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999 || !time.isValid()) {
+    if (!validDateTime(date, time)) {
         out_.append("null", 4);
         return;
     }
     detail::appendJsonDateTime(out_, date, time);
+}
+
+void PacketStream::cell(QByteArrayView encoded) {
+    separate();
+    out_.append(encoded.data(), encoded.size());
+}
+
+QByteArray PacketStream::textCell(const QString& value) {
+    QByteArray out;
+    detail::appendJsonString(out, value);
+    return out;
+}
+
+QByteArray PacketStream::dateTimeCell(QDate date, QTime time) {
+    QByteArray out;
+    if (validDateTime(date, time))
+        detail::appendJsonDateTime(out, date, time);
+    else
+        out.append("null", 4);
+    return out;
 }
 
 QByteArray PacketStream::finish() {

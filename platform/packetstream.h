@@ -17,7 +17,7 @@
 namespace dieta {
 
 struct EncodedPacket {
-    QByteArray json; // the packet's bytes, {"fields":...,"rows":...}
+    QByteArray json;     // the packet's bytes, {"fields":...,"rows":...}
     qsizetype rows = -1; // how many rows the bytes hold, when the writer counted them
 };
 
@@ -34,6 +34,12 @@ public:
     void utf8(QByteArrayView value);
     // A date-time cell; null when the date is invalid or outside years 1 to 9999.
     void dateTime(QDate date, QTime time);
+    // A cell already in its wire form (from textCell or dateTimeCell): a value repeated on
+    // every row is encoded once.
+    void cell(QByteArrayView encoded);
+
+    static QByteArray textCell(const QString& value);
+    static QByteArray dateTimeCell(QDate date, QTime time);
 
     qsizetype rowCount() const { return rows_; }
     QByteArray finish();

@@ -5,7 +5,11 @@
 #include "server/methods/methodsupport.h"
 #include "server/storage/rowcursor.h"
 
+#include <map>
 #include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace dieta::server {
 
@@ -124,9 +128,8 @@ QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
     // given on the day has an active ingredient that interacts with a nutrient.
     return QStringLiteral(
                "SELECT P.NMPACIENTE, I.CDPACIENTE, I.DTALTA, I.DTINTERNA, I.CDSERPADDIE,"
-               " I.CDLEITO, L.NMLEITO, PS.NMSERPADDIE, P.DTNASCPACI, S.CDDIETPAD, D.DSDIETPAD,"
-               " I.CDSERVFILI, S.STPACIACOM, S.DSPRESMEDI, S.NRSEQUSERV, D.IDFORMDIET,"
-               " S.IDIMPRSERV, D.CDDIETGRUP, S.DSSERVINTE, I.IDACOMPANH,"
+               " I.CDLEITO, L.NMLEITO, P.DTNASCPACI, S.CDDIETPAD, I.CDSERVFILI, S.STPACIACOM,"
+               " S.DSPRESMEDI, S.NRSEQUSERV, S.IDIMPRSERV, S.DSSERVINTE, I.IDACOMPANH,"
                " CASE WHEN EXISTS (SELECT 1 FROM DIAGINTER DI JOIN RESTINTO R ON R.CDDIAGNOST ="
                " DI.CDDIAGNOST WHERE DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
                " AND DI.DTINTERNA = I.DTINTERNA) OR EXISTS (SELECT 1 FROM MEDIINTE MI JOIN"
@@ -137,10 +140,8 @@ QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
                " FROM INTERNA I"
                " JOIN PACIENTE P ON P.CDPACIENTE = I.CDPACIENTE"
                " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
-               " LEFT JOIN PADRAOSERV PS ON PS.CDSERPADDIE = I.CDSERPADDIE"
                " LEFT JOIN SERVINTE S ON S.CDFILIAL = I.CDFILIAL AND S.CDPACIENTE ="
                " I.CDPACIENTE AND S.DTSERVINTE = :DAY"
-               " LEFT JOIN DIETPADR D ON D.CDDIETPAD = S.CDDIETPAD"
                " WHERE I.CDFILIAL = :BRANCH AND I.DTINTERNA <= :DAY AND (I.DTALTA IS NULL OR"
                " I.DTALTA >= :DAY)%1%2")
         .arg(where, listOrder(postgres));
@@ -155,66 +156,109 @@ enum Selected {
     qCDSERPADDIE,
     qCDLEITO,
     qNMLEITO,
-    qNMSERPADDIE,
     qDTNASCPACI,
     qCDDIETPAD,
-    qDSDIETPAD,
     qCDSERVFILI,
     qSTPACIACOM,
     qDSPRESMEDI,
     qNRSEQUSERV,
-    qIDFORMDIET,
     qIDIMPRSERV,
-    qCDDIETGRUP,
     qDSSERVINTE,
     qIDACOMPANH,
     qRESTRICTION
+};
+
+// A code table of a few dozen rows (standards, diets) read once per list and looked up per
+// row: joined, it cost every row two index seeks. Holds each code's cells in their wire form.
+class CodeCells {
+public:
+    // `sql` selects the code, then the cells.
+    CodeCells(const QSqlDatabase& conn, const QString& sql, int cellCount)
+        : nulls_(size_t(cellCount), QByteArray("null")) {
+        RowCursor rows(conn, sql, {});
+        while (rows.next()) {
+            std::vector<QByteArray> cells;
+            for (int i = 1; i <= cellCount; ++i)
+                cells.push_back(rows.isNull(i) ? QByteArray("null")
+                                               : PacketStream::textCell(QString::fromUtf8(
+                                                     rows.utf8(i).toByteArray())));
+            const QByteArrayView code = rows.utf8(0);
+            cells_.emplace(std::string(code.data(), size_t(code.size())), std::move(cells));
+        }
+    }
+
+    // The code's cells; nulls for a code the table lacks, as a left join gives them.
+    const std::vector<QByteArray>& of(RowCursor& cursor, int column) const {
+        if (cursor.isNull(column))
+            return nulls_;
+        const QByteArrayView code = cursor.utf8(column);
+        const auto it = cells_.find(std::string_view(code.data(), size_t(code.size())));
+        return it == cells_.end() ? nulls_ : it->second;
+    }
+
+private:
+    std::map<std::string, std::vector<QByteArray>, std::less<>> cells_;
+    std::vector<QByteArray> nulls_;
+};
+
+struct CodeTables {
+    explicit CodeTables(const QSqlDatabase& conn)
+        : standards(conn, QStringLiteral("SELECT CDSERPADDIE, NMSERPADDIE FROM PADRAOSERV"), 1),
+          diets(conn,
+                QStringLiteral("SELECT CDDIETPAD, DSDIETPAD, IDFORMDIET, CDDIETGRUP FROM DIETPADR"),
+                3) {}
+
+    CodeCells standards; // NMSERPADDIE by CDSERPADDIE
+    CodeCells diets;     // DSDIETPAD, IDFORMDIET, CDDIETGRUP by CDDIETPAD
 };
 
 // Writes one row of the list: the stay's part from the current row of the query, then the
 // record's part (a record row) or the empty record of a patient who has none yet.
 class ListWriter {
 public:
-    ListWriter(RowCursor& cursor, const Filters& filters)
-        : cursor_(cursor), stream_(inpatientFields()), branch_(filters.branch), day_(filters.date) {
-    }
+    // The cells every row repeats are encoded once.
+    ListWriter(RowCursor& cursor, const Filters& filters, const CodeTables& codes)
+        : cursor_(cursor), stream_(inpatientFields()),
+          branch_(PacketStream::textCell(filters.branch)),
+          day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))), codes_(codes) {}
 
-    void emptyPatientRow(QByteArrayView restriction) {
+    void emptyPatientRow(bool restricted) {
         stayPart();
-        stream_.text(QString());   // CDDIETPAD
-        stream_.text(QString());   // DSDIETPAD
-        stayTail();                // CDFILIAL, CDSERVFILI, DTSERVINTE
-        stream_.utf8("0");         // STPACIACOM
-        stream_.null();            // DSPRESMEDI
-        stream_.utf8("N");         // IDCHECK
-        stream_.text(QString());   // NRSEQUSERV
-        stream_.null();            // IDFORMDIET
-        stream_.utf8(restriction); // IDRESTSERIN
-        stream_.null();            // IDIMPRSERV
-        stream_.null();            // CDDIETGRUP
-        stream_.utf8("S");         // IDCHECKTODOS
-        stream_.null();            // DSSERVINTE
+        stream_.cell(emptyText);        // CDDIETPAD
+        stream_.cell(emptyText);        // DSDIETPAD
+        stayTail();                     // CDFILIAL, CDSERVFILI, DTSERVINTE
+        stream_.cell("\"0\"");          // STPACIACOM
+        stream_.null();                 // DSPRESMEDI
+        stream_.cell("\"N\"");          // IDCHECK
+        stream_.cell(emptyText);        // NRSEQUSERV
+        stream_.null();                 // IDFORMDIET
+        stream_.cell(flag(restricted)); // IDRESTSERIN
+        stream_.null();                 // IDIMPRSERV
+        stream_.null();                 // CDDIETGRUP
+        stream_.cell("\"S\"");          // IDCHECKTODOS
+        stream_.null();                 // DSSERVINTE
         stream_.endRow();
     }
 
     // Restrictions are the patient's; a companion's meals are not checked against them.
     void recordRow(bool patient) {
         stayPart();
+        const std::vector<QByteArray>& diet = codes_.diets.of(cursor_, qCDDIETPAD);
         text(qCDDIETPAD);
-        text(qDSDIETPAD);
+        stream_.cell(diet[0]); // DSDIETPAD
         stayTail();
         text(qSTPACIACOM);
         text(qDSPRESMEDI);
-        stream_.utf8("N"); // IDCHECK
+        stream_.cell("\"N\""); // IDCHECK
         text(qNRSEQUSERV);
-        text(qIDFORMDIET);
+        stream_.cell(diet[1]); // IDFORMDIET
         if (patient)
             text(qRESTRICTION);
         else
-            stream_.utf8("0");
+            stream_.cell(flag(false));
         text(qIDIMPRSERV);
-        text(qCDDIETGRUP);
-        stream_.utf8("S"); // IDCHECKTODOS
+        stream_.cell(diet[2]); // CDDIETGRUP
+        stream_.cell("\"S\""); // IDCHECKTODOS
         text(qDSSERVINTE);
         stream_.endRow();
     }
@@ -236,25 +280,41 @@ private:
         text(qCDSERPADDIE);
         text(qCDLEITO);
         text(qNMLEITO);
-        text(qNMSERPADDIE);
+        stream_.cell(codes_.standards.of(cursor_, qCDSERPADDIE)[0]); // NMSERPADDIE
         dateTime(qDTNASCPACI);
     }
 
     void stayTail() {
-        stream_.text(branch_);
+        stream_.cell(branch_);
         text(qCDSERVFILI);
-        stream_.dateTime(day_, QTime(0, 0));
+        stream_.cell(day_);
     }
+
+    static constexpr QByteArrayView emptyText = "\"\"";
+    static QByteArrayView flag(bool on) { return on ? "\"1\"" : "\"0\""; }
 
     RowCursor& cursor_;
     PacketStream stream_;
-    QString branch_;
-    QDate day_;
+    QByteArray branch_; // CDFILIAL's cell
+    QByteArray day_;    // DTSERVINTE's cell
+    const CodeTables& codes_;
 };
 
-QByteArray copyOf(QByteArrayView bytes) {
-    return QByteArray(bytes.data(), bytes.size());
-}
+// Tells when the rows move on to the next stay (patient and admission) without building a key
+// for every row.
+class StayChange {
+public:
+    bool next(QByteArrayView patient, QByteArrayView admission) {
+        if (patient == QByteArrayView(patient_) && admission == QByteArrayView(admission_))
+            return false;
+        patient_.assign(patient.data(), size_t(patient.size()));
+        admission_.assign(admission.data(), size_t(admission.size()));
+        return true;
+    }
+
+private:
+    std::string patient_, admission_;
+};
 
 } // namespace
 
@@ -298,28 +358,25 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     const Filters filters = readFilters(conn, params);
     QVariantMap values;
     const QString sql = listQuery(filters, conn.driverName() == u"QPSQL", values);
+    const CodeTables codes(conn);
     RowCursor cursor(conn, sql, values);
-    ListWriter writer(cursor, filters);
-    QByteArray currentStay;
+    ListWriter writer(cursor, filters, codes);
+    StayChange stays;
     bool stayHasPatientRow = false;
     while (cursor.next()) {
-        // The patient and the admission's text, which is unique to the stay.
-        QByteArray stay = copyOf(cursor.utf8(qCDPACIENTE));
-        stay += '|';
-        stay += cursor.utf8(qDTINTERNA);
-        if (stay != currentStay)
+        if (stays.next(cursor.utf8(qCDPACIENTE), cursor.utf8(qDTINTERNA)))
             stayHasPatientRow = false;
-        currentStay = std::move(stay);
         const bool noRecord = cursor.isNull(qSTPACIACOM);
         const bool patient = noRecord || cursor.utf8(qSTPACIACOM) == "0";
         const bool companionShown = cursor.utf8(qIDACOMPANH) == "S";
+        const bool restricted = cursor.utf8(qRESTRICTION) == "1";
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
-            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
+            writer.emptyPatientRow(restricted);
             stayHasPatientRow = true;
         }
         if (noRecord)
-            writer.emptyPatientRow(copyOf(cursor.utf8(qRESTRICTION)));
+            writer.emptyPatientRow(restricted);
         else if (patient || companionShown)
             writer.recordRow(patient);
         stayHasPatientRow = stayHasPatientRow || patient;

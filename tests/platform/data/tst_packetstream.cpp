@@ -63,6 +63,35 @@ private slots:
         QCOMPARE(PacketStream(fields()).finish(), empty.toJsonBytes());
     }
 
+    // A cell encoded once and repeated gives the bytes of the same cell written each time.
+    void preEncodedCellsAsWritten() {
+        QString lone = QStringLiteral("X surrogate \" \\");
+        lone[0] = QChar(0xDC00);
+        const QList<std::pair<QString, QDateTime>> cells = {
+            {QStringLiteral("0001"), QDateTime(QDate(2026, 12, 7), QTime(0, 0))},
+            {lone, QDateTime(QDate(10000, 1, 1), QTime(0, 0))},
+            {QString(), QDateTime()},
+        };
+        PacketStream written(fields()), repeated(fields());
+        for (const auto& [text, when] : cells) {
+            const QByteArray textCell = PacketStream::textCell(text);
+            const QByteArray whenCell = PacketStream::dateTimeCell(when.date(), when.time());
+            for (int i = 0; i < 2; ++i) {
+                written.beginRow();
+                written.text(text);
+                written.dateTime(when.date(), when.time());
+                written.null();
+                written.endRow();
+                repeated.beginRow();
+                repeated.cell(textCell);
+                repeated.cell(whenCell);
+                repeated.null();
+                repeated.endRow();
+            }
+        }
+        QCOMPARE(repeated.finish(), written.finish());
+    }
+
     void travelsAsThePacket() {
         DataPacket packet;
         packet.fields = fields();

@@ -47,6 +47,51 @@ private slots:
         QVERIFY(rows.value(0, u"CDLEITO").isNull());
     }
 
+    // The standard's and the diet's names are looked up by code: a code the tables lack, or
+    // none, gives null cells, as a left join would; a diet without a group keeps a null group.
+    void codeNamesAsJoined_data() { addEngineRows(); }
+    void codeNamesAsJoined() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        const QSqlDatabase conn = server->database().connection();
+        const auto run = [&conn](const char* sql) { execSql(conn, QString::fromUtf8(sql)); };
+        run("UPDATE SERVINTE SET CDDIETPAD = '0002' WHERE CDPACIENTE = 'P001' AND NRSEQUSERV = "
+            "'01'");
+        run("UPDATE SERVINTE SET CDDIETPAD = '9999' WHERE CDPACIENTE = 'P001' AND NRSEQUSERV = "
+            "'02'");
+        run("UPDATE INTERNA SET CDSERPADDIE = '002' WHERE CDPACIENTE = 'P001'");
+        run("UPDATE INTERNA SET CDSERPADDIE = '999' WHERE CDPACIENTE = 'P002'");
+        run("UPDATE INTERNA SET CDSERPADDIE = NULL WHERE CDPACIENTE = 'P003'");
+
+        const DataPacket rows =
+            server::buildInpatientList(conn, listParams("0001", "00010", today));
+        const QStringList keys = listKeys(rows);
+        const auto cell = [&rows, &keys](const char* key, const char16_t* field) {
+            return rows.value(int(keys.indexOf(QString::fromUtf8(key))), field);
+        };
+        QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()),
+                 QSet<QString>({"P002/0/", "P003/0/", "P001/0/01", "P001/1/02"}));
+        QVERIFY(cell("P002/0/", u"NMSERPADDIE").isNull());
+        QVERIFY(cell("P003/0/", u"NMSERPADDIE").isNull());
+        QCOMPARE(cell("P001/0/01", u"NMSERPADDIE").toString(), QStringLiteral("Apartamento"));
+        QCOMPARE(cell("P001/1/02", u"NMSERPADDIE").toString(), QStringLiteral("Apartamento"));
+        QCOMPARE(cell("P001/0/01", u"DSDIETPAD").toString(), QStringLiteral("Branda"));
+        QCOMPARE(cell("P001/0/01", u"IDFORMDIET").toString(), QStringLiteral("5"));
+        QCOMPARE(cell("P001/0/01", u"CDDIETGRUP").toString(), QStringLiteral("9001"));
+        QCOMPARE(cell("P001/1/02", u"CDDIETPAD").toString(), QStringLiteral("9999"));
+        for (const char16_t* field : {u"DSDIETPAD", u"IDFORMDIET", u"CDDIETGRUP"})
+            QVERIFY2(cell("P001/1/02", field).isNull(), qPrintable(QString::fromUtf16(field)));
+
+        run("UPDATE SERVINTE SET CDDIETPAD = '0001' WHERE CDPACIENTE = 'P001'");
+        const DataPacket general =
+            server::buildInpatientList(conn, listParams("0001", "00010", today));
+        const int first = int(keys.indexOf(QStringLiteral("P001/0/01")));
+        QCOMPARE(listKeys(general), keys);
+        QCOMPARE(general.value(first, u"DSDIETPAD").toString(), QStringLiteral("Geral"));
+        QVERIFY(general.value(first, u"CDDIETGRUP").isNull());
+    }
+
     // Names with quotes, backslashes, control characters and letters beyond ASCII; every
     // cell kind of the list, nulls included.
     void bytesReadBackUnchanged_data() { addEngineRows(); }
