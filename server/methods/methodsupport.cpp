@@ -143,18 +143,19 @@ QString inCondition(const QString& column, const QStringList& codes, const QStri
 // ---- Service or group ----
 
 QStringList servicesOf(const QSqlDatabase& conn, const QString& branch, const QString& code) {
-    QSqlQuery service =
-        execSql(conn,
-                QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
-                               " WHERE CDFILIAL = :BRANCH AND CDSERVFILI = :CODE"),
-                {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("CODE"), code}});
+    // Run on every list read: both statements stay prepared on the connection.
+    const QVariantMap keys{{QStringLiteral("BRANCH"), branch}, {QStringLiteral("CODE"), code}};
+    SqlStatement service(conn,
+                         QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
+                                        " WHERE CDFILIAL = :BRANCH AND CDSERVFILI = :CODE"),
+                         keys);
     if (service.next())
         return {service.value(0).toString()};
-    QSqlQuery group = execSql(conn,
-                              QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
-                                             " WHERE CDFILIAL = :BRANCH AND CDGRUPSERV = :CODE"
-                                             " ORDER BY CDSERVFILI"),
-                              {{QStringLiteral("BRANCH"), branch}, {QStringLiteral("CODE"), code}});
+    SqlStatement group(conn,
+                       QStringLiteral("SELECT CDSERVFILI FROM SERVICO"
+                                      " WHERE CDFILIAL = :BRANCH AND CDGRUPSERV = :CODE"
+                                      " ORDER BY CDSERVFILI"),
+                       keys);
     QStringList services;
     while (group.next())
         services.append(group.value(0).toString());
