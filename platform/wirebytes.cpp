@@ -208,6 +208,27 @@ std::optional<QVariant> fromWireBytes(QByteArrayView json, QString* error) {
     return fromBytesAt(json, 0, error);
 }
 
+namespace {
+
+// One member "key": value at the scanner's position; the scanner ends after the value.
+std::optional<std::pair<QString, QByteArrayView>> readMember(Scanner& scanner,
+                                                             QByteArrayView json) {
+    scanner.skipSpace();
+    const qsizetype keyStart = scanner.position();
+    if (!scanner.skipString())
+        return std::nullopt;
+    const QByteArrayView key = json.sliced(keyStart, scanner.position() - keyStart);
+    if (!scanner.consume(':'))
+        return std::nullopt;
+    scanner.skipSpace();
+    const qsizetype valueStart = scanner.position();
+    if (!scanner.skipValue(1))
+        return std::nullopt;
+    return std::pair{keyText(key), json.sliced(valueStart, scanner.position() - valueStart)};
+}
+
+} // namespace
+
 std::optional<WireMembers> wireObjectMembers(QByteArrayView json) {
     Scanner scanner(json);
     if (!scanner.consume('{'))
@@ -215,19 +236,10 @@ std::optional<WireMembers> wireObjectMembers(QByteArrayView json) {
     WireMembers members;
     if (!scanner.consume('}')) {
         do {
-            scanner.skipSpace();
-            const qsizetype keyStart = scanner.position();
-            if (!scanner.skipString())
+            std::optional<std::pair<QString, QByteArrayView>> member = readMember(scanner, json);
+            if (!member)
                 return std::nullopt;
-            const QByteArrayView key = json.sliced(keyStart, scanner.position() - keyStart);
-            if (!scanner.consume(':'))
-                return std::nullopt;
-            scanner.skipSpace();
-            const qsizetype valueStart = scanner.position();
-            if (!scanner.skipValue(1))
-                return std::nullopt;
-            members.append(
-                {keyText(key), json.sliced(valueStart, scanner.position() - valueStart)});
+            members.append(*std::move(member));
         } while (scanner.consume(','));
         if (!scanner.consume('}'))
             return std::nullopt;
@@ -241,18 +253,10 @@ std::optional<WireFirstMember> wireFirstMember(QByteArrayView json) {
     Scanner scanner(json);
     if (!scanner.consume('{'))
         return std::nullopt;
-    scanner.skipSpace();
-    const qsizetype keyStart = scanner.position();
-    if (!scanner.skipString())
+    std::optional<std::pair<QString, QByteArrayView>> member = readMember(scanner, json);
+    if (!member)
         return std::nullopt;
-    const QByteArrayView key = json.sliced(keyStart, scanner.position() - keyStart);
-    if (!scanner.consume(':'))
-        return std::nullopt;
-    scanner.skipSpace();
-    const qsizetype valueStart = scanner.position();
-    if (!scanner.skipValue(1))
-        return std::nullopt;
-    return WireFirstMember{keyText(key), json.sliced(valueStart, scanner.position() - valueStart),
+    return WireFirstMember{std::move(member->first), member->second,
                            json.sliced(scanner.position())};
 }
 
