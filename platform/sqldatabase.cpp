@@ -183,8 +183,14 @@ struct ThreadConnections {
     QHash<quint64, QString> names;
     // Held by pointer: QSqlQuery is moved, never copied (the hashes copy values on detach).
     QHash<QString, QHash<QString, std::vector<std::shared_ptr<PreparedStatement>>>> idle;
+    QHash<QString, QHash<QString, std::shared_ptr<void>>> kept; // keepWithConnection's
+    void release(const QString& name) {
+        idle.remove(name);
+        kept.remove(name);
+    }
     ~ThreadConnections() {
         idle.clear(); // before their connections go
+        kept.clear();
         if (!QCoreApplication::instance())
             return;
         for (const QString& name : std::as_const(names))
@@ -577,7 +583,7 @@ SqlDatabase::~SqlDatabase() {
     }
     threadConnections.names.remove(d->id);
     for (const QString& name : std::as_const(names)) {
-        threadConnections.idle.remove(name);
+        threadConnections.release(name);
         QSqlDatabase::removeDatabase(name);
     }
 }
@@ -622,7 +628,7 @@ void SqlDatabase::releaseThreadConnection() {
         QMutexLocker lock(&d->mutex);
         d->names.remove(name);
     }
-    threadConnections.idle.remove(name);
+    threadConnections.release(name);
     QSqlDatabase::removeDatabase(name);
 }
 
@@ -724,6 +730,19 @@ void installPostgresFunctions(const QSqlDatabase& conn) {
 }
 
 // ---- Statements ----
+
+std::shared_ptr<void> keptWithConnection(const QSqlDatabase& conn, const QString& key) {
+    const auto byConnection = threadConnections.kept.constFind(conn.connectionName());
+    return byConnection == threadConnections.kept.cend() ? nullptr : byConnection->value(key);
+}
+
+bool keepWithConnection(const QSqlDatabase& conn, const QString& key, std::shared_ptr<void> thing) {
+    const QString name = conn.connectionName();
+    if (!threadConnections.names.values().contains(name))
+        return false;
+    threadConnections.kept[name].insert(key, std::move(thing));
+    return true;
+}
 
 QStringList sqlPlaceholders(const QString& sql) {
     return scanSql(sql).names;

@@ -168,6 +168,15 @@ private:
     bool reusable_ = true;
 };
 
+// Something of the caller's kept with one of this thread's connections and released before
+// that connection closes: a statement prepared outside QtSql, which would otherwise keep the
+// connection from closing. keptWithConnection answers null when nothing is kept under the key;
+// keepWithConnection refuses (false) a connection that is not one of this thread's.
+PLATFORM_EXPORT std::shared_ptr<void> keptWithConnection(const QSqlDatabase& conn,
+                                                         const QString& key);
+PLATFORM_EXPORT bool keepWithConnection(const QSqlDatabase& conn, const QString& key,
+                                        std::shared_ptr<void> thing);
+
 // Runs one statement with its named values and returns the query positioned before the first
 // row; throws SqlError with the driver's text.
 PLATFORM_EXPORT QSqlQuery execSql(const QSqlDatabase& conn, const QString& sql,

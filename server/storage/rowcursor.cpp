@@ -71,6 +71,28 @@ bool splitDateTime(const QVariant& value, QDate* date, QTime* time) {
     return splitIsoDateTime(QStringView(value.toString()).left(19), date, time);
 }
 
+// Statements of one text prepared on one SQLite connection and idle, finalized with the
+// connection (kept with it), so a text run on every call is parsed and planned once.
+struct SqliteStatementPool {
+    std::vector<sqlite3_stmt*> idle;
+    ~SqliteStatementPool() {
+        for (sqlite3_stmt* stmt : idle)
+            sqlite3_finalize(stmt);
+    }
+};
+constexpr size_t maxIdlePerText = 4;
+
+std::shared_ptr<SqliteStatementPool> poolFor(const QSqlDatabase& conn, const QString& sql) {
+    const QString key = QStringLiteral("RowCursor:") + sql;
+    auto pool = std::static_pointer_cast<SqliteStatementPool>(keptWithConnection(conn, key));
+    if (!pool) {
+        pool = std::make_shared<SqliteStatementPool>();
+        if (!keepWithConnection(conn, key, pool))
+            return nullptr; // not this thread's connection: prepared afresh each time
+    }
+    return pool;
+}
+
 } // namespace
 
 RowCursor::RowCursor(const QSqlDatabase& conn, const QString& sql, const QVariantMap& values) {
@@ -82,9 +104,26 @@ RowCursor::RowCursor(const QSqlDatabase& conn, const QString& sql, const QVarian
         texts_.resize(size_t(query_->record().count()));
         return;
     }
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK)
-        fail(db, sql);
+    const std::shared_ptr<SqliteStatementPool> pool = poolFor(conn, sql);
+    pool_ = pool;
+    if (pool && !pool->idle.empty()) {
+        stmt_ = pool->idle.back();
+        pool->idle.pop_back();
+    } else {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) !=
+            SQLITE_OK)
+            fail(db, sql);
+    }
+    try {
+        bindAll(db, sql, values);
+    } catch (...) {
+        sqlite3_finalize(stmt_); // the destructor does not run for a throwing constructor
+        throw;
+    }
+}
+
+void RowCursor::bindAll(sqlite3* db, const QString& sql, const QVariantMap& values) {
     QVariantMap upper;
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         upper.insert(it.key().toUpper(), it.value());
@@ -98,7 +137,17 @@ RowCursor::RowCursor(const QSqlDatabase& conn, const QString& sql, const QVarian
     }
 }
 
+// Reset before going back: a statement left mid-rows would hold SQLite's read snapshot.
 RowCursor::~RowCursor() {
+    if (!stmt_)
+        return;
+    const std::shared_ptr<SqliteStatementPool> pool =
+        std::static_pointer_cast<SqliteStatementPool>(pool_.lock());
+    if (pool && pool->idle.size() < maxIdlePerText && sqlite3_reset(stmt_) == SQLITE_OK &&
+        sqlite3_clear_bindings(stmt_) == SQLITE_OK) {
+        pool->idle.push_back(stmt_);
+        return;
+    }
     sqlite3_finalize(stmt_);
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+struct sqlite3;
 struct sqlite3_stmt;
 
 namespace dieta {
@@ -50,7 +51,10 @@ public:
     void appendDateTime(PacketStream& out, int column);
 
 private:
+    void bindAll(sqlite3* db, const QString& sql, const QVariantMap& values);
+
     sqlite3_stmt* stmt_ = nullptr;
+    std::weak_ptr<void> pool_; // where stmt_ goes back when done; gone with the connection
     std::unique_ptr<SqlStatement> statement_; // QtSql: kept prepared on the connection
     QSqlQuery* query_ = nullptr;              // statement_'s
     std::vector<QByteArray> texts_;           // QtSql cells converted for utf8(), one per column

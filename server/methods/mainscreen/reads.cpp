@@ -2,14 +2,13 @@
 // standard configuration, a record's menu choices, a diet's menu card and the restriction view.
 
 #include "platform/packetstream.h"
-#include "platform/wiredate.h"
 #include "platform/wirevalue.h"
 #include "server/methods/dayrecords.h"
 #include "server/methods/inpatientlist.h"
 #include "server/methods/mainscreen/handlers.h"
 #include "server/methods/mainscreen/restrictions.h"
+#include "server/methods/mainscreen/staydiagnoses.h"
 #include "server/methods/methodsupport.h"
-#include "server/storage/rowcursor.h"
 #include "server/storage/schema.h"
 
 #include <QSqlQuery>
@@ -76,72 +75,16 @@ CallResult getInternacao(MethodCall& call) {
     });
 }
 
-namespace {
-
-bool digitsAt(QByteArrayView text, std::initializer_list<int> positions) {
-    for (const int at : positions)
-        if (text[at] < '0' || text[at] > '9')
-            return false;
-    return true;
-}
-
-// A stored day ("yyyy-MM-dd...") as "dd/MM/yyyy", shuffled from the cell's own bytes: no QDate,
-// no QString per row. Anything else takes the general road.
-void appendShortDate(PacketStream& packet, RowCursor& rows, int column) {
-    const QByteArrayView iso = rows.isNull(column) ? QByteArrayView() : rows.utf8(column);
-    if (iso.size() >= 10 && iso[4] == '-' && iso[7] == '-' &&
-        digitsAt(iso, {0, 1, 2, 3, 5, 6, 8, 9})) {
-        const auto number = [&iso](int at, int length) {
-            int value = 0;
-            for (int i = at; i < at + length; ++i)
-                value = value * 10 + (iso[i] - '0');
-            return value;
-        };
-        if (QDate::isValid(number(0, 4), number(5, 2), number(8, 2))) {
-            const char text[10] = {iso[8], iso[9], '/',    iso[5], iso[6],
-                                   '/',    iso[0], iso[1], iso[2], iso[3]};
-            packet.utf8(QByteArrayView(text, 10));
-            return;
-        }
-    }
-    packet.text(formatShortDate(rows.date(column)));
-}
-
-} // namespace
-
 // Straight from the rows into the packet's bytes: the answer holds every stay of the branch.
-// The stays lead the join (CROSS JOIN fixes the order on SQLite), so their key order is the
-// answer's and SQLite walks the keys instead of sorting the rows. Patients in code-point order
-// on both engines.
 CallResult getDiagInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
-        const QString branch = branchArg(call);
-        RowCursor rows(
-            conn,
-            QStringLiteral(
-                "SELECT DI.CDPACIENTE, DI.DTINTERNA, DG.NMDIAGNOST FROM INTERNA I"
-                " CROSS JOIN DIAGINTER DI JOIN DIAGNOST DG ON DG.CDDIAGNOST = DI.CDDIAGNOST"
-                " WHERE I.CDFILIAL = :BRANCH AND (I.DTALTA IS NULL OR I.DTALTA >= :SINCE)"
-                " AND DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
-                " AND DI.DTINTERNA = I.DTINTERNA"
-                " ORDER BY I.CDPACIENTE%1, I.DTINTERNA, DI.NRORDDIAG")
-                .arg(call.context().db->engine() == SqlEngine::PostgreSQL
-                         ? QStringLiteral(" COLLATE \"C\"")
-                         : QString()),
-            {{QStringLiteral("BRANCH"), branch},
-             {QStringLiteral("SINCE"), QDate::currentDate().addDays(-diagnosisHistoryDays)}});
         QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
                                textField(QStringLiteral("DTINTERNA"), 10),
                                textField(QStringLiteral("NMDIAGNOST"), 250)};
         fields[1].readOnly = true;
         PacketStream packet(fields);
-        while (rows.next()) {
-            packet.beginRow();
-            packet.utf8(rows.utf8(0));
-            appendShortDate(packet, rows, 1);
-            packet.utf8(rows.utf8(2));
-            packet.endRow();
-        }
+        writeStayDiagnoses(conn, call.context().db->engine(), branchArg(call),
+                           QDate::currentDate().addDays(-diagnosisHistoryDays), packet);
         const qsizetype count = packet.rowCount();
         return CallResult::ok(QVariant::fromValue(EncodedPacket{packet.finish(), count}));
     });

@@ -2,6 +2,7 @@
 // filters, the stays' diagnoses, the standard configuration, menu choices and cards, and the
 // restriction view.
 
+#include "platform/sqldatabase.h"
 #include "platform/tnetconnection.h"
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
@@ -9,6 +10,7 @@
 #include "tests/support/seededserver.h"
 
 #include <QtTest>
+#include <optional>
 
 Q_DECLARE_METATYPE(dieta::test::mainscreen::ListFilter)
 
@@ -191,6 +193,84 @@ private slots:
         QCOMPARE(at(2), "P002|" + formatShortDate(today.addDays(-3)) + "|Hipertensão");
         QCOMPARE(at(3), "P004|" + formatShortDate(today.addDays(-10)) + "|Hipertensão");
         QCOMPARE(at(4), "P005|" + formatShortDate(today) + "|Hipertensão");
+    }
+
+    // Stays and diagnoses are matched in byte order of the patient's code, whatever the
+    // database's collation; what is left out is left out without disturbing its neighbours.
+    void diagnosesOfManyStays_data() { addEngineRows(); }
+    void diagnosesOfManyStays() {
+        DIETA_FETCH_ENGINE(engine);
+        const auto seed = [](SqlDatabase& db, QDate day) {
+            seedMainHospital(db, day);
+            WriteTransaction transaction(db);
+            const QSqlDatabase c = transaction.connection();
+            const auto stay = [&](const char* branchCode, const QString& patient, int admitted,
+                                  std::optional<int> discharged) {
+                execSql(c,
+                        QStringLiteral("INSERT INTO INTERNA (CDFILIAL, CDPACIENTE, DTINTERNA,"
+                                       " DTALTA, CDSERVFILI, IDTIPOPACI, IDACOMPANH) VALUES"
+                                       " (:B, :P, :I, :A, '00010', '3', 'N')"),
+                        {{"B", branchCode},
+                         {"P", patient},
+                         {"I", day.addDays(admitted)},
+                         {"A", discharged ? QVariant(day.addDays(*discharged))
+                                          : QVariant(QMetaType::fromType<QDate>())}});
+            };
+            const auto diagnosis = [&](const char* branchCode, const QString& patient, int admitted,
+                                       int order, const char* code) {
+                execSql(c,
+                        QStringLiteral("INSERT INTO DIAGINTER (CDFILIAL, CDPACIENTE, DTINTERNA,"
+                                       " NRORDDIAG, CDDIAGNOST) VALUES (:B, :P, :I, :O, :D)"),
+                        {{"B", branchCode},
+                         {"P", patient},
+                         {"I", day.addDays(admitted)},
+                         {"O", order},
+                         {"D", code}});
+            };
+            stay("0001", "P01", -200, -100); // ended too long ago
+            diagnosis("0001", "P01", -200, 1, "D01");
+            stay("0001", "P01", -2, std::nullopt);
+            diagnosis("0001", "P01", -2, 3, "D99"); // a code the catalogue lacks
+            diagnosis("0001", "P01", -2, 2, "D03");
+            diagnosis("0001", "P01", -2, 1, "D02");
+            stay("0001", "P010", -120, -90); // the last day still shown
+            diagnosis("0001", "P010", -120, 1, "D01");
+            diagnosis("0001", "P0105", -4, 1, "D01"); // no such stay
+            stay("0001", "P011", -120, -91);
+            diagnosis("0001", "P011", -120, 1, "D01");
+            stay("0001", "P1", -1, std::nullopt);
+            diagnosis("0001", "P1", -1, 1, "D02");
+            stay("0002", "P1", -1, std::nullopt); // another branch
+            diagnosis("0002", "P1", -1, 1, "D03");
+            stay("0001", QStringLiteral("Pá"), 0, std::nullopt);
+            diagnosis("0001", QStringLiteral("Pá"), 0, 1, "D01");
+            transaction.commit();
+        };
+        auto server = startSeeded(engine, seed, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        DataPacket rows;
+        QVERIFY(
+            packetOf(server->connection().call(QStringLiteral("GetDiagInter"), {branch}), rows));
+        QStringList got;
+        for (int r = 0; r < rows.rows.size(); ++r)
+            got.append(QStringList({rows.value(r, u"CDPACIENTE").toString(),
+                                    rows.value(r, u"DTINTERNA").toString(),
+                                    rows.value(r, u"NMDIAGNOST").toString()})
+                           .join(u'|'));
+        const auto day = [&](int offset) { return formatShortDate(today.addDays(offset)); };
+        QCOMPARE(got, QStringList(
+                          {"P001|" + day(-5) + "|Diabetes", "P001|" + day(-5) + "|Doença celíaca",
+                           "P002|" + day(-3) + "|Hipertensão", "P004|" + day(-10) + "|Hipertensão",
+                           "P005|" + day(0) + "|Hipertensão", "P01|" + day(-2) + "|Hipertensão",
+                           "P01|" + day(-2) + "|Doença celíaca", "P010|" + day(-120) + "|Diabetes",
+                           "P1|" + day(-1) + "|Hipertensão",
+                           QStringLiteral("Pá|") + day(0) + "|Diabetes"}));
+
+        // Asked again on the same connections, the kept statements answer the same.
+        DataPacket again;
+        QVERIFY(
+            packetOf(server->connection().call(QStringLiteral("GetDiagInter"), {branch}), again));
+        QCOMPARE(again.toJsonBytes(), rows.toJsonBytes());
     }
 
     void configurationAndChoices_data() { addEngineRows(); }
