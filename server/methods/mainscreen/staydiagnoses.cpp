@@ -73,10 +73,13 @@ public:
     explicit DiagnosisNames(const QSqlDatabase& conn) : conn_(conn) {}
 
     const std::optional<QByteArray>& of(QByteArrayView code) {
-        const QByteArray key = code.toByteArray();
-        auto known = names_.find(key);
-        if (known == names_.end())
+        // Looked up over the cell's own bytes; copied only when first met.
+        const QByteArray probe = QByteArray::fromRawData(code.data(), code.size());
+        auto known = names_.find(probe);
+        if (known == names_.end()) {
+            const QByteArray key = code.toByteArray();
             known = names_.insert(key, lookUp(key));
+        }
         return *known;
     }
 
@@ -94,6 +97,17 @@ private:
     QHash<QByteArray, std::optional<QByteArray>> names_;
 };
 
+// A stay's patient and admission day as a cursor's current row holds them.
+struct StayKey {
+    QByteArrayView patient;
+    QByteArrayView admission;
+};
+
+int compare(const StayKey& a, const StayKey& b) {
+    const int patient = compareBytes(a.patient, b.patient);
+    return patient != 0 ? patient : compareBytes(a.admission, b.admission);
+}
+
 // SQLite: the branch's stays and its diagnoses each walked once along an index in the answer's
 // order and merged here. A join probes the diagnoses' index once per stay and the names' twice
 // per row, several times the cost of the walks.
@@ -110,24 +124,22 @@ void writeFromSqlite(const QSqlDatabase& conn, const QString& branch, const QDat
                                        " ORDER BY CDPACIENTE, DTINTERNA, NRORDDIAG"),
                         {{QStringLiteral("BRANCH"), branch}});
     DiagnosisNames names(conn);
-    bool stay = stays.next();
-    while (stay && diagnoses.next()) {
+    StayKey stay;
+    bool stayLeft = stays.next();
+    if (stayLeft)
+        stay = {stays.utf8(0), stays.utf8(1)};
+    while (stayLeft && diagnoses.next()) {
+        const StayKey of{diagnoses.utf8(0), diagnoses.utf8(1)};
         int order = 0;
-        while (stay) {
-            order = compareBytes(stays.utf8(0), diagnoses.utf8(0));
-            if (order == 0)
-                order = compareBytes(stays.utf8(1), diagnoses.utf8(1));
-            if (order >= 0)
-                break;
-            stay = stays.next();
-        }
-        if (!stay || order != 0)
+        while ((order = compare(stay, of)) < 0 && (stayLeft = stays.next()))
+            stay = {stays.utf8(0), stays.utf8(1)};
+        if (!stayLeft || order != 0)
             continue; // a diagnosis of a stay ended too long ago
         const std::optional<QByteArray>& name = names.of(diagnoses.utf8(2));
         if (!name)
             continue;
         packet.beginRow();
-        packet.utf8(diagnoses.utf8(0));
+        packet.utf8(of.patient);
         appendShortDate(packet, diagnoses, 1);
         packet.utf8(*name);
         packet.endRow();
