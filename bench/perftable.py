@@ -49,6 +49,10 @@ def rows(results):
         yield (f"GetDiagInter, branch of 1,000 beds, {e} (p50 ms)", f"GetDiagInter/{e}/1000",
                f"GetDiagInter_floor/{e}/1000", "p50_ms", 2.0, False)
     for e in ENGINES:
+        yield (f"GetDiagInter, first answer after a change, {e} (p50 ms)",
+               f"GetDiagInter_afterChange/{e}/1000", f"GetDiagInter_floor/{e}/1000", "p50_ms",
+               "info", False)
+    for e in ENGINES:
         yield (f"SetConfDieta, 50 patients x 20 dishes, {e} (ms)", f"SetConfDieta_50patients/{e}",
                f"SetConfDieta_50patients_floor/{e}", None, 3.0, False)
     for e in ENGINES:

@@ -596,6 +596,10 @@ SqlEngine SqlDatabase::engine() const {
     return d->config.engine;
 }
 
+quint64 SqlDatabase::instanceId() const {
+    return d->id;
+}
+
 QSqlDatabase SqlDatabase::connection() {
     const QString existing = threadConnections.names.value(d->id);
     if (!existing.isEmpty()) {

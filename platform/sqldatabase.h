@@ -52,6 +52,9 @@ public:
 
     const DatabaseConfig& config() const;
     SqlEngine engine() const;
+    // Unique among the instances this process ever made: what is kept for one database can
+    // never be taken for another made later at the same address.
+    quint64 instanceId() const;
 
     // This thread's open connection; throws SqlError when it cannot be opened.
     QSqlDatabase connection();

@@ -131,7 +131,9 @@ namespace {
 
 struct Migration {
     int version;
-    std::vector<const char*> statements; // both engines, in PostgreSQL spelling
+    std::vector<const char*> statements;        // both engines, in PostgreSQL spelling
+    std::vector<const char*> sqliteOnly = {};   // then these, as they stand
+    std::vector<const char*> postgresOnly = {}; // then these, as they stand
 };
 
 const std::vector<Migration>& migrations() {
@@ -301,6 +303,49 @@ const std::vector<Migration>& migrations() {
              "CREATE INDEX DIAGINTER_DIAGNOSTICO ON DIAGINTER"
              " (CDFILIAL, CDPACIENTE, DTINTERNA, NRORDDIAG, CDDIAGNOST)",
          }},
+        // A count of the committed changes of each table that a kept answer is read from, so
+        // that the answer is known current with one look (server/methods/answercache.h). Kept
+        // by triggers: other systems write the stays and diagnoses too.
+        {7,
+         {
+             "CREATE TABLE VERSAODADO (NMTABELA VARCHAR(30) NOT NULL PRIMARY KEY,"
+             " NRVERSAO BIGINT NOT NULL)",
+             "INSERT INTO VERSAODADO (NMTABELA, NRVERSAO) VALUES ('INTERNA', 1), ('DIAGINTER', 1),"
+             " ('DIAGNOST', 1)",
+         },
+         {
+             "CREATE TRIGGER INTERNA_VERSAO_I AFTER INSERT ON INTERNA BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'INTERNA'; END",
+             "CREATE TRIGGER INTERNA_VERSAO_U AFTER UPDATE ON INTERNA BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'INTERNA'; END",
+             "CREATE TRIGGER INTERNA_VERSAO_D AFTER DELETE ON INTERNA BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'INTERNA'; END",
+             "CREATE TRIGGER DIAGINTER_VERSAO_I AFTER INSERT ON DIAGINTER BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGINTER'; END",
+             "CREATE TRIGGER DIAGINTER_VERSAO_U AFTER UPDATE ON DIAGINTER BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGINTER'; END",
+             "CREATE TRIGGER DIAGINTER_VERSAO_D AFTER DELETE ON DIAGINTER BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGINTER'; END",
+             "CREATE TRIGGER DIAGNOST_VERSAO_I AFTER INSERT ON DIAGNOST BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGNOST'; END",
+             "CREATE TRIGGER DIAGNOST_VERSAO_U AFTER UPDATE ON DIAGNOST BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGNOST'; END",
+             "CREATE TRIGGER DIAGNOST_VERSAO_D AFTER DELETE ON DIAGNOST BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'DIAGNOST'; END",
+         },
+         {
+             // The row stays locked to the writer's commit, so a reader never sees a count
+             // ahead of the rows it counts.
+             "CREATE FUNCTION versaodado_conta() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+             " UPDATE VERSAODADO SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = upper(TG_TABLE_NAME);"
+             " RETURN NULL; END $$",
+             "CREATE TRIGGER INTERNA_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
+             " INTERNA FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+             "CREATE TRIGGER DIAGINTER_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
+             " DIAGINTER FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+             "CREATE TRIGGER DIAGNOST_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
+             " DIAGNOST FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+         }},
     };
     return all;
 }
@@ -355,6 +400,9 @@ void apply(QSqlDatabase& conn, SqlEngine engine, const Migration& migration) {
         const QString sql = QString::fromUtf8(statement);
         exec(conn, engine == SqlEngine::SQLite ? forSqlite(sql) : forPostgres(sql));
     }
+    for (const char* statement :
+         engine == SqlEngine::SQLite ? migration.sqliteOnly : migration.postgresOnly)
+        exec(conn, QString::fromUtf8(statement));
     QSqlQuery insert(conn);
     insert.prepare(
         QStringLiteral("INSERT INTO schema_version (version, applied_at) VALUES (?, ?)"));

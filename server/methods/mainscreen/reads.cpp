@@ -3,6 +3,7 @@
 
 #include "platform/packetstream.h"
 #include "platform/wirevalue.h"
+#include "server/methods/answercache.h"
 #include "server/methods/dayrecords.h"
 #include "server/methods/inpatientlist.h"
 #include "server/methods/mainscreen/handlers.h"
@@ -75,18 +76,27 @@ CallResult getInternacao(MethodCall& call) {
     });
 }
 
-// Straight from the rows into the packet's bytes: the answer holds every stay of the branch.
+// Asked on every list load for the whole branch, and changed only by admissions, discharges and
+// new diagnoses: kept while its three tables are unchanged.
 CallResult getDiagInter(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
-        QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
-                               textField(QStringLiteral("DTINTERNA"), 10),
-                               textField(QStringLiteral("NMDIAGNOST"), 250)};
-        fields[1].readOnly = true;
-        PacketStream packet(fields);
-        writeStayDiagnoses(conn, call.context().db->engine(), branchArg(call),
-                           QDate::currentDate().addDays(-diagnosisHistoryDays), packet);
-        const qsizetype count = packet.rowCount();
-        return CallResult::ok(QVariant::fromValue(EncodedPacket{packet.finish(), count}));
+        const QString branch = branchArg(call);
+        const QDate since = QDate::currentDate().addDays(-diagnosisHistoryDays);
+        SqlDatabase& db = *call.context().db;
+        const auto read = [&] {
+            QList<FieldDef> fields{textField(QStringLiteral("CDPACIENTE"), 12),
+                                   textField(QStringLiteral("DTINTERNA"), 10),
+                                   textField(QStringLiteral("NMDIAGNOST"), 250)};
+            fields[1].readOnly = true;
+            PacketStream packet(fields);
+            writeStayDiagnoses(conn, db.engine(), branch, since, packet);
+            const qsizetype count = packet.rowCount();
+            return EncodedPacket{packet.finish(), count};
+        };
+        return CallResult::ok(QVariant::fromValue(AnswerCache::shared().answer(
+            db, conn, QStringLiteral("GetDiagInter|%1|%2").arg(branch, since.toString(Qt::ISODate)),
+            {QStringLiteral("INTERNA"), QStringLiteral("DIAGINTER"), QStringLiteral("DIAGNOST")},
+            read)));
     });
 }
 

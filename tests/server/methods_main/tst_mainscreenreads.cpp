@@ -273,6 +273,60 @@ private slots:
         QCOMPARE(again.toJsonBytes(), rows.toJsonBytes());
     }
 
+    // The branch's diagnoses are kept between calls: every kind of change to the stays, their
+    // diagnoses or the names shows in the very next answer, whoever wrote it.
+    void diagnosesFollowEveryChange_data() { addEngineRows(); }
+    void diagnosesFollowEveryChange() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        const auto answer = [&] {
+            DataPacket rows;
+            if (!packetOf(server->connection().call(QStringLiteral("GetDiagInter"), {branch}),
+                          rows))
+                return QStringList({"error"});
+            QStringList got;
+            for (int r = 0; r < rows.rows.size(); ++r)
+                got.append(rows.value(r, u"CDPACIENTE").toString() + u'|' +
+                           rows.value(r, u"NMDIAGNOST").toString());
+            return got;
+        };
+        const auto write = [&](const QString& sql, const QVariantMap& values = {}) {
+            WriteTransaction transaction(server->database());
+            execSql(transaction.connection(), sql, values);
+            transaction.commit();
+        };
+        const QStringList first = answer();
+        QCOMPARE(first, QStringList({"P001|Diabetes", "P001|Doença celíaca", "P002|Hipertensão",
+                                     "P004|Hipertensão", "P005|Hipertensão"}));
+        QCOMPARE(answer(), first);
+
+        write(QStringLiteral("INSERT INTO DIAGINTER (CDFILIAL, CDPACIENTE, DTINTERNA, NRORDDIAG,"
+                             " CDDIAGNOST) VALUES ('0001', 'P002', :I, 2, 'D01')"),
+              {{QStringLiteral("I"), today.addDays(-3)}});
+        QCOMPARE(answer().at(3), "P002|Diabetes");
+
+        write(QStringLiteral("UPDATE DIAGNOST SET NMDIAGNOST = 'Hipertensão arterial'"
+                             " WHERE CDDIAGNOST = 'D02'"));
+        QCOMPARE(answer().at(2), "P002|Hipertensão arterial");
+
+        write(QStringLiteral("UPDATE INTERNA SET DTALTA = :A WHERE CDPACIENTE = 'P004'"),
+              {{QStringLiteral("A"), today.addDays(-200)}});
+        QVERIFY(!answer().join(u',').contains(u"P004"));
+
+        write(QStringLiteral("DELETE FROM DIAGINTER WHERE CDPACIENTE = 'P001'"));
+        QCOMPARE(answer(), QStringList({"P002|Hipertensão arterial", "P002|Diabetes",
+                                        "P005|Hipertensão arterial"}));
+
+        // Without its change counts nothing is kept, and the answer is still right.
+        write(QStringLiteral("DELETE FROM VERSAODADO WHERE NMTABELA = 'DIAGNOST'"));
+        write(QStringLiteral("UPDATE DIAGNOST SET NMDIAGNOST = 'HAS' WHERE CDDIAGNOST = 'D02'"));
+        QCOMPARE(answer().first(), "P002|HAS");
+        write(QStringLiteral(
+            "UPDATE DIAGNOST SET NMDIAGNOST = 'Hipertensão' WHERE CDDIAGNOST = 'D02'"));
+        QCOMPARE(answer().first(), "P002|Hipertensão");
+    }
+
     void configurationAndChoices_data() { addEngineRows(); }
     void configurationAndChoices() {
         DIETA_FETCH_ENGINE(engine);
