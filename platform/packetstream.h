@@ -41,6 +41,9 @@ public:
     static QByteArray textCell(const QString& value);
     static QByteArray dateTimeCell(QDate date, QTime time);
 
+    // Room for this many bytes in all, so that a long packet is not copied as it grows.
+    void reserve(qsizetype bytes) { out_.reserve(bytes); }
+
     qsizetype rowCount() const { return rows_; }
     QByteArray finish();
 

@@ -177,16 +177,24 @@ std::optional<QVariant> fromBytesAt(QByteArrayView json, int depth, QString* err
 
 } // namespace
 
+void appendWireBytes(QByteArray& out, const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<EncodedPacket>()) {
+        out += toWireBytes(value);
+        return;
+    }
+    const QByteArray& json = static_cast<const EncodedPacket*>(value.constData())->json;
+    out.reserve(out.size() + json.size() + 12);
+    out += "{\"packet\":";
+    out += json;
+    out += '}';
+}
+
 QByteArray toWireBytes(const QVariant& value) {
     if (isPacket(value))
         return "{\"packet\":" + toPacket(value).toJsonBytes() + "}";
     if (value.metaType() == QMetaType::fromType<EncodedPacket>()) {
-        const QByteArray json = value.value<EncodedPacket>().json;
         QByteArray out;
-        out.reserve(json.size() + 12);
-        out += "{\"packet\":";
-        out += json;
-        out += '}';
+        appendWireBytes(out, value);
         return out;
     }
     if (value.typeId() == QMetaType::QVariantList) {

@@ -5,6 +5,7 @@
 #include "server/methods/methodsupport.h"
 #include "server/storage/rowcursor.h"
 
+#include <atomic>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -222,6 +223,8 @@ public:
           branch_(PacketStream::textCell(filters.branch)),
           day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))), codes_(codes) {}
 
+    void reserve(qsizetype bytes) { stream_.reserve(bytes); }
+
     void emptyPatientRow(bool restricted) {
         stayPart();
         stream_.cell(emptyText);        // CDDIETPAD
@@ -361,6 +364,10 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     const CodeTables codes(conn);
     RowCursor cursor(conn, sql, values);
     ListWriter writer(cursor, filters, codes);
+    // Room for the last list's size and a little more: a list of a thousand beds grew through
+    // four copies of itself.
+    static std::atomic<qsizetype> lastSize{0};
+    writer.reserve(lastSize.load(std::memory_order_relaxed) * 9 / 8);
     StayChange stays;
     bool stayHasPatientRow = false;
     while (cursor.next()) {
@@ -383,7 +390,9 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     }
     if (rowCount)
         *rowCount = writer.rowCount();
-    return writer.finish();
+    QByteArray packet = writer.finish();
+    lastSize.store(packet.size(), std::memory_order_relaxed);
+    return packet;
 }
 
 QVariant inpatientListResult(const QSqlDatabase& conn, const DataPacket& params) {

@@ -199,7 +199,7 @@ HttpAnswer runHandler(const MethodEntry& entry, QVariantList& args, CallContext&
     if (!entry.byref.isEmpty())
         answer += "\"byref\":" + byRefBytes(entry, args) + ',';
     answer += "\"result\":";
-    answer += toWireBytes(outcome.result);
+    appendWireBytes(answer, outcome.result);
     answer += '}';
     return {200, std::move(answer)};
 }

@@ -249,7 +249,8 @@ void HttpConnection<Stream>::answer(const HttpAnswer& result, bool keepAlive) {
     if (keepAlive)
         response_->set(http::field::keep_alive,
                        "timeout=" + std::to_string(core_.options.keepAliveSeconds));
-    response_->body().assign(result.body.constData(), size_t(result.body.size()));
+    responseBytes_ = result.body; // shared, not copied
+    response_->body() = {responseBytes_.constData(), size_t(responseBytes_.size())};
     response_->prepare_payload();
     http::async_write(stream_, *response_,
                       [self = this->shared_from_this(), keepAlive](error_code ec, size_t) {
@@ -260,6 +261,7 @@ void HttpConnection<Stream>::answer(const HttpAnswer& result, bool keepAlive) {
 
 template <class Stream> void HttpConnection<Stream>::onWritten(error_code ec, bool keepAlive) {
     response_.reset();
+    responseBytes_.clear();
     parser_.reset();
     if (ec || !keepAlive || core_.stopping)
         return closeNow();
@@ -286,7 +288,8 @@ template <class Stream> void HttpConnection<Stream>::sendAndClose(const HttpAnsw
     response_.emplace(http::status(unsigned(refusal.status)), 11);
     response_->set(http::field::content_type, "application/json");
     response_->keep_alive(false);
-    response_->body().assign(refusal.body.constData(), size_t(refusal.body.size()));
+    responseBytes_ = refusal.body;
+    response_->body() = {responseBytes_.constData(), size_t(responseBytes_.size())};
     response_->prepare_payload();
     http::async_write(stream_, *response_,
                       [self = this->shared_from_this()](error_code ec, size_t) {

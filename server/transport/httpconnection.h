@@ -7,8 +7,10 @@
 #include "server/transport/requestcheck.h"
 #include "server/transport/transportcore.h"
 
+#include <QByteArray>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http/message.hpp>
+#include <boost/beast/http/span_body.hpp>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -36,7 +38,8 @@ public:
 
 private:
     enum class Phase { Opening, Idle, Reading, Running, Writing, Closing, Closed };
-    using Response = boost::beast::http::response<boost::beast::http::string_body>;
+    // The body is the answer's own bytes, not a copy (a list is hundreds of kilobytes).
+    using Response = boost::beast::http::response<boost::beast::http::span_body<const char>>;
 
     void handshake();
     void awaitRequest();
@@ -74,6 +77,7 @@ private:
     boost::beast::flat_buffer buffer_;
     std::optional<RequestParser> parser_;
     std::optional<Response> response_;
+    QByteArray responseBytes_; // what response_'s body spans
     Phase phase_ = Phase::Opening;
     bool timedOut_ = false;
     int served_ = 0;
