@@ -14,20 +14,33 @@ END = "<!-- benchmark table: end -->"
 ENGINES = ("sqlite", "postgresql")
 
 
+def median_of(runs):
+    """One result from the repetitions of a benchmark: the median of each figure, so that a
+    repetition slowed by a neighbour on the host does not make the table."""
+    merged = dict(runs[0])
+    for key, value in runs[0].items():
+        if isinstance(value, (int, float)) and not isinstance(value, bool):
+            values = sorted(r[key] for r in runs if isinstance(r.get(key), (int, float)))
+            merged[key] = values[len(values) // 2] if len(values) % 2 else \
+                (values[len(values) // 2 - 1] + values[len(values) // 2]) / 2
+    merged["repetitions"] = len(runs)
+    return merged
+
+
 def load_results(paths):
-    results, loads = {}, {}
+    runs, loads = {}, {}
     for path in paths:
         with open(path) as f:
             data = json.load(f)
         program = os.path.basename(path).removesuffix(".json")
         loads[program] = data.get("context", {}).get("load_avg", [])
         for b in data.get("benchmarks", []):
-            if b.get("error_occurred"):
+            if b.get("error_occurred") or b.get("run_type") == "aggregate":
                 continue
             name = b["name"].split("/min_time")[0].split("/iterations")[0]
-            name = re.sub(r"/(real_time|threads:\d+)", "", name)
-            results[name] = b
-    return results, loads
+            name = re.sub(r"/(real_time|threads:\d+|repeats:\d+)", "", name)
+            runs.setdefault(name, []).append(b)
+    return {name: median_of(r) for name, r in runs.items()}, loads
 
 
 def millis(b, counter=None):

@@ -49,12 +49,18 @@ bool validDateTime(QDate date, QTime time) {
 
 } // namespace
 
-PacketStream::PacketStream(const QList<FieldDef>& fields) {
-    DataPacket header;
-    header.fields = fields;
-    out_ = detail::writePacket(header);
-    out_.chop(2); // "]}": rows follow
+PacketStream::PacketStream(const QList<FieldDef>& fields) : PacketStream(header(fields)) {}
+
+PacketStream::PacketStream(const QByteArray& header) : out_(header) {
     out_.reserve(out_.size() + 64 * 1024);
+}
+
+QByteArray PacketStream::header(const QList<FieldDef>& fields) {
+    DataPacket packet;
+    packet.fields = fields;
+    QByteArray bytes = detail::writePacket(packet);
+    bytes.chop(2); // "]}": rows follow
+    return bytes;
 }
 
 void PacketStream::beginRow() {

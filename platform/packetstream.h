@@ -24,6 +24,10 @@ struct EncodedPacket {
 class PLATFORM_EXPORT PacketStream {
 public:
     explicit PacketStream(const QList<FieldDef>& fields);
+    // From the fields' part as header() wrote it: a packet asked for on every call encodes
+    // its fields once.
+    explicit PacketStream(const QByteArray& header);
+    static QByteArray header(const QList<FieldDef>& fields);
 
     void beginRow();
     void endRow();

@@ -219,11 +219,16 @@ class ListWriter {
 public:
     // The cells every row repeats are encoded once.
     ListWriter(RowCursor& cursor, const Filters& filters, const CodeTables& codes)
-        : cursor_(cursor), stream_(inpatientFields()),
+        : cursor_(cursor), stream_(fieldsPart()),
           branch_(PacketStream::textCell(filters.branch)),
           day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))), codes_(codes) {}
 
     void reserve(qsizetype bytes) { stream_.reserve(bytes); }
+
+    static const QByteArray& fieldsPart() {
+        static const QByteArray part = PacketStream::header(inpatientFields());
+        return part;
+    }
 
     void emptyPatientRow(bool restricted) {
         stayPart();
