@@ -200,6 +200,11 @@ struct ThreadConnections {
 
 thread_local ThreadConnections threadConnections;
 
+bool isThisThreadsConnection(const QString& name) {
+    return std::find(threadConnections.names.cbegin(), threadConnections.names.cend(), name) !=
+           threadConnections.names.cend();
+}
+
 quint64 threadSerial() {
     static std::atomic<quint64> next{1};
     thread_local const quint64 serial = next++;
@@ -742,7 +747,7 @@ std::shared_ptr<void> keptWithConnection(const QSqlDatabase& conn, const QString
 
 bool keepWithConnection(const QSqlDatabase& conn, const QString& key, std::shared_ptr<void> thing) {
     const QString name = conn.connectionName();
-    if (!threadConnections.names.values().contains(name))
+    if (!isThisThreadsConnection(name))
         return false;
     threadConnections.kept[name].insert(key, std::move(thing));
     return true;
@@ -792,8 +797,7 @@ SqlStatement::~SqlStatement() {
     if (!prepared_ || !reusable_)
         return;
     const auto byConnection = threadConnections.idle.find(connectionName_);
-    if (byConnection == threadConnections.idle.end() &&
-        !threadConnections.names.values().contains(connectionName_))
+    if (byConnection == threadConnections.idle.end() && !isThisThreadsConnection(connectionName_))
         return; // not this thread's connection, or already gone
     QHash<QString, std::vector<std::shared_ptr<PreparedStatement>>>& texts =
         threadConnections.idle[connectionName_];

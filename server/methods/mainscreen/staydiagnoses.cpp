@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
