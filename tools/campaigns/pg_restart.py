@@ -23,10 +23,20 @@ from load import Client
 CLUSTER = os.path.join(ROOT, "tools", "pg-test-cluster.sh")
 
 
-def cluster(action, directory, port):
-    out = subprocess.run(["bash", CLUSTER, action, directory, str(port)], check=True,
-                         capture_output=True, text=True).stdout.strip()
-    return out
+def cluster(action, directory, port, attempts=2):
+    """Runs the cluster script; a start that fails (right after a heavy campaign the machine
+    may be slow to give the port back) is tried once more, and its own words are shown."""
+    for attempt in range(attempts):
+        done = subprocess.run(["bash", CLUSTER, action, directory, str(port)],
+                              capture_output=True, text=True)
+        if done.returncode == 0:
+            return done.stdout.strip()
+        log = os.path.join(directory, "server.log")
+        tail = open(log, errors="replace").read()[-2000:] if os.path.exists(log) else ""
+        print(f"cluster {action} failed (attempt {attempt + 1}): {done.stderr.strip()}\n{tail}",
+              file=sys.stderr)
+        time.sleep(5)
+    raise subprocess.CalledProcessError(done.returncode, done.args, done.stdout, done.stderr)
 
 
 def until_answered(wire, h, limit=120):
