@@ -59,6 +59,10 @@ def rows(results):
             yield (f"GetInternacao, {beds} beds, {e} (p50 ms)", f"GetInternacao/{e}/{beds}",
                    f"GetInternacao_floor/{e}/{beds}", "p50_ms", 2.0, False)
     for e in ENGINES:
+        yield (f"GetInternacao, 1,000 beds, first list after a change, {e} (p50 ms)",
+               f"GetInternacao_afterChange/{e}/1000", f"GetInternacao_floor/{e}/1000", "p50_ms",
+               "info", False)
+    for e in ENGINES:
         yield (f"GetDiagInter, branch of 1,000 beds, {e} (p50 ms)", f"GetDiagInter/{e}/1000",
                f"GetDiagInter_floor/{e}/1000", "p50_ms", 2.0, False)
     for e in ENGINES:

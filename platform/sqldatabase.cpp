@@ -745,6 +745,10 @@ std::shared_ptr<void> keptWithConnection(const QSqlDatabase& conn, const QString
     return byConnection == threadConnections.kept.cend() ? nullptr : byConnection->value(key);
 }
 
+quint64 databaseInstanceOf(const QSqlDatabase& conn) {
+    return threadConnections.names.key(conn.connectionName(), 0);
+}
+
 bool keepWithConnection(const QSqlDatabase& conn, const QString& key, std::shared_ptr<void> thing) {
     const QString name = conn.connectionName();
     if (!isThisThreadsConnection(name))

@@ -180,6 +180,10 @@ PLATFORM_EXPORT std::shared_ptr<void> keptWithConnection(const QSqlDatabase& con
 PLATFORM_EXPORT bool keepWithConnection(const QSqlDatabase& conn, const QString& key,
                                         std::shared_ptr<void> thing);
 
+// The instanceId() of the database that opened this thread's connection `conn`; 0 for a
+// connection that is not one of this thread's.
+PLATFORM_EXPORT quint64 databaseInstanceOf(const QSqlDatabase& conn);
+
 // Runs one statement with its named values and returns the query positioned before the first
 // row; throws SqlError with the driver's text.
 PLATFORM_EXPORT QSqlQuery execSql(const QSqlDatabase& conn, const QString& sql,

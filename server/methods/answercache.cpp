@@ -25,19 +25,21 @@ QList<qint64> AnswerCache::tableVersions(const QSqlDatabase& conn, const QString
     return versions;
 }
 
-EncodedPacket AnswerCache::answer(SqlDatabase& db, const QSqlDatabase& conn, const QString& key,
-                                  const QStringList& tables,
-                                  const std::function<EncodedPacket()>& read) {
+std::shared_ptr<const void> AnswerCache::keptValue(const QSqlDatabase& conn, const QString& key,
+                                                   const QStringList& tables,
+                                                   const std::function<Value()>& read) {
+    // The instance tells apart two databases of one process, whose counts may well agree.
+    const quint64 instance = databaseInstanceOf(conn);
     // Counted before the read: a change committed meanwhile makes the next count differ.
-    const QList<qint64> versions = tableVersions(conn, tables);
+    const QList<qint64> versions = instance ? tableVersions(conn, tables) : QList<qint64>();
     if (versions.isEmpty())
-        return read();
-    const QString fullKey = QString::number(db.instanceId()) + u'\x1f' + key;
-    if (std::optional<EncodedPacket> kept = find(fullKey, versions))
-        return *std::move(kept);
-    EncodedPacket packet = read();
-    keep({fullKey, versions, packet});
-    return packet;
+        return read().value;
+    const QString fullKey = QString::number(instance) + u'\x1f' + key;
+    if (std::shared_ptr<const void> found = find(fullKey, versions))
+        return found;
+    Value value = read();
+    keep({fullKey, versions, value});
+    return value.value;
 }
 
 AnswerCache& AnswerCache::shared() {
@@ -45,34 +47,34 @@ AnswerCache& AnswerCache::shared() {
     return cache;
 }
 
-std::optional<EncodedPacket> AnswerCache::find(const QString& key, const QList<qint64>& versions) {
+std::shared_ptr<const void> AnswerCache::find(const QString& key, const QList<qint64>& versions) {
     std::lock_guard guard(lock_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->key != key)
             continue;
         if (it->versions != versions)
-            return std::nullopt;
+            return nullptr;
         entries_.splice(entries_.begin(), entries_, it);
-        return entries_.front().packet; // shares the bytes
+        return entries_.front().kept.value;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 void AnswerCache::keep(Entry entry) {
-    if (entry.packet.json.size() > maxBytes / 4)
+    if (entry.kept.bytes > maxBytes / 4)
         return; // one answer may not crowd out the rest
     std::lock_guard guard(lock_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->key == entry.key) {
-            bytes_ -= it->packet.json.size();
+            bytes_ -= it->kept.bytes;
             entries_.erase(it);
             break;
         }
     }
-    bytes_ += entry.packet.json.size();
+    bytes_ += entry.kept.bytes;
     entries_.push_front(std::move(entry));
     while (int(entries_.size()) > maxEntries || bytes_ > maxBytes) {
-        bytes_ -= entries_.back().packet.json.size();
+        bytes_ -= entries_.back().kept.bytes;
         entries_.pop_back();
     }
 }

@@ -13,14 +13,14 @@
 #include <QStringList>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
-#include <optional>
-
-namespace dieta {
-class SqlDatabase;
-}
 
 namespace dieta::server {
+
+inline qsizetype keptBytes(const EncodedPacket& packet) {
+    return packet.json.size();
+}
 
 class AnswerCache {
 public:
@@ -28,23 +28,44 @@ public:
     // is kept). Throws SqlError.
     static QList<qint64> tableVersions(const QSqlDatabase& conn, const QStringList& tables);
 
-    // The kept answer of the key when its tables are as counted, else the read's, kept.
-    EncodedPacket answer(SqlDatabase& db, const QSqlDatabase& conn, const QString& key,
-                         const QStringList& tables, const std::function<EncodedPacket()>& read);
+    // The kept value of the key when its tables are as counted, else the read's, kept. Nothing
+    // is kept for a connection no database of this process opened for this thread. T gives
+    // its size in bytes with keptBytes(const T&).
+    template <class T>
+    std::shared_ptr<const T> kept(const QSqlDatabase& conn, const QString& key,
+                                  const QStringList& tables, const std::function<T()>& read) {
+        return std::static_pointer_cast<const T>(keptValue(conn, key, tables, [&] {
+            auto value = std::make_shared<const T>(read());
+            return Value{value, keptBytes(*value)};
+        }));
+    }
+
+    // kept() of a packet, as the call answers it.
+    EncodedPacket answer(const QSqlDatabase& conn, const QString& key, const QStringList& tables,
+                         const std::function<EncodedPacket()>& read) {
+        return *kept(conn, key, tables, read);
+    }
 
     static AnswerCache& shared();
 
-    static constexpr int maxEntries = 16;
+    static constexpr int maxEntries = 64;
     static constexpr qsizetype maxBytes = 64 * 1024 * 1024;
 
 private:
+    struct Value {
+        std::shared_ptr<const void> value;
+        qsizetype bytes = 0;
+    };
     struct Entry {
         QString key; // the database's instance and the read's key
         QList<qint64> versions;
-        EncodedPacket packet;
+        Value kept;
     };
 
-    std::optional<EncodedPacket> find(const QString& key, const QList<qint64>& versions);
+    std::shared_ptr<const void> keptValue(const QSqlDatabase& conn, const QString& key,
+                                          const QStringList& tables,
+                                          const std::function<Value()>& read);
+    std::shared_ptr<const void> find(const QString& key, const QList<qint64>& versions);
     void keep(Entry entry);
 
     std::mutex lock_;

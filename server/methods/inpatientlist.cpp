@@ -3,6 +3,7 @@
 #include "platform/packetstream.h"
 #include "platform/sqldatabase.h"
 #include "server/methods/methodsupport.h"
+#include "server/methods/restrictedstays.h"
 #include "server/storage/rowcursor.h"
 
 #include <atomic>
@@ -125,19 +126,10 @@ QString listQuery(const Filters& filters, bool postgres, QVariantMap& values) {
                  inCondition(QStringLiteral("DF.CDDIAGNOST"), filters.diagnoses.codes,
                              QStringLiteral("DIAG"), values) +
                  u')';
-    // The restriction flag: a diagnosis of the stay restricts a product group, or a medicine
-    // given on the day has an active ingredient that interacts with a nutrient.
     return QStringLiteral(
                "SELECT P.NMPACIENTE, I.CDPACIENTE, I.DTALTA, I.DTINTERNA, I.CDSERPADDIE,"
                " I.CDLEITO, L.NMLEITO, P.DTNASCPACI, S.CDDIETPAD, I.CDSERVFILI, S.STPACIACOM,"
-               " S.DSPRESMEDI, S.NRSEQUSERV, S.IDIMPRSERV, S.DSSERVINTE, I.IDACOMPANH,"
-               " CASE WHEN EXISTS (SELECT 1 FROM DIAGINTER DI JOIN RESTINTO R ON R.CDDIAGNOST ="
-               " DI.CDDIAGNOST WHERE DI.CDFILIAL = I.CDFILIAL AND DI.CDPACIENTE = I.CDPACIENTE"
-               " AND DI.DTINTERNA = I.DTINTERNA) OR EXISTS (SELECT 1 FROM MEDIINTE MI JOIN"
-               " MEDIPRIN MP ON MP.CDMEDICAMENT = MI.CDMEDICAMENT JOIN PRINNUTR PN ON"
-               " PN.CDPRINATIV = MP.CDPRINATIV WHERE MI.CDFILIAL = I.CDFILIAL AND MI.CDPACIENTE"
-               " = I.CDPACIENTE AND MI.DTINTERNA = I.DTINTERNA AND MI.DTINIMEDI <= :DAY AND"
-               " (MI.DTFIMMEDI IS NULL OR MI.DTFIMMEDI >= :DAY)) THEN '1' ELSE '0' END"
+               " S.DSPRESMEDI, S.NRSEQUSERV, S.IDIMPRSERV, S.DSSERVINTE, I.IDACOMPANH"
                " FROM INTERNA I"
                " JOIN PACIENTE P ON P.CDPACIENTE = I.CDPACIENTE"
                " LEFT JOIN LEITO L ON L.CDFILIAL = I.CDFILIAL AND L.CDLEITO = I.CDLEITO"
@@ -165,8 +157,7 @@ enum Selected {
     qNRSEQUSERV,
     qIDIMPRSERV,
     qDSSERVINTE,
-    qIDACOMPANH,
-    qRESTRICTION
+    qIDACOMPANH
 };
 
 // A code table of a few dozen rows (standards, diets) read once per list and looked up per
@@ -219,8 +210,7 @@ class ListWriter {
 public:
     // The cells every row repeats are encoded once.
     ListWriter(RowCursor& cursor, const Filters& filters, const CodeTables& codes)
-        : cursor_(cursor), stream_(fieldsPart()),
-          branch_(PacketStream::textCell(filters.branch)),
+        : cursor_(cursor), stream_(fieldsPart()), branch_(PacketStream::textCell(filters.branch)),
           day_(PacketStream::dateTimeCell(filters.date, QTime(0, 0))), codes_(codes) {}
 
     void reserve(qsizetype bytes) { stream_.reserve(bytes); }
@@ -249,7 +239,7 @@ public:
     }
 
     // Restrictions are the patient's; a companion's meals are not checked against them.
-    void recordRow(bool patient) {
+    void recordRow(bool patient, bool restricted) {
         stayPart();
         const std::vector<QByteArray>& diet = codes_.diets.of(cursor_, qCDDIETPAD);
         text(qCDDIETPAD);
@@ -260,10 +250,7 @@ public:
         stream_.cell("\"N\""); // IDCHECK
         text(qNRSEQUSERV);
         stream_.cell(diet[1]); // IDFORMDIET
-        if (patient)
-            text(qRESTRICTION);
-        else
-            stream_.cell(flag(false));
+        stream_.cell(flag(patient && restricted));
         text(qIDIMPRSERV);
         stream_.cell(diet[2]); // CDDIETGRUP
         stream_.cell("\"S\""); // IDCHECKTODOS
@@ -367,6 +354,8 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     QVariantMap values;
     const QString sql = listQuery(filters, conn.driverName() == u"QPSQL", values);
     const CodeTables codes(conn);
+    const std::shared_ptr<const RestrictedStays> restrictedStays =
+        RestrictedStays::of(conn, filters.branch, filters.date, filters.services);
     RowCursor cursor(conn, sql, values);
     ListWriter writer(cursor, filters, codes);
     // Room for the last list's size and a little more: a list of a thousand beds grew through
@@ -375,13 +364,18 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
     writer.reserve(lastSize.load(std::memory_order_relaxed) * 9 / 8);
     StayChange stays;
     bool stayHasPatientRow = false;
+    bool restricted = false;
     while (cursor.next()) {
-        if (stays.next(cursor.utf8(qCDPACIENTE), cursor.utf8(qDTINTERNA)))
+        const QByteArrayView patientCode = cursor.utf8(qCDPACIENTE);
+        const QByteArrayView admission = cursor.utf8(qDTINTERNA);
+        if (stays.next(patientCode, admission)) {
             stayHasPatientRow = false;
+            restricted = restrictedStays->contains({patientCode.data(), size_t(patientCode.size())},
+                                                   {admission.data(), size_t(admission.size())});
+        }
         const bool noRecord = cursor.isNull(qSTPACIACOM);
         const bool patient = noRecord || cursor.utf8(qSTPACIACOM) == "0";
         const bool companionShown = cursor.utf8(qIDACOMPANH) == "S";
-        const bool restricted = cursor.utf8(qRESTRICTION) == "1";
         if (!patient && !stayHasPatientRow) {
             // Only the companion has a record: the patient still gets a row of its own.
             writer.emptyPatientRow(restricted);
@@ -390,7 +384,7 @@ QByteArray encodeInpatientList(const QSqlDatabase& conn, const DataPacket& param
         if (noRecord)
             writer.emptyPatientRow(restricted);
         else if (patient || companionShown)
-            writer.recordRow(patient);
+            writer.recordRow(patient, restricted);
         stayHasPatientRow = stayHasPatientRow || patient;
     }
     if (rowCount)

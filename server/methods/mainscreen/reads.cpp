@@ -94,7 +94,7 @@ CallResult getDiagInter(MethodCall& call) {
             return EncodedPacket{packet.finish(), count};
         };
         return CallResult::ok(QVariant::fromValue(AnswerCache::shared().answer(
-            db, conn, QStringLiteral("GetDiagInter|%1|%2").arg(branch, since.toString(Qt::ISODate)),
+            conn, QStringLiteral("GetDiagInter|%1|%2").arg(branch, since.toString(Qt::ISODate)),
             {QStringLiteral("INTERNA"), QStringLiteral("DIAGINTER"), QStringLiteral("DIAGNOST")},
             read)));
     });

@@ -337,6 +337,18 @@ void tst_SqlDatabase::twoInstancesKeepSeparateConnections() {
     a.exec(u"CREATE TABLE only_in_a (x INTEGER)"_s);
     QVERIFY(a.connection().connectionName() != b.connection().connectionName());
     QVERIFY_THROWS_EXCEPTION(SqlError, b.exec(u"SELECT * FROM only_in_a"_s));
+    // What is kept under a database is told apart by its connection alone.
+    QCOMPARE(databaseInstanceOf(a.connection()), a.db().instanceId());
+    QCOMPARE(databaseInstanceOf(b.connection()), b.db().instanceId());
+    QVERIFY(a.db().instanceId() != b.db().instanceId());
+    const QSqlDatabase mainConnection = a.connection();
+    quint64 fromWorker = 1;
+    QThread* worker = QThread::create([&] { fromWorker = databaseInstanceOf(mainConnection); });
+    worker->start();
+    QVERIFY(worker->wait(60000));
+    delete worker;
+    QCOMPARE(fromWorker, quint64(0)); // not one of that thread's connections
+    QCOMPARE(databaseInstanceOf(QSqlDatabase()), quint64(0));
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDatabase)

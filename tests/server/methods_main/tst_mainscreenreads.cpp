@@ -327,6 +327,62 @@ private slots:
         QCOMPARE(answer().first(), "P002|Hipertensão");
     }
 
+    // The flag is kept between lists; every table it is read from makes it read again.
+    void restrictionFlagFollowsEveryChange_data() { addEngineRows(); }
+    void restrictionFlagFollowsEveryChange() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        // "patient=flag" of each patient's own row.
+        const auto flags = [&] {
+            const DataPacket rows = list(server->connection(), listParams(branch, "00010", today));
+            QStringList got;
+            for (int r = 0; r < rows.rows.size(); ++r)
+                if (rows.value(r, u"STPACIACOM").toString() == u"0")
+                    got.append(rows.value(r, u"CDPACIENTE").toString() + u'=' +
+                               rows.value(r, u"IDRESTSERIN").toString());
+            return got.join(u' ');
+        };
+        const auto write = [&](const QString& sql, const QVariantMap& values = {}) {
+            WriteTransaction transaction(server->database());
+            execSql(transaction.connection(), sql, values);
+            transaction.commit();
+        };
+        QCOMPARE(flags(), "P001=1 P002=1 P003=0");
+        QCOMPARE(flags(), "P001=1 P002=1 P003=0");
+
+        write(QStringLiteral("UPDATE MEDIINTE SET DTFIMMEDI = :T WHERE CDPACIENTE = 'P003'"),
+              {{QStringLiteral("T"), today}});
+        QCOMPARE(flags(), "P001=1 P002=1 P003=1");
+        write(QStringLiteral("DELETE FROM PRINNUTR WHERE CDPRINATIV = 'A02'"));
+        QCOMPARE(flags(), "P001=1 P002=0 P003=1");
+        write(QStringLiteral("UPDATE MEDIPRIN SET CDPRINATIV = 'A01' WHERE CDMEDICAMENT = 'M02'"));
+        QCOMPARE(flags(), "P001=1 P002=1 P003=1");
+        write(QStringLiteral("DELETE FROM DIAGINTER WHERE CDPACIENTE = 'P001'"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=1");
+        write(QStringLiteral("INSERT INTO DIAGINTER (CDFILIAL, CDPACIENTE, DTINTERNA, NRORDDIAG,"
+                             " CDDIAGNOST) VALUES ('0001', 'P001', :I, 1, 'D01')"),
+              {{QStringLiteral("I"), today.addDays(-5)}});
+        QCOMPARE(flags(), "P001=1 P002=1 P003=1");
+        write(QStringLiteral("DELETE FROM RESTINTO WHERE CDDIAGNOST = 'D01'"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=1");
+
+        // A stay moved into the service comes with its own flag (Eva's hypertension now
+        // restricts).
+        write(QStringLiteral("INSERT INTO RESTINTO (CDDIAGNOST, CDSUBGRPROD, IDRESTINTO)"
+                             " VALUES ('D02', 'G001', 'R')"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=1");
+        write(QStringLiteral("UPDATE INTERNA SET CDSERVFILI = '00010' WHERE CDPACIENTE = 'P005'"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=1 P005=1");
+
+        // Without a table's count nothing is kept, and the flag is still right.
+        write(QStringLiteral("DELETE FROM VERSAODADO WHERE NMTABELA = 'MEDIINTE'"));
+        write(QStringLiteral("DELETE FROM MEDIINTE WHERE CDPACIENTE = 'P003'"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=0 P005=1");
+        write(QStringLiteral("DELETE FROM MEDIINTE"));
+        QCOMPARE(flags(), "P001=0 P002=1 P003=0 P005=1");
+    }
+
     void configurationAndChoices_data() { addEngineRows(); }
     void configurationAndChoices() {
         DIETA_FETCH_ENGINE(engine);
