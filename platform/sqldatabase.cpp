@@ -138,6 +138,20 @@ QSqlDatabase openPostgres(const QString& name, const QString& connection) {
     return db;
 }
 
+} // namespace
+
+// Qt names the handle's type after libpq's struct (pg_conn*) or its typedef (PGconn*),
+// depending on the version.
+void* pgConnectionHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<void* const*>(handle.constData());
+}
+
+namespace {
+
 // Whether libpq reports the connection as broken (the server restarted or ended the session).
 // QtSql keeps such a connection "open" for ever; asking libpq lets the next connection() call
 // replace it. libpq is already loaded by the QPSQL plugin: look its function up there instead
@@ -148,10 +162,9 @@ bool pgConnectionBroken(const QSqlDatabase& db) {
         void* libpq = dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
         return libpq ? reinterpret_cast<StatusFunction>(dlsym(libpq, "PQstatus")) : nullptr;
     }();
-    const QVariant handle = db.driver()->handle();
-    if (!status || !handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    const void* conn = pgConnectionHandle(db);
+    if (!status || !conn)
         return false;
-    const void* conn = *static_cast<void* const*>(handle.constData());
     constexpr int connectionBad = 1; // CONNECTION_BAD
     return conn && status(conn) == connectionBad;
 }
@@ -568,6 +581,7 @@ private:
 struct SqlDatabase::Impl {
     DatabaseConfig config;
     quint64 id = nextInstanceId++;
+    std::atomic<quint64> commits{0};
     QMutex mutex;
     QSet<QString> names; // every connection opened for this instance, in any thread
     WriterQueue writers;
@@ -603,6 +617,10 @@ SqlEngine SqlDatabase::engine() const {
 
 quint64 SqlDatabase::instanceId() const {
     return d->id;
+}
+
+quint64 SqlDatabase::commitCount() const {
+    return d->commits.load();
 }
 
 QSqlDatabase SqlDatabase::connection() {
@@ -655,7 +673,8 @@ int SqlDatabase::writersWaiting() const {
 
 // ---- WriteTransaction ----
 
-WriteTransaction::WriteTransaction(SqlDatabase& db) : conn_(db.connection()) {
+WriteTransaction::WriteTransaction(SqlDatabase& db, Writes writes)
+    : db_(&db), writes_(writes), conn_(db.connection()) {
     if (db.engine() == SqlEngine::SQLite) {
         if (!db.enterWriterQueue())
             throw SqlError("database is locked: no turn to write within the busy timeout");
@@ -679,6 +698,11 @@ WriteTransaction::~WriteTransaction() {
     finish();
 }
 
+void WriteTransaction::countCommit() {
+    if (writes_ == Writes::Data)
+        db_->d->commits++;
+}
+
 void WriteTransaction::finish() {
     if (queue_)
         queue_->leaveWriterQueue();
@@ -696,6 +720,7 @@ void WriteTransaction::commit() {
     if (!query.exec(QStringLiteral("COMMIT"))) {
         if (!usable(conn_)) {
             open_ = false; // nothing left to roll back on a broken connection
+            countCommit(); // it may have landed
             finish();
             throw CommitInDoubt(QStringLiteral("COMMIT: connection lost: %1")
                                     .arg(errorText(query.lastError()))
@@ -706,6 +731,7 @@ void WriteTransaction::commit() {
         throwSqlError(QStringLiteral("COMMIT"), query.lastError());
     }
     open_ = false;
+    countCommit();
     finish();
 }
 

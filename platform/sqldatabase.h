@@ -55,6 +55,9 @@ public:
     // Unique among the instances this process ever made: what is kept for one database can
     // never be taken for another made later at the same address.
     quint64 instanceId() const;
+    // How many WriteTransactions of this instance that write data have committed (or may have:
+    // CommitInDoubt), counted before commit() returns.
+    quint64 commitCount() const;
 
     // This thread's open connection; throws SqlError when it cannot be opened.
     QSqlDatabase connection();
@@ -97,7 +100,12 @@ public:
 // SELECT ... FOR UPDATE.
 class PLATFORM_EXPORT WriteTransaction {
 public:
-    explicit WriteTransaction(SqlDatabase& db);
+    // What the transaction writes. Bookkeeping: only the server's own records (audit, sessions,
+    // login failures), which nothing kept from the tables is read from; not counted by
+    // SqlDatabase::commitCount.
+    enum class Writes { Data, Bookkeeping };
+
+    explicit WriteTransaction(SqlDatabase& db, Writes writes = Writes::Data);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
@@ -107,8 +115,11 @@ public:
     void commit();
 
 private:
+    void countCommit();
     void finish();
 
+    SqlDatabase* db_;
+    Writes writes_;
     SqlDatabase* queue_ = nullptr; // holding the writers' queue (SQLite)
     QSqlDatabase conn_;
     bool open_ = false;
@@ -179,6 +190,9 @@ PLATFORM_EXPORT std::shared_ptr<void> keptWithConnection(const QSqlDatabase& con
                                                          const QString& key);
 PLATFORM_EXPORT bool keepWithConnection(const QSqlDatabase& conn, const QString& key,
                                         std::shared_ptr<void> thing);
+
+// PostgreSQL: libpq's connection (PGconn*) under a QtSql connection; null for another driver.
+PLATFORM_EXPORT void* pgConnectionHandle(const QSqlDatabase& db);
 
 // The instanceId() of the database that opened this thread's connection `conn`; 0 for a
 // connection that is not one of this thread's.

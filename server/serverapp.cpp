@@ -4,6 +4,7 @@
 #include "platform/sqldatabase.h"
 #include "server/methods/methods.h"
 #include "server/storage/auditqueue.h"
+#include "server/storage/changelistener.h"
 #include "server/storage/schema.h"
 #include "server/transport/httpserver.h"
 #include "server/transport/sessioncalls.h"
@@ -18,6 +19,7 @@ ServerApp::ServerApp(ServerOptions options) : options_(std::move(options)) {}
 
 ServerApp::~ServerApp() {
     stop();
+    changes_.reset(); // before the database it listens to
     sessions_.reset();
     audit_.reset(); // writes what is pending
     if (db_)
@@ -49,6 +51,8 @@ void ServerApp::start() {
         if (options_.extraMethods)
             options_.extraMethods(registry_);
         db_ = std::move(db);
+        if (db_->engine() == SqlEngine::PostgreSQL)
+            changes_ = ChangeListener::start(*db_);
         audit_ = std::make_unique<AuditQueue>(*db_);
         sessions_ = std::make_unique<auth::SessionGate>(*db_, audit_.get(), options_.sessions);
     }

@@ -21,6 +21,7 @@ namespace dieta::server {
 
 class HttpServer;
 class AuditQueue;
+class ChangeListener;
 
 struct ServerOptions {
     // A SQLite file path or a PostgreSQL connection string; empty: dieta.db under dataDir.
@@ -72,6 +73,7 @@ private:
     MethodRegistry registry_;
     std::unique_ptr<SqlDatabase> db_;
     QList<DemoCredential> demoCredentials_;
+    std::shared_ptr<ChangeListener> changes_; // PostgreSQL
     std::unique_ptr<AuditQueue> audit_;
     std::unique_ptr<auth::SessionGate> sessions_;
     std::unique_ptr<HttpServer> http_;

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build ccache pkg-config clang-format
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-    libcpp-httplib-dev libboost-dev libssl-dev openssl libsqlite3-dev libbenchmark-dev libsodium-dev
+    libcpp-httplib-dev libboost-dev libssl-dev openssl libsqlite3-dev libpq-dev libbenchmark-dev libsodium-dev
     postgresql xvfb xauth imagemagick wrk
     adwaita-icon-theme
     clang-14 libclang-rt-14-dev python3

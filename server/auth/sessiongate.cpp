@@ -86,7 +86,7 @@ bool SessionGate::passwordMatches(const QString& encodedHash, const QString& pas
 LoginResult SessionGate::refuseLogin(const QString& operatorCode, const QString& address,
                                      const QString& reason, bool countFailure) {
     if (countFailure) {
-        WriteTransaction transaction(db_);
+        WriteTransaction transaction(db_, WriteTransaction::Writes::Bookkeeping);
         recordLoginFailure(transaction.connection(), operatorCode, address, nowMs());
         transaction.commit();
     }
@@ -119,7 +119,7 @@ LoginResult SessionGate::login(const QString& operatorCode, const QString& passw
     const QString token = newSessionToken();
     const QString digest = tokenDigest(token);
     {
-        WriteTransaction transaction(db_);
+        WriteTransaction transaction(db_, WriteTransaction::Writes::Bookkeeping);
         const QSqlDatabase conn = transaction.connection();
         deleteExpiredSessions(conn, now);
         purgeOldFailures(conn, policy_.limits, now);

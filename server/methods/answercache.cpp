@@ -1,9 +1,12 @@
 #include "server/methods/answercache.h"
 
 #include "platform/sqldatabase.h"
+#include "server/storage/changelistener.h"
 #include "server/storage/rowcursor.h"
 
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 namespace dieta::server {
 
@@ -25,13 +28,25 @@ QList<qint64> AnswerCache::tableVersions(const QSqlDatabase& conn, const QString
     return versions;
 }
 
+// As announced to the database's listener when one listens (no round trip), else as read now.
+// The two never agree: the listener's begin with two more numbers.
+QList<qint64> AnswerCache::versionsOf(quint64 instance, const QSqlDatabase& conn,
+                                      const QStringList& tables) {
+    if (const std::shared_ptr<ChangeListener> listener = ChangeListener::of(instance)) {
+        QList<qint64> versions = listener->versions(tables);
+        if (!versions.isEmpty())
+            return versions;
+    }
+    return tableVersions(conn, tables);
+}
+
 std::shared_ptr<const void> AnswerCache::keptValue(const QSqlDatabase& conn, const QString& key,
                                                    const QStringList& tables,
                                                    const std::function<Value()>& read) {
     // The instance tells apart two databases of one process, whose counts may well agree.
     const quint64 instance = databaseInstanceOf(conn);
     // Counted before the read: a change committed meanwhile makes the next count differ.
-    const QList<qint64> versions = instance ? tableVersions(conn, tables) : QList<qint64>();
+    const QList<qint64> versions = instance ? versionsOf(instance, conn, tables) : QList<qint64>();
     if (versions.isEmpty())
         return read().value;
     const QString fullKey = QString::number(instance) + u'\x1f' + key;
@@ -40,6 +55,12 @@ std::shared_ptr<const void> AnswerCache::keptValue(const QSqlDatabase& conn, con
     Value value = read();
     keep({fullKey, versions, value});
     return value.value;
+}
+
+QString AnswerCache::keyOf(const QString& read, const QStringList& arguments) {
+    return read + u'|' +
+           QString::fromUtf8(
+               QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact));
 }
 
 AnswerCache& AnswerCache::shared() {

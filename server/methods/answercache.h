@@ -1,9 +1,11 @@
 #pragma once
 // Answers of reads that stay the same until the tables they are read from change, kept under
 // their database and arguments with the change counts of those tables (VERSAODADO, kept by
-// triggers) read before the answer was. A kept answer is given again only while every count is
-// still the same, so it is never older than the tables. Shared by every worker of the process,
-// bounded in entries and bytes; the least recently used goes first.
+// triggers) taken before the answer was read. A kept answer is given again only while every
+// count is still the same, so it is never older than the tables; on PostgreSQL the counts are
+// those the triggers announced (server/storage/changelistener.h), which trail another
+// process's commit by the notice's way here. Shared by every worker of the process, bounded in
+// entries and bytes; the least recently used goes first.
 
 #include "platform/packetstream.h"
 
@@ -46,6 +48,10 @@ public:
         return *kept(conn, key, tables, read);
     }
 
+    // A key of the read's name and arguments, which may hold any separator: the arguments go
+    // as a JSON array, so a key reads back one way only.
+    static QString keyOf(const QString& read, const QStringList& arguments);
+
     static AnswerCache& shared();
 
     static constexpr int maxEntries = 64;
@@ -62,6 +68,8 @@ private:
         Value kept;
     };
 
+    static QList<qint64> versionsOf(quint64 instance, const QSqlDatabase& conn,
+                                    const QStringList& tables);
     std::shared_ptr<const void> keptValue(const QSqlDatabase& conn, const QString& key,
                                           const QStringList& tables,
                                           const std::function<Value()>& read);

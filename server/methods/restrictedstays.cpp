@@ -4,8 +4,6 @@
 #include "server/methods/methodsupport.h"
 #include "server/storage/rowcursor.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QVariantMap>
 #include <algorithm>
 
@@ -14,12 +12,9 @@ namespace dieta::server {
 std::shared_ptr<const RestrictedStays> RestrictedStays::of(const QSqlDatabase& conn,
                                                            const QString& branch, QDate day,
                                                            const QStringList& services) {
-    // Codes may hold any separator: the parts as a JSON array read back one way only.
     const QString key =
-        QStringLiteral("RestrictedStays|") +
-        QString::fromUtf8(QJsonDocument(QJsonArray{branch, day.toString(Qt::ISODate),
-                                                   QJsonArray::fromStringList(services)})
-                              .toJson(QJsonDocument::Compact));
+        AnswerCache::keyOf(QStringLiteral("RestrictedStays"),
+                           QStringList{branch, day.toString(Qt::ISODate)} + services);
     return AnswerCache::shared().kept<RestrictedStays>(
         conn, key,
         {QStringLiteral("INTERNA"), QStringLiteral("DIAGINTER"), QStringLiteral("RESTINTO"),

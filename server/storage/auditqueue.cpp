@@ -81,7 +81,7 @@ void AuditQueue::run() {
 // itself (and that row still reaches the log).
 void AuditQueue::write(std::deque<AuditEntry>& batch) {
     try {
-        WriteTransaction transaction(db_);
+        WriteTransaction transaction(db_, WriteTransaction::Writes::Bookkeeping);
         QSqlDatabase conn = transaction.connection();
         for (const AuditEntry& entry : batch)
             recordAudit(conn, entry);

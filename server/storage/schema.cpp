@@ -347,11 +347,13 @@ const std::vector<Migration>& migrations() {
              " DIAGNOST FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
          }},
         // The restriction flag of the list is kept too (server/methods/restrictedstays.h): it
-        // is read from the stays' diagnoses and medicines and from what restricts them.
+        // is read from the stays' diagnoses and medicines and from what restricts them. So is
+        // a service's standard configuration. On PostgreSQL every count is also announced
+        // (server/storage/changelistener.h).
         {8,
          {
              "INSERT INTO VERSAODADO (NMTABELA, NRVERSAO) VALUES ('RESTINTO', 1), ('MEDIINTE', 1),"
-             " ('MEDIPRIN', 1), ('PRINNUTR', 1)",
+             " ('MEDIPRIN', 1), ('PRINNUTR', 1), ('CONFCARD', 1), ('TIPOPRAT', 1)",
          },
          {
              "CREATE TRIGGER RESTINTO_VERSAO_I AFTER INSERT ON RESTINTO BEGIN UPDATE VERSAODADO"
@@ -378,6 +380,18 @@ const std::vector<Migration>& migrations() {
              " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'PRINNUTR'; END",
              "CREATE TRIGGER PRINNUTR_VERSAO_D AFTER DELETE ON PRINNUTR BEGIN UPDATE VERSAODADO"
              " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'PRINNUTR'; END",
+             "CREATE TRIGGER CONFCARD_VERSAO_I AFTER INSERT ON CONFCARD BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'CONFCARD'; END",
+             "CREATE TRIGGER CONFCARD_VERSAO_U AFTER UPDATE ON CONFCARD BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'CONFCARD'; END",
+             "CREATE TRIGGER CONFCARD_VERSAO_D AFTER DELETE ON CONFCARD BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'CONFCARD'; END",
+             "CREATE TRIGGER TIPOPRAT_VERSAO_I AFTER INSERT ON TIPOPRAT BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'TIPOPRAT'; END",
+             "CREATE TRIGGER TIPOPRAT_VERSAO_U AFTER UPDATE ON TIPOPRAT BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'TIPOPRAT'; END",
+             "CREATE TRIGGER TIPOPRAT_VERSAO_D AFTER DELETE ON TIPOPRAT BEGIN UPDATE VERSAODADO"
+             " SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA = 'TIPOPRAT'; END",
          },
          {
              "CREATE TRIGGER RESTINTO_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
@@ -388,6 +402,15 @@ const std::vector<Migration>& migrations() {
              " MEDIPRIN FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
              "CREATE TRIGGER PRINNUTR_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
              " PRINNUTR FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+             "CREATE TRIGGER CONFCARD_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
+             " CONFCARD FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+             "CREATE TRIGGER TIPOPRAT_VERSAO AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON"
+             " TIPOPRAT FOR EACH STATEMENT EXECUTE FUNCTION versaodado_conta()",
+             // Delivered at commit, once a transaction for each table.
+             "CREATE OR REPLACE FUNCTION versaodado_conta() RETURNS trigger LANGUAGE plpgsql AS"
+             " $$ BEGIN UPDATE VERSAODADO SET NRVERSAO = NRVERSAO + 1 WHERE NMTABELA ="
+             " upper(TG_TABLE_NAME); PERFORM pg_notify('versaodado', upper(TG_TABLE_NAME));"
+             " RETURN NULL; END $$",
          }},
     };
     return all;

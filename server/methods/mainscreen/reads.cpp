@@ -100,23 +100,33 @@ CallResult getDiagInter(MethodCall& call) {
     });
 }
 
+// Asked on every change of service, and changed only when the cards are configured: kept
+// while its two tables are unchanged.
 CallResult getConfCard(MethodCall& call) {
     return runRead(call.context(), [&](QSqlDatabase& conn) {
-        SqlStatement query(
-            conn,
-            QStringLiteral("SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
-                           " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
-                           " TP.CDTIPOPRAT = CC.CDTIPOPRAT WHERE CC.CDFILIAL = :BRANCH AND"
-                           " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"));
-        query.bind(QStringLiteral("BRANCH"), branchArg(call))
-            .bind(QStringLiteral("SERVICE"), serviceArg(call))
-            .exec();
-        // Asked for on every change of service: the fields' part is encoded once.
-        static const QueryPacketWriter writer(
-            {textField(QStringLiteral("CDTIPOPRAT"), 2), floatField(QStringLiteral("NRSEQCNFCARD")),
-             textField(QStringLiteral("CDFILIAL"), 4), textField(QStringLiteral("CDSERVFILI"), 5),
-             textField(QStringLiteral("NMTIPOPRAT"), 15)});
-        return CallResult::ok(QVariant::fromValue(writer.write(query.query())));
+        const QString branch = branchArg(call);
+        const QString service = serviceArg(call);
+        const auto read = [&] {
+            SqlStatement query(
+                conn, QStringLiteral(
+                          "SELECT CC.CDTIPOPRAT, CC.NRSEQCNFCARD, CC.CDFILIAL, CC.CDSERVFILI,"
+                          " TP.NMTIPOPRAT FROM CONFCARD CC LEFT JOIN TIPOPRAT TP ON"
+                          " TP.CDTIPOPRAT = CC.CDTIPOPRAT WHERE CC.CDFILIAL = :BRANCH AND"
+                          " CC.CDSERVFILI = :SERVICE ORDER BY CC.NRSEQCNFCARD, CC.CDTIPOPRAT"));
+            query.bind(QStringLiteral("BRANCH"), branch)
+                .bind(QStringLiteral("SERVICE"), service)
+                .exec();
+            // The fields' part is encoded once.
+            static const QueryPacketWriter writer({textField(QStringLiteral("CDTIPOPRAT"), 2),
+                                                   floatField(QStringLiteral("NRSEQCNFCARD")),
+                                                   textField(QStringLiteral("CDFILIAL"), 4),
+                                                   textField(QStringLiteral("CDSERVFILI"), 5),
+                                                   textField(QStringLiteral("NMTIPOPRAT"), 15)});
+            return writer.write(query.query());
+        };
+        return CallResult::ok(QVariant::fromValue(AnswerCache::shared().answer(
+            conn, AnswerCache::keyOf(QStringLiteral("GetConfCard"), {branch, service}),
+            {QStringLiteral("CONFCARD"), QStringLiteral("TIPOPRAT")}, read)));
     });
 }
 

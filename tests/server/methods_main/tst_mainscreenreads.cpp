@@ -6,6 +6,7 @@
 #include "platform/tnetconnection.h"
 #include "platform/wiredate.h"
 #include "platform/wirevalue.h"
+#include "server/storage/changelistener.h"
 #include "tests/server/methods_main/mainhospital.h"
 #include "tests/support/seededserver.h"
 
@@ -381,6 +382,51 @@ private slots:
         QCOMPARE(flags(), "P001=0 P002=1 P003=0 P005=1");
         write(QStringLiteral("DELETE FROM MEDIINTE"));
         QCOMPARE(flags(), "P001=0 P002=1 P003=0 P005=1");
+    }
+
+    // The configuration is kept between calls, and follows every writer of its tables: this
+    // process at once, another (a database instance of its own) within moments.
+    void configurationFollowsEveryWriter_data() { addEngineRows(); }
+    void configurationFollowsEveryWriter() {
+        DIETA_FETCH_ENGINE(engine);
+        auto server = startSeeded(engine, seedMainHospital, today);
+        QVERIFY2(server->ok(), qPrintable(server->error()));
+        if (engine == TestEngine::PostgreSQL) {
+            // Until it listens the counts are read from the table; the notices are under test.
+            const auto listener = server::ChangeListener::of(server->database().instanceId());
+            QVERIFY(listener);
+            QTRY_VERIFY_WITH_TIMEOUT(listener->isListening(), 10000);
+        }
+        const auto types = [&] {
+            DataPacket conf;
+            if (!packetOf(
+                    server->connection().call(QStringLiteral("GetConfCard"), {branch, "00010"}),
+                    conf))
+                return QStringList({"error"});
+            return columnValues(conf, "NMTIPOPRAT");
+        };
+        QCOMPARE(types(), QStringList({"Desjejum", "Jantar", "Almoço"}));
+        QCOMPARE(types(), QStringList({"Desjejum", "Jantar", "Almoço"}));
+
+        {
+            WriteTransaction transaction(server->database());
+            execSql(
+                transaction.connection(),
+                QStringLiteral("UPDATE TIPOPRAT SET NMTIPOPRAT = 'Ceia' WHERE CDTIPOPRAT = '03'"));
+            transaction.commit();
+        }
+        QCOMPARE(types(), QStringList({"Desjejum", "Ceia", "Almoço"}));
+
+        SqlDatabase other(server->database().config());
+        {
+            WriteTransaction transaction(other);
+            execSql(transaction.connection(),
+                    QStringLiteral("DELETE FROM CONFCARD WHERE CDSERVFILI = '00010'"
+                                   " AND CDTIPOPRAT = '01'"));
+            transaction.commit();
+        }
+        other.releaseThreadConnection();
+        QTRY_COMPARE_WITH_TIMEOUT(types(), QStringList({"Ceia", "Almoço"}), 5000);
     }
 
     void configurationAndChoices_data() { addEngineRows(); }
