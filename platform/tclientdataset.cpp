@@ -1,5 +1,6 @@
 #include "platform/tclientdataset.h"
 
+#include "platform/disposer.h"
 #include "platform/locatekey.h"
 #include "platform/packetrecords.h"
 #include "platform/tdatasource.h"
@@ -275,13 +276,22 @@ void TClientDataSet::Close() {
     m_backup.clear();
     m_modified = false;
     m_view.clear();
-    m_records.clear();
+    releaseRecords();
     m_log.clear();
     m_cursor = -1;
     m_bof = m_eof = true;
     setState(dsInactive);
     notifyDataSet();
     fire(AfterClose);
+}
+
+// A long list is freed on the disposer's thread: the list that replaces it is then on the
+// screen sooner.
+void TClientDataSet::releaseRecords() {
+    constexpr size_t longList = 256;
+    if (m_records.size() >= longList)
+        disposeLater(std::move(m_records));
+    m_records.clear();
 }
 
 void TClientDataSet::SetData(const DataPacket& packet) {

@@ -192,6 +192,7 @@ private:
     Record* activeRecord() const;
     std::unique_ptr<Record> newRecord() const;
     void rebuildView(Record* keep);
+    void releaseRecords();
     void placeInView(Record* record);
     int viewIndexOf(const Record* record) const;
     qint64 orderBefore(const Record* before);

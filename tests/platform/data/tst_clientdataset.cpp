@@ -1,12 +1,16 @@
 // TClientDataSet: event order and aborts, controls disabled, calculated fields, index order,
 // filters, locate, change log, field values and persistence.
 #include "datasetfixture.h"
+#include "platform/disposer.h"
 #include "platform/eabort.h"
 #include "platform/tdatasource.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+#include <thread>
+#include <vector>
 
 using namespace dieta;
 using dieta::test::column;
@@ -657,6 +661,41 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.Post());
         QCOMPARE(ds.State(), dsEdit);
         ds.Cancel();
+    }
+
+    // A long list replaced is freed on the disposer's thread; the list that replaced it, and a
+    // packet that shared the old rows, are untouched.
+    void longListReplacedIsFreedAside() {
+        DataPacket first = test::inpatients();
+        const Row pattern = first.rows[0];
+        first.rows.clear();
+        for (int i = 0; i < 1000; ++i) {
+            Row row = pattern;
+            row[0] = QStringLiteral("P%1").arg(i);
+            first.rows.append(row);
+        }
+        TClientDataSet ds;
+        ds.SetData(first);
+        QVERIFY(!first.rows[0].isDetached()); // the records share the packet's rows
+        ds.SetData(test::inpatients());
+        QCOMPARE(test::column(ds, QStringLiteral("CDPACIENTE")),
+                 QStringList({"P3", "P1", "P2", "P4"}));
+        waitUntilDisposed();
+        QVERIFY(first.rows[0].isDetached());
+        QVERIFY(first.rows[999].isDetached());
+        QCOMPARE(first.rows[999][0].toString(), QStringLiteral("P999"));
+        QCOMPARE(first.rows[999][3].toDateTime(), pattern[3].toDateTime());
+
+        // Freed on a thread of its own.
+        struct Witness {
+            std::vector<std::thread::id>* freedOn;
+            ~Witness() { freedOn->push_back(std::this_thread::get_id()); }
+        };
+        std::vector<std::thread::id> freedOn;
+        disposeOf(std::shared_ptr<Witness>(new Witness{&freedOn}));
+        waitUntilDisposed();
+        QCOMPARE(freedOn.size(), size_t(1));
+        QVERIFY(freedOn[0] != std::this_thread::get_id());
     }
 
     void fieldsDefinedInCode() {
