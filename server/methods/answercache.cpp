@@ -19,13 +19,7 @@ QList<qint64> AnswerCache::tableVersions(const QSqlDatabase& conn, const QString
         if (!rows.isNull(1))
             counted.insert(QString::fromUtf8(rows.utf8(0)), rows.utf8(1).toLongLong());
     QList<qint64> versions;
-    for (const QString& table : tables) {
-        const auto found = counted.constFind(table);
-        if (found == counted.cend())
-            return {};
-        versions.append(*found);
-    }
-    return versions;
+    return appendTableCounts(counted, tables, versions) ? versions : QList<qint64>();
 }
 
 // As announced to the database's listener when one listens (no round trip), else as read now.

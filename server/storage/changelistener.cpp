@@ -33,6 +33,17 @@ PGconn* pgConnectionOf(const QSqlDatabase& conn) {
 
 } // namespace
 
+bool appendTableCounts(const QHash<QString, qint64>& counts, const QStringList& tables,
+                       QList<qint64>& versions) {
+    for (const QString& table : tables) {
+        const auto found = counts.constFind(table);
+        if (found == counts.cend())
+            return false;
+        versions.append(*found);
+    }
+    return true;
+}
+
 std::shared_ptr<ChangeListener> ChangeListener::start(SqlDatabase& db) {
     std::shared_ptr<ChangeListener> listener(new ChangeListener(db));
     {
@@ -72,13 +83,7 @@ QList<qint64> ChangeListener::versions(const QStringList& tables) const {
     if (!listening_)
         return {};
     QList<qint64> versions{epoch_, qint64(db_.commitCount())};
-    for (const QString& table : tables) {
-        const auto found = counts_.constFind(table);
-        if (found == counts_.cend())
-            return {};
-        versions.append(*found);
-    }
-    return versions;
+    return appendTableCounts(counts_, tables, versions) ? versions : QList<qint64>();
 }
 
 bool ChangeListener::isListening() const {

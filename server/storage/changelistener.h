@@ -22,6 +22,11 @@ class SqlDatabase;
 
 namespace dieta::server {
 
+// Appends the count of each table, in their order; false (and `versions` as it was, partly
+// appended) when a table is not counted.
+bool appendTableCounts(const QHash<QString, qint64>& counts, const QStringList& tables,
+                       QList<qint64>& versions);
+
 class ChangeListener {
 public:
     // Starts listening to `db` (PostgreSQL), which must outlive the listener.

@@ -23,6 +23,13 @@ namespace {
 
 const QString branch = QStringLiteral("0001");
 
+// A write committed outside any call, as an operator's earlier call or another system leaves it.
+void writeCommitted(SqlDatabase& db, const QString& sql, const QVariantMap& values = {}) {
+    WriteTransaction transaction(db);
+    execSql(transaction.connection(), sql, values);
+    transaction.commit();
+}
+
 } // namespace
 
 class tst_MainScreenReads : public QObject {
@@ -293,9 +300,7 @@ private slots:
             return got;
         };
         const auto write = [&](const QString& sql, const QVariantMap& values = {}) {
-            WriteTransaction transaction(server->database());
-            execSql(transaction.connection(), sql, values);
-            transaction.commit();
+            writeCommitted(server->database(), sql, values);
         };
         const QStringList first = answer();
         QCOMPARE(first, QStringList({"P001|Diabetes", "P001|Doença celíaca", "P002|Hipertensão",
@@ -345,9 +350,7 @@ private slots:
             return got.join(u' ');
         };
         const auto write = [&](const QString& sql, const QVariantMap& values = {}) {
-            WriteTransaction transaction(server->database());
-            execSql(transaction.connection(), sql, values);
-            transaction.commit();
+            writeCommitted(server->database(), sql, values);
         };
         QCOMPARE(flags(), "P001=1 P002=1 P003=0");
         QCOMPARE(flags(), "P001=1 P002=1 P003=0");
@@ -408,23 +411,14 @@ private slots:
         QCOMPARE(types(), QStringList({"Desjejum", "Jantar", "Almoço"}));
         QCOMPARE(types(), QStringList({"Desjejum", "Jantar", "Almoço"}));
 
-        {
-            WriteTransaction transaction(server->database());
-            execSql(
-                transaction.connection(),
-                QStringLiteral("UPDATE TIPOPRAT SET NMTIPOPRAT = 'Ceia' WHERE CDTIPOPRAT = '03'"));
-            transaction.commit();
-        }
+        writeCommitted(
+            server->database(),
+            QStringLiteral("UPDATE TIPOPRAT SET NMTIPOPRAT = 'Ceia' WHERE CDTIPOPRAT = '03'"));
         QCOMPARE(types(), QStringList({"Desjejum", "Ceia", "Almoço"}));
 
         SqlDatabase other(server->database().config());
-        {
-            WriteTransaction transaction(other);
-            execSql(transaction.connection(),
-                    QStringLiteral("DELETE FROM CONFCARD WHERE CDSERVFILI = '00010'"
-                                   " AND CDTIPOPRAT = '01'"));
-            transaction.commit();
-        }
+        writeCommitted(other, QStringLiteral("DELETE FROM CONFCARD WHERE CDSERVFILI = '00010'"
+                                             " AND CDTIPOPRAT = '01'"));
         other.releaseThreadConnection();
         QTRY_COMPARE_WITH_TIMEOUT(types(), QStringList({"Ceia", "Almoço"}), 5000);
     }
