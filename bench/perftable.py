@@ -81,8 +81,10 @@ def rows(results):
         yield (f"Bare server answering on its I/O thread, {e} (requests/s; floor: with workers)",
                f"GetConfCard_rps_floor_inline/{e}", f"GetConfCard_rps_floor/{e}", "rps", "info",
                True)
-    yield ("Packet load, 1,000 rows: answer decode + dataset (ms)", "BM_AnswerDecodeAndSetData",
-           "BM_RawJsonParse", None, None, False)
+    yield ("Packet load, 1,000 rows: the client's road, result read in place + dataset (ms)",
+           "BM_ClientAnswerLoad", "BM_RawJsonParse", None, None, False)
+    yield ("Packet load, 1,000 rows: the general road, whole answer parsed + dataset (ms)",
+           "BM_AnswerDecodeAndSetData", "BM_RawJsonParse", None, "info", False)
     painted = results.get("ClickToPaint", {}).get("rows")
     rows_text = f"{painted:,.0f} rows" if painted else "the 1,000-stay service"
     yield (f"Click-to-paint, {rows_text} (p50 ms)", "ClickToPaint", "ClickToPaint_floor",
